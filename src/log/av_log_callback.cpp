@@ -1,0 +1,7 @@
+#include "log/av_log_callback.h"
+
+namespace zentrova {
+
+void InstallAVLogCallback() {}
+
+}  // namespace zentrova

@@ -1,0 +1,1 @@
+int zentrova_test_symbolless_library(void) { return 0; }
