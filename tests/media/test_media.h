@@ -1,0 +1,129 @@
+// The test-media generator: small clips made at test time from the media
+// libraries' synthetic sources (testsrc2 pictures, a sine tone) through the
+// project's own binding, plus deliberately bad files and a probing helper.
+//
+// Every function needs the encoder's library set loaded (see
+// support/libraries.h `LoadMediaLibraries()`); without it they throw
+// std::runtime_error "Library %s not loaded.". Failures throw
+// std::runtime_error with a message naming the action, the file and the
+// library's error text; a failed MakeClip removes the partial output.
+//
+// Threads: any thread, one call at a time per output file. Nothing here keeps
+// state between calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "media/ff.h"
+
+namespace zentrova::test {
+
+/// One video stream: testsrc2 pictures encoded with `codec`.
+struct VideoSpec {
+  std::string codec = "libx264";  ///< encoder name ("libx264", "mpeg4", "png", "mjpeg", ...)
+  int width = 320;
+  int height = 240;
+  AVRational rate{25, 1};  ///< frames per second
+  int gop = 12;            ///< key frame interval in frames
+  std::string pix_fmt = "yuv420p";
+  int64_t bit_rate = 0;         ///< bits per second; 0: the encoder's default
+  int max_b_frames = 0;         ///< B-frames between references (gives the stream a decoding delay)
+  double rotation_degrees = 0;  ///< display matrix side data when != 0: the clockwise turn a player
+                                ///< applies (av_display_rotation_set(m, degrees); "rotate" tag sense)
+  std::string language;         ///< stream "language" tag when not empty
+};
+
+/// One audio stream: a 440 Hz sine tone encoded with `codec`.
+struct AudioSpec {
+  std::string codec = "aac";  ///< encoder name ("aac", "libmp3lame", "pcm_s16le", "flac", "mp2", ...)
+  int sample_rate = 48000;
+  int channels = 2;        ///< the default layout of this many channels
+  std::string sample_fmt;  ///< empty: the encoder's first supported format
+  std::string language;    ///< stream "language" tag when not empty
+  int64_t bit_rate = 0;    ///< bits per second; 0: the encoder's default
+};
+
+/// What MakeClip writes.
+struct ClipSpec {
+  std::string format;       ///< muxer short name ("mp4", "avi", "matroska", "mpegts", "wav", "flac",
+                            ///< "image2"...); empty: guessed from the file name
+  double duration_s = 2.0;  ///< video frames = round(duration * rate); audio samples = round(duration * rate)
+  std::optional<VideoSpec> video;
+  std::vector<AudioSpec> audio;  ///< any number of audio streams, after the video stream
+  int subtitle_streams = 0;      ///< text subtitles (subrip in Matroska, mov_text in MP4), a cue per second
+  int chapters = 0;              ///< evenly spaced chapters titled "Chapter N" (N from 1)
+  int programs = 0;              ///< MPEG-TS programs; streams are dealt over them in turn
+  std::map<std::string, std::string> metadata;  ///< container tags
+};
+
+/// Writes a clip to `path` (created or replaced). Throws std::runtime_error
+/// with a clear message (missing encoder, unknown format, write failure);
+/// on failure no file is left at `path`.
+void MakeClip(const std::string& path, const ClipSpec& spec);
+
+/// Ready-made specs.
+ClipSpec Mp4H264Aac(double duration_s = 2.0);             ///< H.264 320x240 25 fps + AAC 48 kHz stereo, MP4
+ClipSpec AviMpeg4Mp3(double duration_s = 2.0);            ///< MPEG-4 Part 2 + MP3 44.1 kHz stereo, AVI
+ClipSpec MatroskaWithSubtitles(double duration_s = 2.0);  ///< H.264 + AAC + SubRip track + 2 chapters
+ClipSpec TsTwoPrograms(double duration_s = 2.0);          ///< H.264 + 2 AAC streams over two MPEG-TS programs
+ClipSpec WavS16(double duration_s = 2.0);                 ///< PCM s16 44.1 kHz stereo WAV
+ClipSpec Flac(double duration_s = 2.0);                   ///< FLAC 44.1 kHz stereo
+ClipSpec PngStill();                                      ///< one 320x240 RGB PNG picture (image2)
+ClipSpec Mp4Rotated(double rotation_degrees = 90,
+                    double duration_s = 2.0);  ///< H.264 MP4 with a display matrix
+ClipSpec Mp4H264Hd(double duration_s = 2.0);   ///< H.264 1920x1080 25 fps, no audio (for benchmarks)
+
+/// The ready-made specs by name ("mp4", "avi", "mkv", "ts", "wav", "flac", "png", "rotated", "1080p");
+/// throws std::runtime_error naming the known presets for any other name.
+ClipSpec PresetByName(const std::string& name, double duration_s = 2.0);
+/// The names PresetByName knows, in a stable order.
+std::vector<std::string> PresetNames();
+
+/// Bad files: 0 bytes; the first `fraction` (0..1) of a real file's bytes;
+/// `bytes` pseudo-random bytes from `seed` (the same seed gives the same bytes).
+/// Each replaces `path`/`target`; MakeTruncatedCopy refuses target == source.
+void MakeEmptyFile(const std::string& path);
+void MakeTruncatedCopy(const std::string& source, const std::string& target, double fraction);
+void MakeGarbageFile(const std::string& path, size_t bytes, unsigned seed = 1);
+
+/// What the demuxer reports about one stream.
+struct ProbedStream {
+  AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
+  std::string codec;  ///< codec name ("h264", "aac", "subrip", ...)
+  int width = 0, height = 0, sample_rate = 0, channels = 0;
+  int64_t frames = 0;                           ///< nb_frames when the container knows it; 0 otherwise
+  std::string pix_fmt;                          ///< video: pixel format name; empty when unknown
+  std::string sample_fmt;                       ///< audio: sample format name; empty when unknown
+  AVRational frame_rate{0, 1};                  ///< video: average frame rate when known
+  double rotation_degrees = 0;                  ///< video: clockwise turn of the display matrix in [0, 360)
+                                                ///< (the VideoSpec sense: 90 reads back as 90), 0 when none
+  int program = -1;                             ///< id of the first program that carries the stream; -1: none
+  std::map<std::string, std::string> metadata;  ///< stream tags ("language", ...)
+};
+
+/// What the demuxer reports about a file.
+struct ProbedFile {
+  std::string format;  ///< demuxer short name list ("mov,mp4,m4a,3gp,3g2,mj2", "avi", ...)
+  int64_t duration_us = 0;
+  std::vector<ProbedStream> streams;
+  int chapters = 0;
+  int programs = 0;
+  std::vector<std::string> chapter_titles;
+  std::map<std::string, std::string> metadata;  ///< container tags
+};
+
+/// Opens `path` and reads its stream information (avformat_find_stream_info).
+/// Throws std::runtime_error when the file cannot be opened or probed.
+ProbedFile ProbeFile(const std::string& path);
+
+/// Decodes the first video stream of `path` to its end and returns the number
+/// of pictures. Throws std::runtime_error when there is no video stream or
+/// the file cannot be read.
+int64_t CountVideoFrames(const std::string& path);
+
+}  // namespace zentrova::test
