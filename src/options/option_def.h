@@ -79,6 +79,7 @@ inline constexpr std::int32_t OPTF_VALUE_TYPES =
 /// after the first ':' of the option name ("" when none) and the value.
 template <typename T>
 struct TSpecifierValue {
+  using value_type = T;
   std::string specifier;
   T value{};
 };
@@ -134,6 +135,7 @@ using Tfunc_arg = std::function<int(TOptionContext o, const std::string& opt, co
 /// reach it in a given context object (never null when called).
 struct TContextField {
   const std::type_info* context_type = nullptr;
+  TValueRef kind;  ///< a null pointer of the field's type (for the table check)
   std::function<TValueRef(void* context)> resolve;
 };
 
@@ -168,9 +170,9 @@ requires detail::kIsOptionValue<T> TOptionDefUnion Variable(T& variable) {
 template <typename Ctx, typename T>
 requires(detail::kIsOptionValue<T> || detail::IsSpecifierList<T>::value) TOptionDefUnion
     Field(T Ctx::*member) {
-  return {TContextField{&typeid(Ctx), [member](void* context) -> TValueRef {
-                          return TValueRef{&(static_cast<Ctx*>(context)->*member)};
-                        }}};
+  return {TContextField{
+      &typeid(Ctx), TValueRef{static_cast<T*>(nullptr)},
+      [member](void* context) -> TValueRef { return TValueRef{&(static_cast<Ctx*>(context)->*member)}; }}};
 }
 
 /// Handler: a callable `int(Ctx* o, const std::string& opt, const std::string& arg)`;
