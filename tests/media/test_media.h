@@ -57,7 +57,8 @@ struct ClipSpec {
   std::vector<AudioSpec> audio;  ///< any number of audio streams, after the video stream
   int subtitle_streams = 0;      ///< text subtitles (subrip in Matroska, mov_text in MP4), a cue per second
   int chapters = 0;              ///< evenly spaced chapters titled "Chapter N" (N from 1)
-  int programs = 0;              ///< MPEG-TS programs; streams are dealt over them in turn
+  int programs = 0;              ///< MPEG-TS programs 1..N, each taking the next run of
+                                 ///< streams (3 streams, 2 programs: {0, 1}, {2})
   std::map<std::string, std::string> metadata;  ///< container tags
 };
 
@@ -69,14 +70,15 @@ void MakeClip(const std::string& path, const ClipSpec& spec);
 /// Ready-made specs.
 ClipSpec Mp4H264Aac(double duration_s = 2.0);             ///< H.264 320x240 25 fps + AAC 48 kHz stereo, MP4
 ClipSpec AviMpeg4Mp3(double duration_s = 2.0);            ///< MPEG-4 Part 2 + MP3 44.1 kHz stereo, AVI
-ClipSpec MatroskaWithSubtitles(double duration_s = 2.0);  ///< H.264 + AAC + SubRip track + 2 chapters
-ClipSpec TsTwoPrograms(double duration_s = 2.0);          ///< H.264 + 2 AAC streams over two MPEG-TS programs
-ClipSpec WavS16(double duration_s = 2.0);                 ///< PCM s16 44.1 kHz stereo WAV
-ClipSpec Flac(double duration_s = 2.0);                   ///< FLAC 44.1 kHz stereo
-ClipSpec PngStill();                                      ///< one 320x240 RGB PNG picture (image2)
-ClipSpec Mp4Rotated(double rotation_degrees = 90,
-                    double duration_s = 2.0);  ///< H.264 MP4 with a display matrix
-ClipSpec Mp4H264Hd(double duration_s = 2.0);   ///< H.264 1920x1080 25 fps, no audio (for benchmarks)
+ClipSpec MatroskaWithSubtitles(double duration_s = 2.0);  ///< H.264 + AAC "eng" + SubRip + 2 chapters + title
+/// H.264 + AAC "eng" in MPEG-TS program 1, AAC "fra" in program 2.
+ClipSpec TsTwoPrograms(double duration_s = 2.0);
+ClipSpec WavS16(double duration_s = 2.0);  ///< PCM s16 44.1 kHz stereo WAV
+ClipSpec Flac(double duration_s = 2.0);    ///< FLAC 44.1 kHz stereo
+ClipSpec PngStill();                       ///< one 320x240 RGB PNG picture (image2)
+/// Mp4H264Aac with a display matrix on the video stream (see VideoSpec::rotation_degrees).
+ClipSpec Mp4Rotated(double rotation_degrees = 90, double duration_s = 2.0);
+ClipSpec Mp4H264Hd(double duration_s = 2.0);  ///< H.264 1920x1080 25 fps, no audio (for benchmarks)
 
 /// The ready-made specs by name ("mp4", "avi", "mkv", "ts", "wav", "flac", "png", "rotated", "1080p");
 /// throws std::runtime_error naming the known presets for any other name.
@@ -100,6 +102,7 @@ struct ProbedStream {
   std::string pix_fmt;                          ///< video: pixel format name; empty when unknown
   std::string sample_fmt;                       ///< audio: sample format name; empty when unknown
   AVRational frame_rate{0, 1};                  ///< video: average frame rate when known
+  int video_delay = 0;                          ///< video: frames of reordering delay (B-frames)
   double rotation_degrees = 0;                  ///< video: clockwise turn of the display matrix in [0, 360)
                                                 ///< (the VideoSpec sense: 90 reads back as 90), 0 when none
   int program = -1;                             ///< id of the first program that carries the stream; -1: none
@@ -125,5 +128,10 @@ ProbedFile ProbeFile(const std::string& path);
 /// of pictures. Throws std::runtime_error when there is no video stream or
 /// the file cannot be read.
 int64_t CountVideoFrames(const std::string& path);
+
+/// Reads `path` to its end and returns the number of packets of stream
+/// `stream_index` (subtitle cues, audio packets...). Throws std::runtime_error
+/// when the file cannot be read or has no such stream.
+int64_t CountPackets(const std::string& path, int stream_index);
 
 }  // namespace zentrova::test
