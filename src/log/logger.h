@@ -102,16 +102,26 @@ class TZOVuzodi : public TFFBaseComponent {
   bool LogToFile() const;
   void SetLogToFile(bool value);
   /// Empties the open log file (writing goes on from its start); with no
-  /// open file, deletes the file LogFile names.
-  void ClearLogFile();
+  /// open file, deletes the file LogFile names. False when that failed.
+  bool ClearLogFile();
+
+  /// Sets the library's level filter from LogLevel (when avutil is bound).
+  void ApplyLogLevel();
+  /// Hands LogFlags to the library callback (and to avutil when bound).
+  void ApplyLogFlags();
 
   /// True for the logger that DefaultLogger() created.
   bool AutoCreated() const;
 
+  /// Only DefaultLogger() can make this key: the auto-created logger.
+  class AutoCreateKey {
+    AutoCreateKey() = default;
+    friend TZOVuzodi* DefaultLogger();
+  };
+  explicit TZOVuzodi(AutoCreateKey);
+
  private:
   friend TZOVuzodi* DefaultLogger();
-  struct AutoCreate {};
-  explicit TZOVuzodi(AutoCreate);
   void UpdateSkip();
 
   std::shared_ptr<detail::LoggerCore> core_;  // shared with lines queued for the main thread
