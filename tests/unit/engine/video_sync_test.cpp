@@ -1,0 +1,171 @@
+#include "engine/video_sync.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/ffmpeg_exception.h"
+#include "media/ff.h"
+#include "support/libraries.h"
+
+namespace zentrova {
+namespace {
+
+struct ResolveCase {
+  std::string muxer;
+  int requested;
+  bool single_stream_source;
+  bool copy_ts;
+  int expected;
+};
+
+// Real muxers, so that the flags the decision reads are the library's own.
+TEST(ResolveVideoSyncMethod, FollowsTheMuxerFlags) {
+  test::LoadMediaLibraries();
+  const ResolveCase cases[] = {
+      {"avi", VSYNC_AUTO, false, false, VSYNC_VFR},
+      {"mp4", VSYNC_AUTO, false, false, VSYNC_CFR},
+      {"mov", VSYNC_AUTO, false, false, VSYNC_CFR},
+      {"mp4", VSYNC_AUTO, true, false, VSYNC_VSCFR},
+      {"mp4", VSYNC_AUTO, false, true, VSYNC_VSCFR},
+      {"matroska", VSYNC_AUTO, false, false, VSYNC_VFR},
+      {"mpegts", VSYNC_AUTO, true, false, VSYNC_VFR},
+      {"mp4", VSYNC_PASSTHROUGH, true, true, VSYNC_PASSTHROUGH},
+      {"matroska", VSYNC_CFR, false, false, VSYNC_CFR},
+  };
+  for (const ResolveCase& c : cases) {
+    const AVOutputFormat* format = ff::av_guess_format(c.muxer.c_str(), nullptr, nullptr);
+    ASSERT_NE(format, nullptr) << c.muxer;
+    EXPECT_EQ(
+        ResolveVideoSyncMethod(c.requested, format->name, format->flags, c.single_stream_source, c.copy_ts),
+        c.expected)
+        << c.muxer << " requested " << c.requested;
+  }
+}
+
+TEST(ResolveVideoSyncMethod, PassesThroughTimestamplessVariableRateMuxers) {
+  EXPECT_EQ(ResolveVideoSyncMethod(VSYNC_AUTO, "x", AVFMT_VARIABLE_FPS | AVFMT_NOTIMESTAMPS, false, false),
+            VSYNC_PASSTHROUGH);
+}
+
+struct SyncCase {
+  const char* name;
+  TVideoSyncInput in;
+  std::int64_t nb;
+  std::int64_t nb0;
+  std::int64_t sync_opts;
+  std::int64_t duplicated;
+  bool dropped_previous;
+  bool last_dropped;
+};
+
+TVideoSyncInput Picture(int method, double sync_ipts, std::int64_t sync_opts, std::int64_t frame_number = 5) {
+  TVideoSyncInput in;
+  in.method = method;
+  in.sync_ipts = sync_ipts;
+  in.sync_opts = sync_opts;
+  in.duration = 1;
+  in.frame_number = frame_number;
+  return in;
+}
+
+TVideoSyncInput AfterDrop(TVideoSyncInput in) {
+  in.last_dropped = true;
+  return in;
+}
+
+TVideoSyncInput Capped(TVideoSyncInput in, std::int64_t max_frames) {
+  in.max_frames = max_frames;
+  return in;
+}
+
+TEST(DecideVideoSync, FitsPicturesToTheClock) {
+  const SyncCase cases[] = {
+      {"cfr on time", Picture(VSYNC_CFR, 10, 10), 1, 0, 10, 0, false, false},
+      {"cfr slightly late", Picture(VSYNC_CFR, 10.4, 10), 1, 0, 10, 0, false, false},
+      // Three ticks late: the previous picture fills two ticks, this one two.
+      {"cfr gap", Picture(VSYNC_CFR, 13, 10), 4, 2, 10, 3, false, false},
+      {"cfr far too early", Picture(VSYNC_CFR, 7, 10), 0, 0, 10, 0, false, true},
+      {"cfr after a drop", AfterDrop(Picture(VSYNC_CFR, 10, 10)), 1, 0, 10, 0, true, false},
+      {"cfr gap after a drop", AfterDrop(Picture(VSYNC_CFR, 12, 10)), 3, 1, 10, 1, false, false},
+      {"cfr frame limit", Capped(Picture(VSYNC_CFR, 20, 10, 99), 100), 1, 1, 10, 1, false, true},
+      {"cfr limit reached", Capped(Picture(VSYNC_CFR, 10, 10, 100), 100), 0, 0, 10, 0, false, true},
+      {"vfr late picture moves the clock", Picture(VSYNC_VFR, 13, 10), 1, 0, 13, 0, false, false},
+      {"vfr early picture dropped", Picture(VSYNC_VFR, 8, 10), 0, 0, 10, 0, false, true},
+      {"passthrough takes the picture time", Picture(VSYNC_PASSTHROUGH, 6.6, 10), 1, 0, 7, 0, false, false},
+      {"drop takes the picture time", Picture(VSYNC_DROP, 42.2, 10), 1, 0, 42, 0, false, false},
+  };
+  for (const SyncCase& c : cases) {
+    const TVideoSyncDecision d = DecideVideoSync(c.in);
+    EXPECT_EQ(d.nb, c.nb) << c.name;
+    EXPECT_EQ(d.nb0, c.nb0) << c.name;
+    EXPECT_EQ(d.sync_opts, c.sync_opts) << c.name;
+    EXPECT_EQ(d.duplicated, c.duplicated) << c.name;
+    EXPECT_EQ(d.dropped_previous, c.dropped_previous) << c.name;
+    EXPECT_EQ(d.last_dropped, c.last_dropped) << c.name;
+    EXPECT_FALSE(d.skip_too_large) << c.name;
+    EXPECT_EQ(d.last_nb0_frames[0], c.nb0) << c.name;
+  }
+}
+
+TEST(DecideVideoSync, ClipsAPictureThatStartedBeforeTheClock) {
+  const TVideoSyncDecision slight = DecideVideoSync(Picture(VSYNC_CFR, 9.7, 10));
+  EXPECT_EQ(slight.clip, TVideoSyncClip::Clipped);
+  EXPECT_NEAR(slight.clipped_by, 0.3, 1e-9);
+  EXPECT_EQ(slight.nb, 1);
+
+  const TVideoSyncDecision far = DecideVideoSync(Picture(VSYNC_CFR, 9.2, 10));
+  EXPECT_EQ(far.clip, TVideoSyncClip::PastDurationTooLarge);
+  EXPECT_NEAR(far.clipped_by, 0.8, 1e-9);
+
+  EXPECT_EQ(DecideVideoSync(Picture(VSYNC_PASSTHROUGH, 9.7, 10)).clip, TVideoSyncClip::None);
+}
+
+TEST(DecideVideoSync, VscfrDoesNotFillALeadingGap) {
+  const TVideoSyncDecision d = DecideVideoSync(Picture(VSYNC_VSCFR, 5, 0, 0));
+  EXPECT_EQ(d.initial_frames_not_duplicated, 5);
+  EXPECT_EQ(d.sync_opts, 5);
+  EXPECT_EQ(d.nb, 1);
+  EXPECT_EQ(d.duplicated, 0);
+  // The same gap later in the stream is filled.
+  EXPECT_EQ(DecideVideoSync(Picture(VSYNC_VSCFR, 15, 10, 10)).nb, 6);
+}
+
+TEST(DecideVideoSync, SkipsADuplicationRunBeyondThirtyTimesTheDeltaThreshold) {
+  TVideoSyncInput in = Picture(VSYNC_CFR, 10 + 20 * 25, 10);  // a 20 s gap at 25 fps
+  const TVideoSyncDecision d = DecideVideoSync(in);
+  EXPECT_TRUE(d.skip_too_large);
+  EXPECT_EQ(d.duplicated, 0);
+  in.dts_delta_threshold = 100;
+  EXPECT_FALSE(DecideVideoSync(in).skip_too_large);
+}
+
+TEST(DecideVideoSync, FrameDropThresholdDropsEarlyPictures) {
+  TVideoSyncInput in = Picture(VSYNC_CFR, 9.9, 10);
+  EXPECT_EQ(DecideVideoSync(in).nb, 1);
+  in.frame_drop_threshold = 1.5;
+  EXPECT_EQ(DecideVideoSync(in).nb, 0);
+  in.frame_number = 0;  // never the first picture
+  EXPECT_EQ(DecideVideoSync(in).nb, 1);
+}
+
+TEST(DecideVideoSync, FlushRepeatsTheMedianOfTheRecentPattern) {
+  TVideoSyncInput in;
+  in.flush = true;
+  in.last_nb0_frames[0] = 2;
+  in.last_nb0_frames[1] = 0;
+  in.last_nb0_frames[2] = 1;
+  const TVideoSyncDecision d = DecideVideoSync(in);
+  EXPECT_EQ(d.nb, 1);
+  EXPECT_EQ(d.nb0, 1);
+  EXPECT_FALSE(d.last_dropped);
+  EXPECT_EQ(d.last_nb0_frames[1], 2);
+  EXPECT_EQ(d.last_nb0_frames[2], 0);
+}
+
+TEST(DecideVideoSync, RefusesAnUnknownMethod) {
+  EXPECT_THROW(DecideVideoSync(Picture(7, 10, 10)), FFmpegException);
+}
+
+}  // namespace
+}  // namespace zentrova
