@@ -1,6 +1,8 @@
 #include "log/av_log_callback.h"
 
+#include <fmt/format.h>
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,9 +41,7 @@ void AppendFormatted(std::string& out, const char* format, va_list args) {
 void AppendObject(std::string& out, void* object) {
   const AVClass* av_class = *static_cast<const AVClass**>(object);
   const char* name = av_class->item_name ? av_class->item_name(object) : av_class->class_name;
-  char prefix[256];
-  const int length = std::snprintf(prefix, sizeof prefix, "[%s @ %p] ", name ? name : "", object);
-  if (length > 0) out.append(prefix, std::min(static_cast<std::size_t>(length), sizeof prefix - 1));
+  fmt::format_to(std::back_inserter(out), "[{} @ {}] ", name ? name : "", fmt::ptr(object));
 }
 
 // "[parent @ 0x…] [object @ 0x…] " for a library object that logs.
@@ -70,6 +70,7 @@ void InstallAVLogCallback() {
 
 void AVLogCallback(void* context, int level, const char* format, va_list args) noexcept {
   try {
+    if (detail::LogHub::Gone()) return;
     LogHub& hub = LogHub::Instance();
     // Levels may carry colour bits above the low byte.
     if (level >= 0) level &= 0xff;

@@ -17,7 +17,11 @@ class LoggerCore;
 /// hands the library back its own log callback (when avutil is still bound),
 /// then destroys an auto-created logger.
 struct LogHub {
+  /// The hub; only while !Gone().
   static LogHub& Instance();
+  /// True once the hub's destruction at process exit has begun: from then on
+  /// loggers and the library callback leave it alone.
+  static bool Gone();
   ~LogHub();
 
   /// The default logger's core, or null when there is no default logger (an

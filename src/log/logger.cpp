@@ -73,6 +73,7 @@ TZOVuzodi::TZOVuzodi(AutoCreateKey) : core_(MakeCore(this)) {
 
 TZOVuzodi::~TZOVuzodi() {
   core_->Retire();
+  if (LogHub::Gone()) return;  // the auto-created logger, destroyed with the hub at exit
   LogHub& hub = LogHub::Instance();
   {
     std::lock_guard lock(hub.default_mutex);
@@ -85,6 +86,7 @@ TZOVuzodi::~TZOVuzodi() {
 }
 
 TZOVuzodi* DefaultLogger() {
+  if (LogHub::Gone()) return nullptr;
   LogHub& hub = LogHub::Instance();
   std::lock_guard lock(hub.default_mutex);
   if (!hub.default_logger) {
@@ -199,10 +201,12 @@ bool TZOVuzodi::AutoCreated() const {
 }
 
 void Log(TLogLevel level, const std::string& msg) {
+  if (LogHub::Gone()) return;
   if (auto core = LogHub::Instance().DefaultCore()) core->Log(nullptr, level, msg);
 }
 
 void FlushThreadLogText() {
+  if (LogHub::Gone()) return;
   LogHub& hub = LogHub::Instance();
   const unsigned thread_id = CurrentThreadId();
   detail::LibraryLineAssembler::Unfinished unfinished;

@@ -129,6 +129,7 @@ class TZOVuzodi : public TFFBaseComponent {
 };
 
 /// The process-wide logger; when there is none, creates an inactive one.
+/// Null only once the process is shutting down (static destruction).
 TZOVuzodi* DefaultLogger();
 
 /// Logs through the default logger with no sender. Safe on any thread at any

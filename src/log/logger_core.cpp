@@ -37,6 +37,7 @@ void LoggerCore::LogLine(unsigned thread_id, int library_level, const std::strin
 
 void LoggerCore::Deliver(const TLogInfo& info) {
   DeliverToHandler(info);
+  if (LogHub::Gone()) return;
   LogFile& file = LogHub::Instance().file;
   if (!file.Wanted()) return;
   std::string error = file.Write(info);
