@@ -31,6 +31,12 @@ class ClipTrack {
 
 /// testsrc2 pictures: round(duration_s * rate) frames.
 std::unique_ptr<ClipTrack> MakeVideoTrack(AVFormatContext* oc, const VideoSpec& spec, double duration_s);
+/// One testsrc2 picture in PNG, marked as the clip's attached picture.
+std::unique_ptr<ClipTrack> MakeCoverArtTrack(AVFormatContext* oc);
+/// One testsrc2 picture of the given size encoded as PNG (for attachments).
+std::string EncodePngPicture(int width, int height);
+/// Adds an attachment stream (extradata holds the bytes) to a Matroska output.
+void AddAttachment(AVFormatContext* oc, const AttachmentSpec& attachment);
 /// A sine tone: round(duration_s * sample_rate) samples.
 std::unique_ptr<ClipTrack> MakeAudioTrack(AVFormatContext* oc, const AudioSpec& spec, double duration_s);
 /// Text cues "Subtitle N", one per started second, each lasting up to one second.

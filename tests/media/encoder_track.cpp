@@ -108,7 +108,10 @@ bool Lists(const T* list, T terminator, T value) {
 
 }  // namespace
 
-std::unique_ptr<ClipTrack> MakeVideoTrack(AVFormatContext* oc, const VideoSpec& spec, double duration_s) {
+namespace {
+
+std::unique_ptr<ClipTrack> MakePictureTrack(AVFormatContext* oc, const VideoSpec& spec, double duration_s,
+                                            int disposition) {
   const std::string description = fmt::format("video stream #{} ({})", oc->nb_streams, spec.codec);
   const AVCodec* codec = FindEncoder(spec.codec, AVMEDIA_TYPE_VIDEO, oc->oformat);
   if (spec.width <= 0 || spec.height <= 0 || spec.rate.num <= 0 || spec.rate.den <= 0)
@@ -135,6 +138,7 @@ std::unique_ptr<ClipTrack> MakeVideoTrack(AVFormatContext* oc, const VideoSpec& 
   if (spec.codec == "libx264") ff::av_dict_set(&options, "preset", "ultrafast", 0);
   AVStream* st = OpenEncodedStream(oc, enc.get(), AVDictionaryPtr(options), description);
   st->avg_frame_rate = spec.rate;
+  st->disposition |= disposition;
   SetLanguage(st, spec.language);
   if (spec.rotation_degrees != 0) {
     uint8_t* matrix = ff::av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t));
@@ -146,6 +150,22 @@ std::unique_ptr<ClipTrack> MakeVideoTrack(AVFormatContext* oc, const VideoSpec& 
                      description);
   int64_t frames = UnitsIn(duration_s, enc->time_base);
   return std::make_unique<EncoderTrack>(oc, std::move(enc), st, std::move(source), frames, description);
+}
+
+}  // namespace
+
+std::unique_ptr<ClipTrack> MakeVideoTrack(AVFormatContext* oc, const VideoSpec& spec, double duration_s) {
+  return MakePictureTrack(oc, spec, duration_s, 0);
+}
+
+std::unique_ptr<ClipTrack> MakeCoverArtTrack(AVFormatContext* oc) {
+  VideoSpec cover;
+  cover.codec = "png";
+  cover.pix_fmt = "rgb24";
+  cover.width = 160;
+  cover.height = 120;
+  cover.rate = AVRational{1, 1};
+  return MakePictureTrack(oc, cover, 1.0, AV_DISPOSITION_ATTACHED_PIC);  // one picture
 }
 
 std::unique_ptr<ClipTrack> MakeAudioTrack(AVFormatContext* oc, const AudioSpec& spec, double duration_s) {

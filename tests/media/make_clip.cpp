@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "media/av_ptr.h"
@@ -79,8 +80,15 @@ void WriteClip(AVFormatContext* oc, const std::string& path, const ClipSpec& spe
   // missing encoder leaves an existing file alone.
   std::vector<std::unique_ptr<ClipTrack>> tracks;
   if (spec.video) tracks.push_back(MakeVideoTrack(oc, *spec.video, spec.duration_s));
+  for (const VideoSpec& video : spec.extra_video)
+    tracks.push_back(MakeVideoTrack(oc, video, spec.duration_s));
   for (const AudioSpec& audio : spec.audio) tracks.push_back(MakeAudioTrack(oc, audio, spec.duration_s));
   for (int i = 0; i < spec.subtitle_streams; ++i) tracks.push_back(MakeSubtitleTrack(oc, i, spec.duration_s));
+  // Matroska carries a cover as an image attachment, other containers as a one-picture stream.
+  const bool matroska = std::string_view(oc->oformat->name) == "matroska";
+  if (spec.cover_art && !matroska) tracks.push_back(MakeCoverArtTrack(oc));
+  if (spec.cover_art && matroska) AddAttachment(oc, {"cover.png", "image/png", EncodePngPicture(160, 120)});
+  for (const AttachmentSpec& attachment : spec.attachments) AddAttachment(oc, attachment);
   if (tracks.empty()) Fail(fmt::format("A clip needs at least one stream: \"{}\"", path));
   AddChapters(oc, spec.chapters, spec.duration_s);
   AddPrograms(oc, spec.programs);

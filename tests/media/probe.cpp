@@ -54,6 +54,7 @@ ProbedStream Probe(const AVFormatContext* ic, const AVStream* st) {
   ProbedStream probed;
   probed.type = par->codec_type;
   probed.codec = ff::avcodec_get_name(par->codec_id);
+  probed.disposition = st->disposition;
   probed.frames = st->nb_frames;
   probed.program = ProgramOf(ic, static_cast<unsigned>(st->index));
   probed.metadata = Tags(st->metadata);
@@ -65,6 +66,9 @@ ProbedStream Probe(const AVFormatContext* ic, const AVStream* st) {
     probed.frame_rate = st->avg_frame_rate;
     probed.video_delay = par->video_delay;
     probed.rotation_degrees = Rotation(st);
+  } else if (par->codec_type == AVMEDIA_TYPE_ATTACHMENT && par->extradata) {
+    probed.attachment.assign(reinterpret_cast<const char*>(par->extradata),
+                             static_cast<size_t>(par->extradata_size));
   } else if (par->codec_type == AVMEDIA_TYPE_AUDIO) {
     probed.sample_rate = par->sample_rate;
     probed.channels = par->ch_layout.nb_channels;

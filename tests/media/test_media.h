@@ -48,17 +48,27 @@ struct AudioSpec {
   int64_t bit_rate = 0;    ///< bits per second; 0: the encoder's default
 };
 
+/// A file carried in the container (Matroska attachments: fonts, pictures...).
+struct AttachmentSpec {
+  std::string filename;  ///< the stream's "filename" tag
+  std::string mimetype;  ///< the stream's "mimetype" tag; image types read back as attached pictures
+  std::string bytes;     ///< the file's contents
+};
+
 /// What MakeClip writes.
 struct ClipSpec {
   std::string format;       ///< muxer short name ("mp4", "avi", "matroska", "mpegts", "wav", "flac",
                             ///< "image2"...); empty: guessed from the file name
   double duration_s = 2.0;  ///< video frames = round(duration * rate); audio samples = round(duration * rate)
   std::optional<VideoSpec> video;
-  std::vector<AudioSpec> audio;  ///< any number of audio streams, after the video stream
-  int subtitle_streams = 0;      ///< text subtitles (subrip in Matroska, mov_text in MP4), a cue per second
-  int chapters = 0;              ///< evenly spaced chapters titled "Chapter N" (N from 1)
-  int programs = 0;              ///< MPEG-TS programs 1..N, each taking the next run of
-                                 ///< streams (3 streams, 2 programs: {0, 1}, {2})
+  std::vector<VideoSpec> extra_video;  ///< further video streams after `video` (e.g. another size)
+  std::vector<AudioSpec> audio;        ///< any number of audio streams, after the video stream
+  int subtitle_streams = 0;  ///< text subtitles (subrip in Matroska, mov_text in MP4), a cue per second
+  bool cover_art = false;    ///< a 160x120 PNG attached picture after the streams above (MP4, Matroska)
+  std::vector<AttachmentSpec> attachments;      ///< attachment streams, last (Matroska only)
+  int chapters = 0;                             ///< evenly spaced chapters titled "Chapter N" (N from 1)
+  int programs = 0;                             ///< MPEG-TS programs 1..N, each taking the next run of
+                                                ///< streams (3 streams, 2 programs: {0, 1}, {2})
   std::map<std::string, std::string> metadata;  ///< container tags
 };
 
@@ -98,15 +108,17 @@ struct ProbedStream {
   AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
   std::string codec;  ///< codec name ("h264", "aac", "subrip", ...)
   int width = 0, height = 0, sample_rate = 0, channels = 0;
-  int64_t frames = 0;                           ///< nb_frames when the container knows it; 0 otherwise
-  std::string pix_fmt;                          ///< video: pixel format name; empty when unknown
-  std::string sample_fmt;                       ///< audio: sample format name; empty when unknown
-  AVRational frame_rate{0, 1};                  ///< video: average frame rate when known
-  int video_delay = 0;                          ///< video: frames of reordering delay (B-frames)
-  double rotation_degrees = 0;                  ///< video: clockwise turn of the display matrix in [0, 360)
-                                                ///< (the VideoSpec sense: 90 reads back as 90), 0 when none
-  int program = -1;                             ///< id of the first program that carries the stream; -1: none
-  std::map<std::string, std::string> metadata;  ///< stream tags ("language", ...)
+  int disposition = 0;          ///< AV_DISPOSITION_* flags (AV_DISPOSITION_ATTACHED_PIC for cover art)
+  int64_t frames = 0;           ///< nb_frames when the container knows it; 0 otherwise
+  std::string pix_fmt;          ///< video: pixel format name; empty when unknown
+  std::string sample_fmt;       ///< audio: sample format name; empty when unknown
+  AVRational frame_rate{0, 1};  ///< video: average frame rate when known
+  int video_delay = 0;          ///< video: frames of reordering delay (B-frames)
+  double rotation_degrees = 0;  ///< video: clockwise turn of the display matrix in [0, 360)
+                                ///< (the VideoSpec sense: 90 reads back as 90), 0 when none
+  int program = -1;             ///< id of the first program that carries the stream; -1: none
+  std::string attachment;       ///< attachment: the carried file's bytes
+  std::map<std::string, std::string> metadata;  ///< stream tags ("language", "filename", ...)
 };
 
 /// What the demuxer reports about a file.

@@ -18,6 +18,8 @@
 namespace zentrova::test {
 namespace {
 
+using namespace std::string_literals;
+
 std::string ReadAll(const std::string& path) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -154,6 +156,55 @@ TEST_F(GeneratedClip, BFramesDelayTheStreamAndKeepEveryPicture) {
   EXPECT_EQ(ProbeFile(dir_.File("nob.mp4")).streams[0].video_delay, 0);
 }
 
+// Streams come in the order video, extra video, audio, subtitles, cover art.
+TEST_F(GeneratedClip, ExtraVideoAndCoverArtFollowTheMainStreams) {
+  for (const std::string file : {"many.mp4", "many.mkv"}) {
+    SCOPED_TRACE(file);
+    ClipSpec spec = Mp4H264Aac(0.8);
+    spec.format.clear();
+    spec.extra_video = {VideoSpec{}};
+    spec.extra_video[0].width = 640;
+    spec.extra_video[0].height = 480;
+    spec.audio.push_back(AudioSpec{});
+    spec.audio[1].channels = 6;
+    spec.cover_art = true;
+    MakeClip(dir_.File(file), spec);
+    ProbedFile probed = ProbeFile(dir_.File(file));
+    ASSERT_EQ(probed.streams.size(), 5u);
+    EXPECT_EQ(probed.streams[0].width, 320);
+    EXPECT_EQ(probed.streams[1].width, 640);
+    EXPECT_EQ(probed.streams[1].height, 480);
+    EXPECT_EQ(probed.streams[2].channels, 2);
+    EXPECT_EQ(probed.streams[3].channels, 6);
+    EXPECT_EQ(probed.streams[4].codec, "png");
+    EXPECT_EQ(probed.streams[4].width, 160);
+    EXPECT_TRUE(probed.streams[4].disposition & AV_DISPOSITION_ATTACHED_PIC);
+    EXPECT_FALSE(probed.streams[0].disposition & AV_DISPOSITION_ATTACHED_PIC);
+    // The picture count is the main stream's, not the cover's.
+    EXPECT_EQ(CountVideoFrames(dir_.File(file)), 20);
+  }
+}
+
+// Attachments keep their bytes, name and type; image attachments read back as pictures.
+TEST_F(GeneratedClip, MatroskaAttachmentsKeepTheirBytes) {
+  ClipSpec spec = Mp4H264Aac(0.4);
+  spec.format = "matroska";
+  const std::string text = "not a font\0with a zero"s;
+  spec.attachments = {{"notes.txt", "text/plain", text}, {"../escape.bin", "application/octet-stream", "x"}};
+  MakeClip(dir_.File("att.mkv"), spec);
+  ProbedFile probed = ProbeFile(dir_.File("att.mkv"));
+  ASSERT_EQ(probed.streams.size(), 4u);
+  EXPECT_EQ(probed.streams[2].type, AVMEDIA_TYPE_ATTACHMENT);
+  EXPECT_EQ(probed.streams[2].metadata["filename"], "notes.txt");
+  EXPECT_EQ(probed.streams[2].metadata["mimetype"], "text/plain");
+  EXPECT_EQ(probed.streams[2].attachment, text);
+  EXPECT_EQ(probed.streams[3].metadata["filename"], "../escape.bin");
+
+  spec.format = "mp4";
+  EXPECT_THROW(MakeClip(dir_.File("att.mp4"), spec), std::runtime_error);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("att.mp4")));
+}
+
 // A cue per started second, in the container's text subtitle codec.
 TEST_F(GeneratedClip, SubtitlesHaveACuePerStartedSecond) {
   struct Case {
@@ -248,7 +299,10 @@ TEST_F(GeneratedClip, BadSpecsAreRefusedAndLeaveNoFile) {
       {"unsupported sample rate", "g.mp4", with([](ClipSpec& s) { s.audio[0].sample_rate = 12345; }),
        "12345"},
       {"no duration", "h.mp4", with([](ClipSpec& s) { s.duration_s = 0; }), "duration"},
-      {"no streams", "i.mp4", with([](ClipSpec& s) { s.video.reset(), s.audio.clear(); }),
+      {"no streams", "i.mp4", with([](ClipSpec& s) {
+         s.video.reset();
+         s.audio.clear();
+       }),
        "at least one stream"},
       {"missing folder", "missing/j.mp4", Mp4H264Aac(0.4), "Cannot create"},
   };
