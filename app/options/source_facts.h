@@ -1,0 +1,31 @@
+// What the option-string builders know about the probed source.
+//
+// Filled by the options dialog's source state (source_state.h) from the
+// decoder; a plain value with no thread affinity. Times are microseconds.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace zentrova::app {
+
+/// The media library's "no time" value.
+inline constexpr std::int64_t kNoTimeValue = std::numeric_limits<std::int64_t>::min();
+/// A clip start or first-picture time that was never set.
+inline constexpr std::int64_t kTimeNotSet = std::numeric_limits<std::int64_t>::max();
+
+struct SourceFacts {
+  std::string FileName;       ///< the decoder's file name
+  std::string ForceFormat;    ///< input format forced when the file was opened; empty: probed
+  int VideoStreamIndex = -1;  ///< first video stream; negative when the source has none
+  int Width = 0;              ///< of the first video stream
+  int Height = 0;
+  std::int64_t StartTime = kTimeNotSet;  ///< clip start mark
+  std::int64_t EndTime = kNoTimeValue;   ///< clip end mark
+  std::int64_t FirstPTS = kTimeNotSet;   ///< time of the first picture shown for the source
+
+  bool HasVideo() const { return VideoStreamIndex >= 0; }
+};
+
+}  // namespace zentrova::app

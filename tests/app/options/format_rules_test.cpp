@@ -1,0 +1,102 @@
+#include "app/options/format_rules.h"
+
+#include <gtest/gtest.h>
+#include <iomanip>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/options/build_env.h"
+#include "app/options/option_builder.h"
+#include "app/options/video_filter_chain.h"
+#include "builder_fixture.h"
+#include "media/ff.h"
+#include "support/libraries.h"
+
+namespace zentrova::app {
+namespace {
+
+TEST(TargetExtension, VcdAndDvdAreNamedForTheirNorm) {
+  struct Case {
+    TOutputFormat format;
+    TNorm norm;
+    const char* extension;
+  } cases[] = {
+      {TOutputFormat::VCD, TNorm::Auto, "_auto_vcd.mpg"},
+      {TOutputFormat::VCD, TNorm::PAL, "_pal_vcd.mpg"},
+      {TOutputFormat::DVD, TNorm::NTSC, "_ntsc_dvd.mpg"},
+      {TOutputFormat::MP4, TNorm::PAL, ".mp4"},
+      {TOutputFormat::VCD, static_cast<TNorm>(5), "_auto_vcd.mpg"},
+  };
+  for (const Case& c : cases) {
+    const std::string extension = "." + LowerAscii(ItemText(c.format));
+    EXPECT_EQ(TargetExtension(c.format, c.norm, extension), c.extension) << extension;
+  }
+}
+
+TEST(IsAudioOnlyFormat, ExactlyTheAudioFormats) {
+  for (int i = 0; i < static_cast<int>(kOutputFormatItems.size()); ++i) {
+    const std::string_view name = kOutputFormatItems[static_cast<std::size_t>(i)];
+    const bool audio =
+        name == "AAC" || name == "AC3" || name == "MP2" || name == "MP3" || name == "WAV" || name == "WMA";
+    EXPECT_EQ(IsAudioOnlyFormat(static_cast<TOutputFormat>(i)), audio) << name;
+  }
+}
+
+std::vector<std::string> Arguments(const std::string& options) {
+  std::istringstream in(options);
+  std::vector<std::string> arguments;
+  std::string argument;
+  while (in >> std::quoted(argument)) arguments.push_back(argument);
+  return arguments;
+}
+
+// What the engine will look up by name must exist in the library: every
+// encoder after -c:a / -c:v, the muxers after -f, the muxer the output's file
+// name selects, and every filter of the chain.
+TEST(FormatRules, EveryEncoderMuxerAndFilterNamedExists) {
+  test::LoadMediaLibraries();
+  for (int format = 0; format < static_cast<int>(kOutputFormatItems.size()); ++format) {
+    for (int video = 1; video < static_cast<int>(kVideoCodecItems.size()); ++video) {
+      for (int audio = 1; audio < static_cast<int>(kAudioCodecItems.size()); ++audio) {
+        BuilderFixture f;
+        f.Settings.Format = static_cast<TOutputFormat>(format);
+        f.Settings.VideoCodec = static_cast<TVideoCodec>(video);
+        f.Settings.AudioCodec = static_cast<TAudioCodec>(audio);
+        BuildEnv env = f.Env();
+        env.HasEncoder = LibraryHasEncoder;
+        const TOutputOptions output = BuildOutputOptions(f.Settings, f.Source, env);
+        const std::vector<std::string> arguments = Arguments(output.Options);
+        for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+          const std::string& value = arguments[i + 1];
+          if (arguments[i] == "-c:a" || arguments[i] == "-c:v") {
+            EXPECT_TRUE(LibraryHasEncoder(value)) << value;
+          }
+          if (arguments[i] == "-f") {
+            EXPECT_NE(ff::av_guess_format(value.c_str(), nullptr, nullptr), nullptr) << value;
+          }
+        }
+        EXPECT_NE(ff::av_guess_format(nullptr, output.FileName.c_str(), nullptr), nullptr) << output.FileName;
+      }
+    }
+  }
+
+  BuilderFixture f;
+  f.Settings.Crop = f.Settings.Pad = f.Settings.VertFlip = f.Settings.HoriFlip = f.Settings.Deinterlace =
+      true;
+  f.Settings.Negate = f.Settings.Rotate = f.Settings.Brightness = true;
+  f.Settings.CropEdges.Top = f.Settings.PadEdges.Top = "2";
+  const std::string chain = BuildVideoFilterChain(f.Settings, f.Source, "320x240", nullptr);
+  std::istringstream filters(chain);
+  int count = 0;
+  for (std::string filter; std::getline(filters, filter, ',');) {
+    const std::string name = filter.substr(0, filter.find('='));
+    EXPECT_NE(ff::avfilter_get_by_name(name.c_str()), nullptr) << name;
+    ++count;
+  }
+  EXPECT_EQ(count, 9) << chain;
+  for (const char* name : {"movie", "overlay"}) EXPECT_NE(ff::avfilter_get_by_name(name), nullptr) << name;
+}
+
+}  // namespace
+}  // namespace zentrova::app
