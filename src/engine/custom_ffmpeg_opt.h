@@ -32,6 +32,11 @@
 
 #include "engine/ffmpeg_exception.h"
 #include "engine/file_option_context.h"
+#include "engine/filter_graph.h"
+#include "engine/input_file.h"
+#include "engine/input_stream.h"
+#include "engine/output_file.h"
+#include "engine/output_stream.h"
 #include "log/log_level.h"
 #include "media/error_text.h"
 #include "media/av_ptr.h"
@@ -207,6 +212,10 @@ class TCustomFFmpegOpt {
 
   std::vector<std::unique_ptr<TInputFile>> Finput_files;
   std::vector<std::unique_ptr<TFilterGraph>> Ffiltergraphs;
+  /// Every stream of every opened input, in file order then stream order.
+  std::vector<std::unique_ptr<TInputStream>> Finput_streams;
+  std::vector<std::unique_ptr<TOutputFile>> Foutput_files;
+  std::vector<std::unique_ptr<TOutputStream>> Foutput_streams;
 
   /// Opens one input with its option string (implemented by the input
   /// opener). The caller has run InitFileOptions(o) and runs FreeFileOptions(o).
@@ -216,6 +225,26 @@ class TCustomFFmpegOpt {
   /// output opener).
   int OpenOutputFile(TFileOptionContext& o, const std::string& option_text, bool join,
                      const std::string& file_name, const std::string& presets);
+
+  /// May `file_name` be written? -y: yes; -n (or no -y) and an existing
+  /// local file: no ("File "%s" already exists. Ignore." in FLastErrMsg).
+  /// Raises "Error, both -y and -n supplied.".
+  bool CheckFileOverwrite(const std::string& file_name);
+  /// A new simple graph from `ist` into `ost` (transcode set-up), appended
+  /// to Ffiltergraphs.
+  TFilterGraph* InitSimpleFilterGraph(TInputStream* ist, TOutputStream* ost);
+  /// Builds (or rebuilds) the library graph of `fg` with its sources, sinks
+  /// and the filters the engine inserts; 0 or a negative library code.
+  int ConfigureFilterGraph(TFilterGraph* fg);
+  /// 1 when one of the inputs of `fg` is fed by `ist`.
+  static int InputInFilterGraph(const TFilterGraph* fg, const TInputStream* ist);
+  /// Releases every output stream (shared join resources once) and empties
+  /// the list; graph outputs that fed them are unbound.
+  void FreeOutputStreams();
+  /// Concatenates the task's inputs into the output just opened (join
+  /// mode); 0 or -1 with FLastErrMsg set. This base engine has no join
+  /// support and refuses; the transcoding engine overrides it.
+  virtual int JoinInputs(TFileOptionContext& o);
 
  protected:
   // ---- Option handlers (bound into the table by InitOptionDefs) -------------
