@@ -1,14 +1,16 @@
 #include "app/options/filter_escape.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <fstream>
 #include <string>
 
 #include "app/options/build_env.h"
-#include "app/options/video_filter_chain.h"
+#include "app/options/option_builder.h"
 #include "media/av_ptr.h"
 #include "media/error_text.h"
 #include "media/ff.h"
+#include "options/option_split.h"
 #include "support/libraries.h"
 #include "support/temp_dir.h"
 
@@ -87,14 +89,16 @@ void WritePng(const std::string& path) {
   ASSERT_TRUE(out.good());
 }
 
-// The watermark graph parses and its movie filter opens exactly the named
-// file, whatever characters the name holds.
+// The -vf argument of a built option string, after the engine's splitter,
+// parses as a graph whose movie filter opens exactly the named file,
+// whatever characters the name holds.
 TEST(WatermarkGraph, TheMovieFilterReceivesAnyFileNameUnchanged) {
   test::LoadMediaLibraries();
   test::TempDir dir;
   const char* names[] = {
-      "plain.png", "a:b.png",       "quote\"d.png",  "it's.png",        "[x],y;z.png",      "back\\slash.png",
-      "eq=1.png",  "中文 水印.png", "trailing.png ", "two  spaces.png", "colon\\:mix'.png",
+      "plain.png",        "a:b.png",     "quote\"d.png",    "it's.png",      "[x],y;z.png",
+      "back\\slash.png",  "eq=1.png",    "中文 水印.png",   "trailing.png ", "two  spaces.png",
+      "colon\\:mix'.png", "ends with\\", "q\\\"uote\\.png",
   };
   for (const char* name : names) {
     const std::string path = dir.File(name);
@@ -104,9 +108,14 @@ TEST(WatermarkGraph, TheMovieFilterReceivesAnyFileNameUnchanged) {
     settings.WaterMarkFile = path;
     settings.VertFlip = true;
     SourceFacts source;
+    source.FileName = dir.File("source.mp4");
     source.VideoStreamIndex = 0;
-    const std::string chain = BuildVideoFilterChain(settings, source, "", SystemBuildEnv(nullptr).FileExists);
-    ASSERT_FALSE(chain.empty()) << name;
+    const TOutputOptions output = BuildOutputOptions(settings, source, SystemBuildEnv(nullptr));
+    const std::vector<std::string> arguments = split_option_string(output.Options);
+    const auto vf = std::find(arguments.begin(), arguments.end(), "-vf");
+    ASSERT_TRUE(vf != arguments.end() && vf + 1 != arguments.end()) << output.Options;
+    EXPECT_EQ(arguments.back(), "-sn") << output.Options;
+    const std::string& chain = *(vf + 1);
 
     AVFilterGraphPtr graph(ff::avfilter_graph_alloc());
     AVFilterInOut* inputs = nullptr;
