@@ -351,11 +351,14 @@ class BadFile : public testing::Test {
 };
 
 TEST_F(BadFile, EmptyFileHasNoBytesAndDoesNotProbe) {
-  const std::string path = dir_.File("empty.mp4");
-  WriteFile(path, "old content");
-  MakeEmptyFile(path);
-  EXPECT_EQ(std::filesystem::file_size(path), 0u);
-  EXPECT_THROW(ProbeFile(path), std::runtime_error);
+  for (const std::string name : {"empty.mp4", "空 文件.mkv"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir_.File(name);
+    WriteFile(path, "old content");
+    MakeEmptyFile(path);
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_THROW(ProbeFile(path), std::runtime_error);
+  }
 }
 
 TEST_F(BadFile, TruncatedCopyKeepsThePrefixAndTheSource) {
