@@ -120,8 +120,10 @@ int apply_option(TOptionContext optctx, std::string_view opt, std::optional<std:
   std::optional<std::string> value = arg ? std::optional<std::string>(*arg) : std::nullopt;
   bool takes_arg = true;  // false when the value is implied by the name
   if (!row && opt.starts_with("no")) {
+    // Only boolean rows take the "no" prefix, as in a parsed option string.
     row = lookup_option(options, opt.substr(2));
-    if (row && (row->flags & OPTF_BOOLEAN)) {
+    if (row && !(row->flags & OPTF_BOOLEAN)) row = nullptr;
+    if (row) {
       value = "0";
       takes_arg = false;
     }

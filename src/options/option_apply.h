@@ -30,7 +30,8 @@ int store_option_value(TOptionContext optctx, const TOptionDef& row, const std::
                        const std::string& arg);
 
 /// Applies one option by name, as handlers do to set other options ("codec:v"
-/// for -vcodec). Boolean rows take "1", or "0" through the "no" prefix.
+/// for -vcodec). Boolean rows take "1", or "0" through the "no" prefix (only
+/// boolean rows take that prefix).
 /// Gives 1 when the option took its argument, 0 when not, or -22 for an
 /// unknown option or a missing argument (with `last_error_text` set).
 int apply_option(TOptionContext optctx, std::string_view opt, std::optional<std::string_view> arg,

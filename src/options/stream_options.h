@@ -28,7 +28,8 @@ AVDictionaryPtr filter_stream_options(const AVDictionary* opts, AVCodecID codec_
 /// no streams), for stream probing.
 std::vector<AVDictionaryPtr> stream_info_options(AVFormatContext* s, const AVDictionary* codec_opts);
 
-/// The rotation of `st` in degrees [0, 360): its "rotate" tag, else minus the
+/// The clockwise rotation of `st` in degrees, folded into [0, 360) (an angle
+/// within 0.9 degrees below 360 folds to just below 0): its "rotate" tag, else minus the
 /// angle of its display matrix. An angle that is not near a multiple of 90
 /// logs the "Odd rotation angle." warning.
 double stream_rotation(AVStream* st);
