@@ -75,7 +75,9 @@ void WriteTracks(const std::vector<std::unique_ptr<ClipTrack>>& tracks) {
   }
 }
 
-void WriteClip(AVFormatContext* oc, const std::string& path, const ClipSpec& spec, bool& touched) {
+// Writes the clip named `path` into the file `written`.
+void WriteClip(AVFormatContext* oc, const std::string& path, const std::string& written,
+               const ClipSpec& spec) {
   // Every stream's encoder is opened before the file is touched, so a
   // missing encoder leaves an existing file alone.
   std::vector<std::unique_ptr<ClipTrack>> tracks;
@@ -101,9 +103,15 @@ void WriteClip(AVFormatContext* oc, const std::string& path, const ClipSpec& spe
     ff::av_dict_set(&raw_options, "update", "1", 0);
   AVDictionaryPtr options(raw_options);
 
-  touched = true;
+  // Muxers that open their files themselves write to the context's url.
+  if (written != path) {
+    ff::av_freep(&oc->url);
+    oc->url = ff::av_strdup(written.c_str());
+    if (!oc->url) Fail(fmt::format("Cannot allocate the name \"{}\"", written));
+  }
   if (!(oc->oformat->flags & AVFMT_NOFILE))
-    Check(ff::avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), fmt::format("Cannot create \"{}\"", path));
+    Check(ff::avio_open(&oc->pb, written.c_str(), AVIO_FLAG_WRITE),
+          fmt::format("Cannot create \"{}\"", written));
   raw_options = options.release();
   int err = ff::avformat_write_header(oc, &raw_options);
   options.reset(raw_options);
@@ -121,15 +129,22 @@ void MakeClip(const std::string& path, const ClipSpec& spec) {
   if (!(spec.duration_s > 0) || !std::isfinite(spec.duration_s))
     Fail(fmt::format("Invalid clip duration {} for \"{}\"", spec.duration_s, path));
   AVOutputFormatContextPtr oc = NewOutput(path, spec);
-  bool touched = false;
+  // The clip is written beside its name and renamed over it when complete,
+  // so a failure leaves neither a half-written clip nor loses a file that
+  // was there. A numbered picture sequence is written in place.
+  const bool sequence = ff::av_filename_number_test(path.c_str()) != 0;
+  const std::string written = sequence ? path : path + ".partial";
+  std::error_code error;
   try {
-    WriteClip(oc.get(), path, spec, touched);
+    WriteClip(oc.get(), path, written, spec);
+    oc.reset();
+    if (!sequence) {
+      std::filesystem::rename(std::filesystem::path(written), std::filesystem::path(path), error);
+      if (error) Fail(fmt::format("Cannot rename \"{}\" to \"{}\": {}", written, path, error.message()));
+    }
   } catch (...) {
     oc.reset();  // closes the file before it is removed
-    if (touched) {
-      std::error_code ignored;
-      std::filesystem::remove(std::filesystem::path(path), ignored);
-    }
+    if (!sequence) std::filesystem::remove(std::filesystem::path(written), error);
     throw;
   }
 }

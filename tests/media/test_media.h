@@ -72,9 +72,11 @@ struct ClipSpec {
   std::map<std::string, std::string> metadata;  ///< container tags
 };
 
-/// Writes a clip to `path` (created or replaced). Throws std::runtime_error
-/// with a clear message (missing encoder, unknown format, write failure);
-/// on failure no file is left at `path`.
+/// Writes a clip to `path` (created or replaced). The clip is written to
+/// "<path>.partial" and renamed over `path` when complete (a numbered picture
+/// pattern such as "img%03d.png" is written in place). Throws
+/// std::runtime_error with a clear message (missing encoder, unknown format,
+/// write failure); a failure leaves no partial file and `path` as it was.
 void MakeClip(const std::string& path, const ClipSpec& spec);
 
 /// Ready-made specs.

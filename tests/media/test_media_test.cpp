@@ -319,14 +319,37 @@ TEST_F(GeneratedClip, BadSpecsAreRefusedAndLeaveNoFile) {
   }
 }
 
-// A refused spec never touches a file that is already there.
-TEST_F(GeneratedClip, RefusedSpecKeepsAnExistingFile) {
-  const std::string path = dir_.File("keep.mp4");
-  WriteFile(path, "precious bytes");
-  ClipSpec spec = Mp4H264Aac(0.4);
-  spec.audio[0].codec = "nosuchencoder";
-  EXPECT_THROW(MakeClip(path, spec), std::runtime_error);
-  EXPECT_EQ(ReadAll(path), "precious bytes");
+// A failure, before or after writing began, never touches a file that is
+// already there and leaves no partial file.
+TEST_F(GeneratedClip, FailureKeepsAnExistingFileAndLeavesNoPartialFile) {
+  ClipSpec no_encoder = Mp4H264Aac(0.4);
+  no_encoder.audio[0].codec = "nosuchencoder";
+  ClipSpec two_flac = Flac(0.4);  // the FLAC muxer refuses a second stream in its header
+  two_flac.audio.push_back(two_flac.audio[0]);
+  for (const auto& [file, spec] : {std::pair{"keep.mp4", no_encoder}, std::pair{"keep.flac", two_flac}}) {
+    SCOPED_TRACE(file);
+    const std::string path = dir_.File(file);
+    WriteFile(path, "precious bytes");
+    EXPECT_THROW(MakeClip(path, spec), std::runtime_error);
+    EXPECT_EQ(ReadAll(path), "precious bytes");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 2);
+}
+
+// A clip replaces what was at its name; a numbered pattern makes a picture sequence.
+TEST_F(GeneratedClip, ReplacesAnExistingFileAndWritesNumberedPictures) {
+  const std::string path = dir_.File("old.wav");
+  WriteFile(path, "old bytes");
+  MakeClip(path, WavS16(0.2));
+  EXPECT_EQ(ProbeFile(path).duration_us, 200000);
+
+  ClipSpec pictures = PngStill();
+  pictures.duration_s = 3.0 / 25;
+  MakeClip(dir_.File("img%03d.png"), pictures);
+  for (const char* name : {"img001.png", "img002.png", "img003.png"}) {
+    EXPECT_EQ(ProbeFile(dir_.File(name)).streams.at(0).codec, "png") << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("img004.png")));
 }
 
 TEST(PresetByName, KnowsEveryListedNameAndRefusesOthers) {
