@@ -2,11 +2,11 @@
 // libraries' synthetic sources (testsrc2 pictures, a sine tone) through the
 // project's own binding, plus deliberately bad files and a probing helper.
 //
-// Every function needs the encoder's library set loaded (see
-// support/libraries.h `LoadMediaLibraries()`); without it they throw
-// std::runtime_error "Library %s not loaded.". Failures throw
-// std::runtime_error with a message naming the action, the file and the
-// library's error text; a failed MakeClip removes the partial output.
+// MakeClip and the probing functions need the media libraries loaded (tests:
+// support/libraries.h `LoadMediaLibraries()`); without them they throw
+// std::runtime_error "Library %s not loaded.". The bad-file makers need no
+// library. Failures throw std::runtime_error with a message naming the
+// action, the file and the library's error text.
 //
 // Threads: any thread, one call at a time per output file. Nothing here keeps
 // state between calls.
