@@ -81,7 +81,7 @@ void MakeClip(const std::string& path, const ClipSpec& spec);
 
 /// Ready-made specs.
 ClipSpec Mp4H264Aac(double duration_s = 2.0);             ///< H.264 320x240 25 fps + AAC 48 kHz stereo, MP4
-ClipSpec AviMpeg4Mp3(double duration_s = 2.0);            ///< MPEG-4 Part 2 + MP3 44.1 kHz stereo, AVI
+ClipSpec AviMpeg4Mp3(double duration_s = 2.0);            ///< MPEG-4 video (mpeg4) + MP3 44.1 kHz stereo, AVI
 ClipSpec MatroskaWithSubtitles(double duration_s = 2.0);  ///< H.264 + AAC "eng" + SubRip + 2 chapters + title
 /// H.264 + AAC "eng" in MPEG-TS program 1, AAC "fra" in program 2.
 ClipSpec TsTwoPrograms(double duration_s = 2.0);
