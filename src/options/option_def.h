@@ -185,11 +185,14 @@ TOptionDefUnion Handler(F function) {
   }}};
 }
 
-/// Handler: a method of the table's owner (which must outlive the table).
-template <typename Owner, typename Ctx>
-TOptionDefUnion Handler(Owner* owner, int (Owner::*method)(Ctx*, const std::string&, const std::string&)) {
+/// Handler: a method of the table's owner (which must outlive the table); the
+/// method may be declared by a base class of the owner (virtual calls dispatch).
+template <typename Owner, typename Base, typename Ctx>
+requires std::is_base_of_v<Base, Owner> TOptionDefUnion Handler(Owner* owner,
+                                                                int (Base::*method)(Ctx*, const std::string&,
+                                                                                    const std::string&)) {
   return Handler<Ctx>([owner, method](Ctx* o, const std::string& opt, const std::string& arg) {
-    return (owner->*method)(o, opt, arg);
+    return (static_cast<Base*>(owner)->*method)(o, opt, arg);
   });
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "library_log_capture.h"
+#include "log/logger.h"
 #include "options/dictionary.h"
+#include "options/option_apply.h"
 #include "options/last_error_text.h"
 #include "options/option_split.h"
 #include "support/libraries.h"
@@ -152,6 +154,54 @@ TEST_F(ParseOptionsTest, FetchSwsFlagsEvaluatesTheScalerFlags) {
   ASSERT_EQ(options.opt_default("sws_flags", "lanczos+accurate_rnd"), 0);
   EXPECT_EQ(options.FetchSwsFlags(), 0);
   EXPECT_EQ(options.sws_flags(), static_cast<std::uint32_t>(SWS_LANCZOS | SWS_ACCURATE_RND));
+}
+
+// Strings made of option-like tokens, quotes, backslashes, blanks and raw
+// bytes: the parse either succeeds or fails with a code, and applying what
+// it collected either works or throws a value error; it never trips over a
+// programming error, and the sanitizers see no fault or leak.
+TEST_F(ParseOptionsTest, SurvivesArbitraryStrings) {
+  const char* tokens[] = {"-",  "-c:v", "-ss",   "-s",     "-no", "re",   "-nore", "\\",  "\"",       " ",
+                          "\t", "-map", "-b:v",  "-flags", "+",   "x",    "1.5",   "nan", "-fs",      "视频",
+                          ":",  "\xff", "-srcw", "-throw", "-y",  "-q:v", "0:v",   "-v",  "-loglevel"};
+  std::uint32_t state = 12345;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+  };
+  const TLogLevel level = DefaultLogger()->LogLevel();
+  int applied = 0, refused = 0, thrown = 0;
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const unsigned length = next() % 12;
+    for (unsigned i = 0; i < length; ++i) {
+      if (next() % 8 == 0)
+        text += static_cast<char>(next() % 256);
+      else
+        text += tokens[next() % std::size(tokens)];
+    }
+    options.init_parse_context();
+    test::TestFileContext file;
+    try {
+      const int r = options.parse_options(split_option_string(text), engine.Table(), next() % 2 == 0);
+      if (r >= 0) {
+        const bool ok = apply_option_group(nullptr, Global(), "global", "", 0) >= 0 &&
+                        apply_option_group(&file, File(), "output file", "out.mp4", OPTF_OUTPUT) >= 0;
+        ++(ok ? applied : refused);
+      } else {
+        ++refused;
+      }
+    } catch (const std::logic_error& e) {
+      ADD_FAILURE() << "programming error on \"" << text << "\": " << e.what();
+    } catch (const std::runtime_error&) {
+      ++thrown;  // a value that does not parse
+    }
+  }
+  // The strings reach every outcome.
+  EXPECT_GT(applied, 100);
+  EXPECT_GT(refused, 100);
+  EXPECT_GT(thrown, 10);
+  DefaultLogger()->SetLogLevel(level);
 }
 
 TEST(OptDefault, RoutesByTheClassThatKnowsTheName) {

@@ -80,6 +80,26 @@ TEST(CheckOptionTable, AcceptsWellFormedRowsAndRefusesMisfits) {
   }
 }
 
+// A handler declared by a base class and overridden by the table's owner.
+struct BaseEngine {
+  virtual ~BaseEngine() = default;
+  virtual int opt_hook(TestFileContext*, const std::string&, const std::string&) { return -1; }
+};
+struct DerivedEngine : BaseEngine {
+  int opt_hook(TestFileContext*, const std::string&, const std::string& arg) override {
+    return static_cast<int>(arg.size());
+  }
+};
+
+TEST(Handler, CallsTheOverrideThroughABaseMethod) {
+  DerivedEngine engine;
+  const TOptionDefUnion u = Handler(&engine, &BaseEngine::opt_hook);
+  ASSERT_NE(u.func_arg(), nullptr);
+  TestFileContext file;
+  EXPECT_EQ((*u.func_arg())(&file, "hook", "abc"), 3);
+  EXPECT_EQ((*u.func_arg())(nullptr, "hook", ""), 0);
+}
+
 TEST(TOptionContext, RefusesAContextOfAnotherType) {
   TestFileContext file;
   int other = 0;
