@@ -129,7 +129,7 @@ AVDictionaryPtr TCustomFFmpegOpt::StripSpecifiers(const AVDictionary* d) {
 
 std::optional<std::string> TCustomFFmpegOpt::ReadTextFile(const std::string& file_name) {
   AVIOContext* raw = nullptr;
-  if (ff::avio_open2(&raw, file_name.c_str(), AVIO_FLAG_READ, &FReadCallback, nullptr) < 0) {
+  if (ff::avio_open2(&raw, file_name.c_str(), AVIO_FLAG_READ, nullptr, nullptr) < 0) {
     Log(TLogLevel::llError, fmt::format("Error opening file {}.", file_name));
     return std::nullopt;
   }
@@ -138,7 +138,11 @@ std::optional<std::string> TCustomFFmpegOpt::ReadTextFile(const std::string& fil
   unsigned char buffer[1024];
   for (;;) {
     const int n = ff::avio_read(pb.get(), buffer, sizeof buffer);
-    if (n <= 0) break;
+    if (n == AVERROR_EOF || n == 0) break;
+    if (n < 0) {
+      Log(TLogLevel::llError, error_code_text(n, fmt::format("Error reading file {}", file_name)));
+      return std::nullopt;
+    }
     text.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
   }
   return text;
