@@ -1,0 +1,313 @@
+// Opening the task's output: stream selection, -map, the file on disk and
+// what a failed open leaves behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "engine_io_fixture.h"
+
+namespace zentrova::test {
+namespace {
+
+class OpenOutputFile : public EngineIoTest {
+ protected:
+  // A: 640x480 with six-channel audio; B: 1280x720 with stereo audio.
+  void OpenTwoInputs(TestEngine& engine) {
+    ClipSpec a = Mp4H264Aac(1.0);
+    a.video->width = 640;
+    a.video->height = 480;
+    a.audio[0].channels = 6;
+    ClipSpec b = Mp4H264Aac(1.0);
+    b.video->width = 1280;
+    b.video->height = 720;
+    ASSERT_EQ(OpenInput(engine, "", Clip("a.mp4", a)).code, 0);
+    ASSERT_EQ(OpenInput(engine, "", Clip("b.mp4", b)).code, 1);
+  }
+
+  static std::vector<int> Sources(const TestEngine& engine) {
+    std::vector<int> sources;
+    for (const auto& ost : engine.Foutput_streams) sources.push_back(ost->source_index);
+    return sources;
+  }
+};
+
+TEST_F(OpenOutputFile, PicksTheLargestVideoAndTheMostChannels) {
+  TestEngine engine;
+  OpenTwoInputs(engine);
+  const OpenResult result = OpenOutput(engine, "", dir_.File("out.mp4"));
+  ASSERT_EQ(result.code, 0) << result.error;
+  EXPECT_EQ(Sources(engine), (std::vector<int>{2, 1}));  // B's 1280x720 video, A's six channels
+  for (const auto& ost : engine.Foutput_streams) {
+    EXPECT_EQ(ost->encoding_needed, 1);
+    EXPECT_EQ(engine.Finput_streams[static_cast<std::size_t>(ost->source_index)]->discard, 0);
+    EXPECT_EQ(engine.Finput_streams[static_cast<std::size_t>(ost->source_index)]->decoding_needed & 1, 1);
+  }
+  EXPECT_EQ(engine.Finput_streams[0]->discard, 1);  // A's video stays unused
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("out.mp4")));
+}
+
+TEST_F(OpenOutputFile, JoinSelectsFromTheFirstInputOnly) {
+  TestEngine engine;
+  OpenTwoInputs(engine);
+  const OpenResult result = OpenOutput(engine, "", dir_.File("out.mp4"), /*join=*/true);
+  ASSERT_EQ(result.code, 0) << result.error;
+  EXPECT_EQ(Sources(engine), (std::vector<int>{0, 1}));
+  EXPECT_EQ(engine.join_calls, 1);
+  EXPECT_TRUE(engine.FJoinMode);
+
+  const OpenResult second = OpenOutput(engine, "", dir_.File("second.mp4"), true);
+  EXPECT_EQ(second.code, -1);
+  EXPECT_EQ(second.error, "Cannot join more than one output file.");
+}
+
+struct MapCase {
+  const char* options;
+  std::vector<int> sources;
+};
+
+class OpenOutputFileMap : public OpenOutputFile, public ::testing::WithParamInterface<MapCase> {};
+
+TEST_P(OpenOutputFileMap, CreatesTheMappedStreamsInOrder) {
+  TestEngine engine;
+  OpenTwoInputs(engine);
+  const OpenResult result = OpenOutput(engine, GetParam().options, dir_.File("out.mkv"));
+  ASSERT_EQ(result.code, 0) << result.error;
+  EXPECT_EQ(Sources(engine), GetParam().sources);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OpenOutputFileMap,
+                         ::testing::Values(MapCase{"-map 1:v -map 0:a", {2, 1}},
+                                           MapCase{"-map 0 -map -0:a", {0}},
+                                           MapCase{"-map 1 -map 0:v -an", {2, 0}},
+                                           MapCase{"-map 0:a -map 0:a", {1, 1}}));
+
+TEST_F(OpenOutputFile, WithoutStreamsFailsAndCreatesNoFile) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  const std::string out = dir_.File("out.mp4");
+  const OpenResult result = OpenOutput(engine, "-vn -an", out);
+  EXPECT_EQ(result.code, -1);
+  EXPECT_EQ(result.error, "Output file #0 does not contain any stream");
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_TRUE(engine.Foutput_files.empty());
+  EXPECT_TRUE(engine.Foutput_streams.empty());
+}
+
+TEST_F(OpenOutputFile, NeverOverwritesAnInputEvenWithY) {
+  const std::string clip = Clip("clip.mp4", Mp4H264Aac(1.0));
+  const std::string link = dir_.File("link.mp4");
+  std::filesystem::create_symlink(clip, link);
+  const std::string before = ReadAll(clip);
+  for (const std::string& out : {clip, link}) {
+    TestEngine engine;
+    ASSERT_EQ(OpenInput(engine, "", clip).code, 0);
+    const OpenResult result = OpenOutput(engine, "-y -c copy", out);
+    EXPECT_EQ(result.code, -1) << out;
+    EXPECT_NE(result.error.find("an input is never overwritten"), std::string::npos) << result.error;
+    EXPECT_TRUE(engine.Foutput_files.empty());
+    EXPECT_TRUE(engine.Foutput_streams.empty());
+    EXPECT_EQ(ReadAll(clip), before);
+  }
+}
+
+TEST_F(OpenOutputFile, NoOverwriteLeavesAnExistingFileUntouched) {
+  const std::string clip = Clip("clip.mp4", Mp4H264Aac(1.0));
+  const std::string out = dir_.File("out.mp4");
+  WriteFile(out, "keep me");
+  {
+    TestEngine engine;
+    ASSERT_EQ(OpenInput(engine, "", clip).code, 0);
+    const OpenResult result = OpenOutput(engine, "-n", out);
+    EXPECT_EQ(result.code, -1);
+    EXPECT_EQ(result.error, "File \"" + out + "\" already exists. Ignore.");
+    EXPECT_EQ(ReadAll(out), "keep me");
+  }
+  {
+    TestEngine engine;
+    ASSERT_EQ(OpenInput(engine, "", clip).code, 0);
+    const OpenResult result = OpenOutput(engine, "-y -n", out);
+    EXPECT_TRUE(result.raised);
+    EXPECT_EQ(result.error, "Error, both -y and -n supplied.");
+    EXPECT_EQ(ReadAll(out), "keep me");
+  }
+  {
+    TestEngine engine;  // without -n the output is written from scratch
+    ASSERT_EQ(OpenInput(engine, "", clip).code, 0);
+    ASSERT_EQ(OpenOutput(engine, "", out).code, 0);
+    EXPECT_EQ(std::filesystem::file_size(out), 0u);
+  }
+}
+
+struct LateFailureCase {
+  const char* options;
+  const char* message;
+};
+
+class OpenOutputFileLateFailure : public OpenOutputFile,
+                                  public ::testing::WithParamInterface<LateFailureCase> {};
+
+TEST_P(OpenOutputFileLateFailure, RemovesTheFileItCreatedAndEveryRecord) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mkv", MatroskaWithSubtitles(1.0))).code, 0);
+  const std::string out = dir_.File("out.ts");
+  const OpenResult result = OpenOutput(engine, GetParam().options, out);
+  EXPECT_EQ(result.code, -1);
+  EXPECT_FALSE(result.raised);
+  EXPECT_EQ(result.error, GetParam().message);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_TRUE(engine.Foutput_files.empty());
+  EXPECT_TRUE(engine.Foutput_streams.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenOutputFileLateFailure,
+    ::testing::Values(
+        LateFailureCase{"-program foo=1", "Unknown program key foo."},
+        LateFailureCase{"-program title", "No \"=\" character in program string title."},
+        LateFailureCase{"-map_chapters 5", "Invalid input file index 5 in chapter mapping."},
+        LateFailureCase{"-map_metadata 3", "Invalid input file index 3 while processing metadata maps"},
+        LateFailureCase{"-map_metadata:s:a 0:s:9", "Stream specifier 9 does not match  any streams."},
+        LateFailureCase{"-metadata title", "No \"=\" character in metadata string title."},
+        LateFailureCase{"-metadata:c:7 title=x", "Invalid chapter index 7 in metadata specifier."},
+        LateFailureCase{"-metadata:x title=x", "Invalid metadata type x."}));
+
+struct EarlyFailureCase {
+  const char* options;
+  const char* message;
+};
+
+class OpenOutputFileEarlyFailure : public OpenOutputFile,
+                                   public ::testing::WithParamInterface<EarlyFailureCase> {};
+
+TEST_P(OpenOutputFileEarlyFailure, ReportsTheReasonAndCreatesNothing) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  const std::string out = dir_.File("out.mkv");
+  const OpenResult result = OpenOutput(engine, GetParam().options, out);
+  EXPECT_LT(result.code, 0);
+  EXPECT_EQ(result.error, GetParam().message);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_TRUE(engine.Foutput_files.empty());
+  EXPECT_TRUE(engine.Foutput_streams.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenOutputFileEarlyFailure,
+    ::testing::Values(
+        EarlyFailureCase{"-ss 10 -to 5", "-to value smaller than -ss; aborting."},
+        EarlyFailureCase{
+            "-c:v copy -vf scale=320:240",
+            "Filtergraph \"scale=320:240\" was defined for video output stream 0:0 but codec copy was "
+            "selected.\r\nFiltering and streamcopy cannot be used together."},
+        EarlyFailureCase{"-pix_fmt nosuch", "Unknown pixel format requested: nosuch."},
+        EarlyFailureCase{"-c:v copy -bsf:v nosuch", "Unknown bitstream filter \"nosuch\""},
+        EarlyFailureCase{"-aspect 0:1", "Invalid aspect ratio: 0:1"},
+        EarlyFailureCase{"-r nosuch", "Invalid framerate value: nosuch"},
+        EarlyFailureCase{"-sample_fmt nosuch", "Invalid sample format \"nosuch\""},
+        EarlyFailureCase{"-s 12", "Invalid frame size: 12."},
+        EarlyFailureCase{"-rc_override 1,2", "error parsing rc_override"},
+        EarlyFailureCase{
+            "-map [nolabel]",
+            "Output with label \"nolabel\" does not exist in any defined filter graph, or was already "
+            "used elsewhere."},
+        EarlyFailureCase{"-attach nosuch.ttf", "Could not open attachment file nosuch.ttf."}));
+
+TEST_F(OpenOutputFile, RefusesADecodingOnlyCodecOption) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  const std::string out = dir_.File("out.mkv");
+  const OpenResult result = OpenOutput(engine, "-lowres 1", out);
+  EXPECT_EQ(result.code, -1);
+  EXPECT_EQ(result.error.rfind("Codec AVOption lowres (", 0), 0u) << result.error;
+  EXPECT_NE(result.error.find(") specified for output file #0 (" + out + ") is not an encoding option."),
+            std::string::npos)
+      << result.error;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(OpenOutputFile, TakesTInsteadOfTo) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  ASSERT_EQ(OpenOutput(engine, "-t 5 -to 20", dir_.File("out.mp4")).code, 0);
+  EXPECT_EQ(engine.Foutput_files[0]->recording_time, 5000000);
+  EXPECT_EQ(engine.Foutput_files[0]->ctx->duration, 5000000);
+}
+
+TEST_F(OpenOutputFile, CopiesAndOverridesMetadata) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mkv", MatroskaWithSubtitles(1.0))).code, 0);
+  const OpenResult result =
+      OpenOutput(engine, "-map 0 -metadata:s:a language=fra -metadata title= -metadata comment=hello",
+                 dir_.File("out.mkv"));
+  ASSERT_EQ(result.code, 0) << result.error;
+  AVFormatContext* oc = engine.Foutput_files[0]->ctx.get();
+  EXPECT_EQ(ff::av_dict_get(oc->metadata, "title", nullptr, 0), nullptr);
+  const AVDictionaryEntry* comment = ff::av_dict_get(oc->metadata, "comment", nullptr, 0);
+  ASSERT_NE(comment, nullptr);
+  EXPECT_STREQ(comment->value, "hello");
+  for (unsigned i = 0; i < oc->nb_streams; ++i) {
+    const AVDictionaryEntry* language = ff::av_dict_get(oc->streams[i]->metadata, "language", nullptr, 0);
+    if (oc->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+      ASSERT_NE(language, nullptr);
+      EXPECT_STREQ(language->value, "fra");
+    }
+  }
+  EXPECT_EQ(oc->nb_chapters, 2u);  // the first input with chapters gives them
+}
+
+TEST_F(OpenOutputFile, ChapterMapMinusOneCopiesNone) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mkv", MatroskaWithSubtitles(1.0))).code, 0);
+  ASSERT_EQ(OpenOutput(engine, "-map_chapters -1", dir_.File("out.mkv")).code, 0);
+  EXPECT_EQ(engine.Foutput_files[0]->ctx->nb_chapters, 0u);
+}
+
+TEST_F(OpenOutputFile, CreatesProgramsWithTheirStreams) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  const OpenResult result = OpenOutput(engine, "-program title=Main:st=0:st=1", dir_.File("out.ts"));
+  ASSERT_EQ(result.code, 0) << result.error;
+  AVFormatContext* oc = engine.Foutput_files[0]->ctx.get();
+  ASSERT_EQ(oc->nb_programs, 1u);
+  EXPECT_EQ(oc->programs[0]->id, 1);
+  EXPECT_EQ(oc->programs[0]->nb_stream_indexes, 2u);
+  const AVDictionaryEntry* title = ff::av_dict_get(oc->programs[0]->metadata, "title", nullptr, 0);
+  ASSERT_NE(title, nullptr);
+  EXPECT_STREQ(title->value, "Main");
+}
+
+TEST_F(OpenOutputFile, AttachesAFileWithItsBaseName) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  std::filesystem::create_directory(dir_.File("fonts"));
+  const std::string font = dir_.File("fonts/font.ttf");
+  const std::string bytes = "not really a font \x01\x02\x03";
+  WriteFile(font, bytes);
+  const OpenResult result = OpenOutput(engine, "-attach " + font, dir_.File("out.mkv"));
+  ASSERT_EQ(result.code, 0) << result.error;
+  const TOutputStream& ost = *engine.Foutput_streams.back();
+  EXPECT_EQ(ost.st->codecpar->codec_type, AVMEDIA_TYPE_ATTACHMENT);
+  EXPECT_EQ(ost.attachment_filename, font);
+  EXPECT_EQ(ost.stream_copy, 1);
+  EXPECT_EQ(ost.finished, 1);
+  ASSERT_EQ(ost.st->codecpar->extradata_size, static_cast<int>(bytes.size()));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(ost.st->codecpar->extradata), bytes.size()), bytes);
+  const AVDictionaryEntry* name = ff::av_dict_get(ost.st->metadata, "filename", nullptr, 0);
+  ASSERT_NE(name, nullptr);
+  EXPECT_STREQ(name->value, "font.ttf");
+}
+
+TEST_F(OpenOutputFile, RefusesAnEmptyAttachment) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  const std::string empty = dir_.File("empty.ttf");
+  MakeEmptyFile(empty);
+  const OpenResult result = OpenOutput(engine, "-attach " + empty, dir_.File("out.mkv"));
+  EXPECT_EQ(result.code, -1);
+  EXPECT_EQ(result.error, "Could not get size of the attachment " + empty + ".");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("out.mkv")));
+}
+
+}  // namespace
+}  // namespace zentrova::test
