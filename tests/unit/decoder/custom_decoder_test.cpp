@@ -2,12 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
 #include "decoder/info_text.h"
+#include "decoder/ridarivir.h"
 #include "log/main_thread.h"
 #include "log_capture.h"
 #include "media/test_media.h"
@@ -392,6 +402,79 @@ TEST_F(CustomDecoder, BeforeFindStreamInfoRunsOnTheMainThread) {
   direct.join();
   EXPECT_EQ(calls, 3);
   EXPECT_FALSE(on_main);
+}
+
+// Feeds `bytes` into the FIFO `path`: `head` bytes at once, `head` more
+// after `pause`, the rest after another `pause`. Runs on its own thread; a reader that gives up early
+// makes the writes fail (EPIPE), never kills the process.
+void FeedFifo(const std::string& path, const std::string& bytes, std::size_t head,
+              std::chrono::milliseconds pause) {
+  sigset_t pipe_signal;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  if (fd < 0) return;
+  const auto write_all = [fd](const char* data, std::size_t size) {
+    while (size > 0) {
+      const ssize_t n = ::write(fd, data, size);
+      if (n <= 0) return false;
+      data += n;
+      size -= static_cast<std::size_t>(n);
+    }
+    return true;
+  };
+  if (write_all(bytes.data(), head)) {
+    std::this_thread::sleep_for(pause);
+    if (write_all(bytes.data() + head, head)) {
+      std::this_thread::sleep_for(pause);
+      write_all(bytes.data() + 2 * head, bytes.size() - 2 * head);
+    }
+  }
+  ::close(fd);
+}
+
+TEST_F(CustomDecoder, ReadTimeOutAbortsAStalledOpen) {
+  const std::string wav = dir_.File("tone.wav");
+  test::MakeClip(wav, test::WavS16(0.2));
+  std::ifstream in(wav, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  struct Case {
+    int timeout_ms;
+    bool loads;
+  } cases[] = {{100, false}, {0, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.timeout_ms);
+    const std::string fifo = dir_.File("stall" + std::to_string(c.timeout_ms));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    test::LogCapture log;
+    TCustomDecoder decoder;
+    decoder.SetReadTimeout(c.timeout_ms);
+    // The WAV header is 44 bytes: the reader stalls inside it.
+    std::thread writer(FeedFifo, fifo, bytes, 16, std::chrono::milliseconds(300));
+    const bool loaded = decoder.LoadFile(fifo, "wav");
+    decoder.CloseFile();
+    writer.join();
+    EXPECT_EQ(loaded, c.loads) << decoder.LastErrMsg();
+    if (!c.loads) {
+      // The demuxer words the aborted read its own way; the file name leads.
+      EXPECT_EQ(decoder.LastErrMsg().rfind(fifo + ": ", 0), 0u) << decoder.LastErrMsg();
+      EXPECT_GE(log.Count("connecting/reading timeout"), 1);
+    } else {
+      EXPECT_EQ(log.Count("connecting/reading timeout"), 0);
+    }
+  }
+}
+
+TEST_F(CustomDecoder, ScalingFlagsOptionReachesThePictureConverter) {
+  const std::string path = dir_.File("clip.mp4");
+  test::MakeClip(path, test::Mp4H264Aac(0.2));
+  TRIDarivir decoder;
+  ASSERT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
+  EXPECT_EQ(decoder.FormatConverter().sws_flags(), SWS_BICUBIC);
+  ASSERT_TRUE(decoder.DefaultOptions("-sws_flags neighbor"));
+  ASSERT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
+  EXPECT_EQ(decoder.FormatConverter().sws_flags(), SWS_POINT);
 }
 
 }  // namespace
