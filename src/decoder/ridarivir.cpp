@@ -398,6 +398,16 @@ TDecodeResult TRIDarivir::Decode(TDecodeType type) {
   AVPacketPtr packet = MakePacket();
   for (;;) {
     if (video >= 0 && ReceivePicture() > 0) return TDecodeResult::drVideo;
+    // The input ended during a decode of another kind: drain these decoders too.
+    if (FEOFpkt && video >= 0 && !FVideoCodec.flushed) {
+      SendFlush(FVideoCodec);
+      continue;
+    }
+    if (FEOFpkt && audio >= 0 && !FAudioCodec.flushed) {
+      const int decoded = DecodeAudioPacket(nullptr);
+      if (decoded != 0) return decoded > 0 ? TDecodeResult::drAudio : TDecodeResult::drError;
+      continue;
+    }
     switch (ReadPacket(kOperation, packet.get())) {
       case TReadResult::rrPacket: {
         const int stream = packet->stream_index;
