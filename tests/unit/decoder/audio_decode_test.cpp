@@ -140,6 +140,12 @@ TEST_F(AudioDecode, MonoOutputHalvesTheByteRate) {
   ASSERT_TRUE(decoder.DecodeAudio());
   EXPECT_EQ(decoder.WaveInfo().Channels, 1);
   EXPECT_NEAR(decoder.WaveInfo().Size, 2048, 2);
+  decoder.SetDesireAudioSampleRate(22050);
+  EXPECT_EQ(decoder.WaveInfo().BytesPerSecond, 44100);
+  std::int64_t bytes = 0;
+  while (decoder.DecodeAudio()) bytes += decoder.WaveInfo().Size;
+  // What was left of the half second after two 1024-sample packets, at 22.05 kHz mono.
+  EXPECT_NEAR(static_cast<double>(bytes), (22050 - 2048) / 2 * 2.0, 300.0);
   EXPECT_THROW(decoder.SetDesireAudioChannels(0), std::invalid_argument);
   EXPECT_THROW(decoder.SetDesireAudioSampleRate(-44100), std::invalid_argument);
   EXPECT_EQ(decoder.DesireAudioChannels(), 1);
