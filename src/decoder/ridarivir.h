@@ -8,7 +8,7 @@
 // Stepping backwards is built from backward seeks and forward decoding.
 // The end of input comes in two stages: the first failed read flushes the
 // decoders so that delayed pictures and the audio tail still come out; once
-// they are drained, decodes fail with "stream eof reached." and `EOF` is
+// they are drained, decodes fail with "stream eof reached." and `Eof()` is
 // true until a `Seek`.
 //
 // Failures return false / `drError` / -1 with the text in `LastErrMsg`.
@@ -122,7 +122,7 @@ class TRIDarivir : public TCustomDecoder {
   AVCodecContext* OpenCodec(TStreamCodec& codec, int index);
   /// Reads the next packet. The first failure (other than "try again")
   /// answers rrFlushed: the caller flushes its decoders. A failure after
-  /// that ends the input (rrEnd, `EOF` set) or is an I/O error (rrError).
+  /// that ends the input (rrEnd, `Eof()` set) or is an I/O error (rrError).
   TReadResult ReadPacket(const char* operation, AVPacket* packet);
   /// Sends the end-of-input packet once.
   static void SendFlush(TStreamCodec& codec);
