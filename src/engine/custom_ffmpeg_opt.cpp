@@ -143,6 +143,10 @@ std::optional<std::string> TCustomFFmpegOpt::ReadTextFile(const std::string& fil
       Log(TLogLevel::llError, error_code_text(n, fmt::format("Error reading file {}", file_name)));
       return std::nullopt;
     }
+    if (text.size() + static_cast<std::size_t>(n) > kMaxTextFileBytes) {
+      Log(TLogLevel::llError, fmt::format("File {} is too large.", file_name));
+      return std::nullopt;
+    }
     text.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
   }
   return text;

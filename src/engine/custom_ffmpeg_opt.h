@@ -128,7 +128,9 @@ class TCustomFFmpegOpt {
   /// A copy of `d` with every key cut at its first ':' (later keys win).
   static AVDictionaryPtr StripSpecifiers(const AVDictionary* d);
   /// The whole content of a file read through the library's I/O layer, or
-  /// nothing (logged at llError) when it cannot be read.
+  /// nothing (logged at llError) when it cannot be read or is larger than
+  /// kMaxTextFileBytes (a device or endless stream must not exhaust memory).
+  static constexpr std::size_t kMaxTextFileBytes = 256u << 20;
   std::optional<std::string> ReadTextFile(const std::string& file_name);
 
   // ---- Errors --------------------------------------------------------------
@@ -172,8 +174,8 @@ class TCustomFFmpegOpt {
   std::int32_t Ffile_overwrite = 0;
   std::int32_t Fno_file_overwrite = 0;
   std::int32_t Fdo_psnr = 0;
-  std::int32_t Finput_sync = 0;  ///< -isync (no effect)
-  std::int32_t Foverride_ffserver = 0;
+  std::int32_t Finput_sync = 0;         ///< -isync (no effect)
+  std::int32_t Foverride_ffserver = 0;  ///< stored only: there are no streaming-server feeds
   /// Set when an input was opened or a complex filter graph declared.
   std::int32_t Finput_stream_potentially_available = 0;
   std::int32_t Fignore_unknown_streams = 0;
@@ -273,6 +275,7 @@ class TCustomFFmpegOpt {
   int opt_video_channel(Ctx* o, Str opt, Str arg);
   int opt_video_standard(Ctx* o, Str opt, Str arg);
   int opt_sdp_file(Ctx* o, Str opt, Str arg);
+  int opt_override_ffserver(Ctx* o, Str opt, Str arg);
   int opt_time_seconds(Ctx* o, Str opt, Str arg);
   // option_alias_handlers.cpp
   int opt_alias_frames(Ctx* o, Str opt, Str arg);
@@ -309,6 +312,7 @@ class TCustomFFmpegOpt {
   TTargetNorm GuessTargetNorm();
 
   TFFOptions FOptions;
+  bool override_ffserver_warned_ = false;
   std::vector<TOptionDef> FOptionRows;  ///< the table's storage
   TOptionTable FOptionDef;              ///< empty until InitOptionDefs
 };

@@ -162,6 +162,18 @@ int TCustomFFmpegOpt::opt_sdp_file(Ctx*, Str, Str arg) {
   return 0;
 }
 
+// Streaming-server feeds do not exist in the media libraries any more: the
+// flag is kept for the language's sake, and its use is pointed out once.
+int TCustomFFmpegOpt::opt_override_ffserver(Ctx*, Str opt, Str arg) {
+  Foverride_ffserver = parse_int_value(opt, arg);
+  if (Foverride_ffserver && !override_ffserver_warned_) {
+    override_ffserver_warned_ = true;
+    Log(TLogLevel::llWarning,
+        "Option \"override_ffserver\" has no effect: streaming server feeds are not supported");
+  }
+  return 0;
+}
+
 // TimeStart/TimeLength: seconds as a decimal number, applied as the
 // microsecond twin of -ss / -t.
 int TCustomFFmpegOpt::opt_time_seconds(Ctx* o, Str opt, Str arg) {

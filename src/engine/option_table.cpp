@@ -217,7 +217,7 @@ void TCustomFFmpegOpt::InitOptionDefs() {
       // Muxing.
       {"muxdelay", 0x84105, Field(&O::muxdelay), "set the maximum demux-decode delay", "seconds"},
       {"muxpreload", 0x84105, Field(&O::muxpreload), "set the initial demux-decode delay", "seconds"},
-      {"override_ffserver", 0x80006, Variable(Foverride_ffserver),
+      {"override_ffserver", 0x80006, H(&T::opt_override_ffserver),
        "override the options from the streaming server", ""},
       {"sdp_file", 0x80005, H(&T::opt_sdp_file), "specify a file in which to print sdp information", "file"},
       {"bsf", 0x8800d, Field(&O::bsf), "A comma-separated list of bitstream filters", "bitstream_filters"},

@@ -164,6 +164,13 @@ TEST_F(EngineBase, ReadTextFileReadsAllOrLogs) {
   ASSERT_EQ(engine.Ffiltergraphs.size(), 1u);
 }
 
+TEST_F(EngineBase, ReadTextFileRefusesEndlessStreams) {
+  LogRecorder log;
+  TestEngine engine;
+  EXPECT_EQ(engine.ReadTextFile("/dev/zero"), std::nullopt);
+  EXPECT_EQ(log.Count(TLogLevel::llError, "File /dev/zero is too large."), 1);
+}
+
 TEST_F(EngineBase, RaiseErrorRecordsLogsAndThrows) {
   LogRecorder log;
   TestEngine engine;

@@ -359,6 +359,23 @@ TEST_F(OptionTable, QscaleWarnsOnlyWhenAmbiguous) {
   EXPECT_EQ(log.Count(TLogLevel::llWarning, "Please use -q:a or -q:v, -qscale is ambiguous"), 1);
 }
 
+TEST_F(OptionTable, OverrideFfserverIsStoredAndPointedOutOnce) {
+  LogRecorder log;
+  TestEngine engine;
+  {
+    FileOptions o(engine);
+    ASSERT_EQ(engine.ParseOutput(o.context, "-nooverride_ffserver"), 0);
+    EXPECT_EQ(engine.Foverride_ffserver, 0);
+  }
+  EXPECT_EQ(log.Count(TLogLevel::llWarning, "has no effect"), 0);
+  for (int i = 0; i < 2; ++i) {
+    FileOptions o(engine);
+    ASSERT_EQ(engine.ParseOutput(o.context, "-override_ffserver"), 0);
+    EXPECT_EQ(engine.Foverride_ffserver, 1);
+  }
+  EXPECT_EQ(log.Count(TLogLevel::llWarning, "\"override_ffserver\" has no effect"), 1) << log.All();
+}
+
 TEST_F(OptionTable, OutputOnlyOptionInAnInputStringFails) {
   TestEngine engine;
   FileOptions o(engine);
