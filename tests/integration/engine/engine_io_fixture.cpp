@@ -1,8 +1,11 @@
 #include "engine_io_fixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "log/logger.h"
 
 namespace zentrova::test {
 
@@ -36,6 +39,40 @@ OpenResult OpenOutput(TestEngine& engine, const std::string& options, const std:
                       bool join) {
   return RunOpen(
       engine, [&](TFileOptionContext& o) { return engine.OpenOutputFile(o, options, join, file_name, ""); });
+}
+
+LogCapture::LogCapture() {
+  TZOVuzodi* logger = DefaultLogger();
+  was_active_ = logger->Active();
+  was_main_thread_ = logger->TriggerEventInMainThread();
+  old_level_ = logger->LogLevel();
+  logger->SetTriggerEventInMainThread(false);
+  logger->SetLogLevel(TLogLevel::llVerbose);
+  logger->SetOnLog([this](const void*, int, TLogLevel, const std::string& msg) {
+    std::string line = msg;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::lock_guard lock(mutex_);
+    lines_.push_back(std::move(line));
+  });
+  logger->SetActive(true);
+}
+
+LogCapture::~LogCapture() {
+  TZOVuzodi* logger = DefaultLogger();
+  logger->SetOnLog(nullptr);
+  logger->SetLogLevel(old_level_);
+  logger->SetTriggerEventInMainThread(was_main_thread_);
+  logger->SetActive(was_active_);
+}
+
+std::vector<std::string> LogCapture::Lines() const {
+  std::lock_guard lock(mutex_);
+  return lines_;
+}
+
+int LogCapture::Count(const std::string& text) const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(std::count(lines_.begin(), lines_.end(), text));
 }
 
 std::string EngineIoTest::Clip(const std::string& name, const ClipSpec& spec) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/custom_ffmpeg_opt.h"
 #include "media/test_media.h"
@@ -40,6 +42,27 @@ struct OpenResult {
 OpenResult OpenInput(TestEngine& engine, const std::string& options, const std::string& file_name);
 OpenResult OpenOutput(TestEngine& engine, const std::string& options, const std::string& file_name,
                       bool join = false);
+
+/// Collects the lines the default logger delivers while it lives (the
+/// logger is made active, detailed and synchronous, and restored after).
+class LogCapture {
+ public:
+  LogCapture();
+  ~LogCapture();
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+
+  std::vector<std::string> Lines() const;
+  /// How many lines equal `text` (library lines without their line feed).
+  int Count(const std::string& text) const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> lines_;
+  bool was_active_ = false;
+  bool was_main_thread_ = true;
+  TLogLevel old_level_ = TLogLevel::llInfo;
+};
 
 /// Loads the libraries and gives every test its own folder.
 class EngineIoTest : public ::testing::Test {
