@@ -1,0 +1,79 @@
+// Filter commands from the task's owner to the filter graphs of a run.
+//
+// The owner's thread calls these while the run's thread uses the graphs:
+// both take `FGraphLock` around their library graph calls only (never
+// across hooks or events, which may wait for the owner's thread). Once the
+// run has freed its graphs the commands answer false.
+#include <fmt/format.h>
+
+#include "engine/ffmpeg_task.h"
+#include "engine/filter_graph.h"
+#include "log/logger.h"
+#include "media/error_text.h"
+
+namespace zentrova {
+
+namespace {
+
+constexpr const char* kGraphsFreed =
+    "The filter graphs of this task are released; no command can reach them.";
+
+}  // namespace
+
+bool TFFmpegTask::SendFilterCommand(const std::string& target, const std::string& command,
+                                    const std::string& argument, int flags) {
+  Log(TLogLevel::llVerbose, fmt::format("Sending filter command target:{} cmd:{} arg:{} flags:{}", target,
+                                        command, argument, flags));
+  std::lock_guard lock(FGraphLock);
+  if (FGraphsFreed) {
+    FLastErrMsg = kGraphsFreed;
+    Log(TLogLevel::llError, FLastErrMsg);
+    return false;
+  }
+  bool ok = true;
+  for (std::size_t i = 0; i < Ffiltergraphs.size(); ++i) {
+    AVFilterGraph* graph = Ffiltergraphs[i]->graph.get();
+    if (!graph) continue;
+    char response[4096] = {};
+    const int ret = ff::avfilter_graph_send_command(graph, target.c_str(), command.c_str(), argument.c_str(),
+                                                    response, sizeof(response), flags);
+    if (ret < 0 || response[0])
+      Log(TLogLevel::llInfo,
+          fmt::format("Command reply for stream {}: ret:{} response:{}", i, ret, response));
+    if (ret < 0) {
+      FLastErrMsg =
+          error_code_text(ret, fmt::format("avfilter_graph_send_command() failed for stream {}", i));
+      Log(TLogLevel::llError, FLastErrMsg);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+bool TFFmpegTask::QueueFilterCommand(const std::string& target, const std::string& command,
+                                     const std::string& argument, int flags, double time_s) {
+  Log(TLogLevel::llVerbose,
+      fmt::format("Queueing filter command target:{} cmd:{} arg:{} time:{:.2f} flags:{}", target, command,
+                  argument, time_s, flags));
+  std::lock_guard lock(FGraphLock);
+  if (FGraphsFreed) {
+    FLastErrMsg = kGraphsFreed;
+    Log(TLogLevel::llError, FLastErrMsg);
+    return false;
+  }
+  bool ok = true;
+  for (std::size_t i = 0; i < Ffiltergraphs.size(); ++i) {
+    AVFilterGraph* graph = Ffiltergraphs[i]->graph.get();
+    if (!graph) continue;
+    const int ret = ff::avfilter_graph_queue_command(graph, target.c_str(), command.c_str(), argument.c_str(),
+                                                     flags, time_s);
+    if (ret < 0) {
+      FLastErrMsg = error_code_text(ret, fmt::format("Queing command failed with error for stream #{}", i));
+      Log(TLogLevel::llError, FLastErrMsg);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+}  // namespace zentrova
