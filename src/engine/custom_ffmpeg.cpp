@@ -1,0 +1,139 @@
+#include "engine/custom_ffmpeg.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+#include "log/logger.h"
+#include "media/library_loader.h"
+#include "options/last_error_text.h"
+
+namespace zentrova {
+
+TCustomFFmpeg::TCustomFFmpeg() {
+  FFLoader().CheckLibAV(EncoderLibraries);
+  InitOptionDefs();
+  FOutputDuration = -1;
+}
+
+TCustomFFmpeg::~TCustomFFmpeg() {
+  Stop();
+  // Codecs still listed belong to a run that never released them.
+  ReleaseEncoderList();
+  CloseDecoderList();
+}
+
+void TCustomFFmpeg::Stop() {
+  FBroken = true;
+  FSuspender.Set();  // a paused run wakes up to see the request
+}
+
+void TCustomFFmpeg::Pause() {
+  int running = 0;
+  if (!FSuspended.compare_exchange_strong(running, 1)) return;
+  FPauseTime = ff::av_gettime_relative();
+  FSuspender.Reset();
+}
+
+void TCustomFFmpeg::Resume() {
+  int paused = 1;
+  if (!FSuspended.compare_exchange_strong(paused, 0)) return;
+  FTotalPauseTime += ff::av_gettime_relative() - FPauseTime;
+  FSuspender.Set();
+}
+
+namespace {
+
+// Closes every output's file and removes the ones that stayed empty: an
+// empty output never remains on disk.
+void CloseOutputFiles(TCustomFFmpeg& engine, std::vector<std::unique_ptr<TOutputFile>>& files) {
+  for (const std::unique_ptr<TOutputFile>& of : files) {
+    AVFormatContext* ctx = of ? of->ctx.get() : nullptr;
+    if (!ctx || !ctx->oformat || (ctx->oformat->flags & AVFMT_NOFILE)) continue;
+    if (ctx->pb) ff::avio_closep(&ctx->pb);
+    if (!ctx->url) continue;
+    std::error_code ec;
+    const std::filesystem::path path(ctx->url);
+    if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 && !ec) {
+      std::filesystem::remove(path, ec);
+      if (!ec)
+        engine.Log(TLogLevel::llVerbose, fmt::format("Removed the empty output file \"{}\"", ctx->url));
+    }
+  }
+}
+
+}  // namespace
+
+void TCustomFFmpeg::RunConversion() {
+  if (FConverting || FTerminated) return;
+  FConverting = true;
+  FBroken = false;
+  FFinished = false;
+  FSuspended = 0;
+  FPauseTime = 0;
+  FTotalPauseTime = 0;
+  auto record = [this](const std::string& text) {
+    Log(TLogLevel::llQuiet, text);
+    FFatalException = true;
+    FFatalMessage = text;
+  };
+  try {
+    if (Foutput_files.empty()) throw FFmpegException("At least one output file must be specified");
+    if (!PrepareTranscode()) throw FFmpegException(FLastErrMsg);
+    run_transcode();
+  } catch (const std::exception& e) {
+    record(e.what());
+  }
+  try {
+    ReleaseEncoderList();
+    CloseDecoderList();
+    if (FTranscodeInitialized && !FTranscodeCleanuped) ReleaseTranscodeState();
+    CloseOutputFiles(*this, Foutput_files);
+  } catch (const std::exception& e) {
+    record(e.what());
+  }
+  FConverting = false;
+  FTerminated = true;
+  FlushThreadLogText();
+}
+
+void TCustomFFmpeg::RecordRunFailure(const std::string& message) {
+  if (FRunFailure.empty()) FRunFailure = message;
+}
+
+void TCustomFFmpeg::input_audio_hook(TInputStream&, AVFrame*, std::int64_t) {}
+void TCustomFFmpeg::pre_process_video_frame(TInputStream&, AVFrame*) {}
+void TCustomFFmpeg::output_video_hooks(TOutputStream&, AVFrame*, std::int64_t, int) {}
+void TCustomFFmpeg::output_audio_hook(TOutputStream&, AVFrame*, std::int64_t) {}
+
+void TCustomFFmpeg::report_progress(int file_index, bool is_last, std::int64_t, std::int64_t) {
+  if (!is_last || file_index != -1) return;
+  std::int64_t total_size = 0;
+  for (const std::unique_ptr<TOutputFile>& of : Foutput_files) {
+    AVIOContext* pb = of && of->ctx ? of->ctx->pb : nullptr;
+    if (!pb) continue;
+    const std::int64_t size = ff::avio_size(pb);
+    total_size += size > 0 ? size : ff::avio_seek(pb, 0, SEEK_CUR);
+    if (FJoinMode) break;
+  }
+  log_final_statistics(total_size);
+}
+
+int TCustomFFmpeg::opt_VideoHookBitsPixel(Ctx*, Str, Str arg) {
+  int bits = 0;
+  const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), bits);
+  std::string error;
+  if (ec != std::errc() || end != arg.data() + arg.size())
+    error = fmt::format("'{}' is not a valid integer value", arg);
+  else if (bits != 8 && bits != 15 && bits != 16 && bits != 24 && bits != 32)
+    error = fmt::format("Invalid BitsPixel {}", bits);
+  if (!error.empty()) {
+    last_error_text() = error;
+    Log(TLogLevel::llError, error);
+    return AVERROR(EINVAL);
+  }
+  FVideoHookBitsPixel = bits;
+  return 0;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,246 @@
+// TCustomFFmpeg: the transcoding half of the conversion engine.
+//
+// One instance is one conversion task. The option half (`TCustomFFmpegOpt`)
+// opens the inputs and the output from their option strings; this half
+// turns the opened files into a running pipeline (`PrepareTranscode`, which
+// runs `transcode_init`: copy or encode decisions, decoders and encoders,
+// headers, the stream mapping), runs the loop (`run_transcode`: read, repair
+// timestamps, decode or copy, filter, fit to the frame clock, encode, mux),
+// flushes, writes the trailers and reports the final statistics.
+//
+// Failures: set-up failures become `FLastErrMsg` and a false
+// `PrepareTranscode`; failures while running raise `FFmpegException`
+// (`RaiseError`). `RunConversion` catches both and records the outcome in
+// `Finished()`, `FatalException()` and `FatalMessage()`. A filtering error, a
+// write error (a full disk, …) or a read error other than the end of a file
+// end the run as failed after flushing and writing what can be written; a
+// stop request, the end of the inputs and decoding errors (counted in
+// `Fdecode_error_stat`) do not.
+//
+// Threads: built and given its files on the owner's thread; `RunConversion`
+// runs on the thread that calls it (the task's worker, or the caller's own).
+// `Stop`, `Pause` and `Resume` may be called from any thread while it runs.
+// The process-wide open-codec lists are guarded by one lock shared by every
+// instance (`CodecListLock`); nothing else is shared between instances.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/custom_ffmpeg_opt.h"
+#include "log/threads.h"
+
+namespace zentrova {
+
+class TCustomFFmpeg : public TCustomFFmpegOpt {
+ public:
+  /// Requires the encoder's libraries to be loaded (throws
+  /// std::runtime_error "Library %s not loaded." otherwise) and builds the
+  /// option table.
+  TCustomFFmpeg();
+  ~TCustomFFmpeg() override;
+
+  // ---- Running ---------------------------------------------------------------
+
+  /// Runs `transcode_init` until it has once succeeded (later calls return
+  /// true at once). On failure `FLastErrMsg` holds the reason and every codec
+  /// opened so far is closed again. Serialised per instance: a second caller
+  /// waits for the first one's result.
+  bool PrepareTranscode();
+  /// The whole run on the calling thread: `PrepareTranscode`, then
+  /// `run_transcode`, then the release steps. Never throws: the outcome is in
+  /// `Finished()`, `FatalException()`, `FatalMessage()`. Runs once.
+  void RunConversion();
+  /// Asks a running conversion to stop at its next loop pass (any thread);
+  /// the run still flushes and writes the trailers and ends not finished.
+  void Stop();
+  /// Pauses / resumes the loop (any thread); the paused time does not count
+  /// for real-time input emulation (-re).
+  void Pause();
+  void Resume();
+
+  bool Finished() const { return FFinished; }
+  bool FatalException() const { return FFatalException; }
+  const std::string& FatalMessage() const { return FFatalMessage; }
+
+  // ---- Run statistics (valid after the run; the run's thread writes them) ----
+
+  std::int32_t Fnb_frames_dup = 0;
+  std::int32_t Fnb_frames_drop = 0;
+  /// [0]: frames decoded without error; [1]: decoding errors.
+  std::int64_t Fdecode_error_stat[2] = {0, 0};
+  /// A duplication or drop happened since the last progress line.
+  bool FShowDupOrDrop = false;
+
+ protected:
+  // ---- Call points of hooks, preview and progress ----------------------------
+  // The hooks half of the engine overrides these; the defaults do nothing.
+
+  /// True when an input or output audio hook event is assigned.
+  virtual bool AudioHookAssigned() const { return false; }
+  /// True when an input or output video hook event is assigned.
+  virtual bool VideoHookAssigned() const { return false; }
+  /// True when an input or output frame hook event is assigned.
+  virtual bool FrameHookAssigned() const { return false; }
+  /// True when post hooks (preview) are requested.
+  virtual bool PostHooksRequested() const { return false; }
+  /// A decoded audio frame (input audio hook).
+  virtual void input_audio_hook(TInputStream& ist, AVFrame* frame, std::int64_t pts_us);
+  /// A decoded picture, after its timestamps are known (input video/frame hooks).
+  virtual void pre_process_video_frame(TInputStream& ist, AVFrame* frame);
+  /// A picture about to be encoded (output video/frame hooks, post hooks).
+  virtual void output_video_hooks(TOutputStream& ost, AVFrame* frame, std::int64_t pts_us, int frame_number);
+  /// An audio frame about to be encoded (output audio hook).
+  virtual void output_audio_hook(TOutputStream& ost, AVFrame* frame, std::int64_t pts_us);
+  /// Progress: called once per loop pass and, with `is_last`, once at the
+  /// end (file index -1), where it logs the final statistics.
+  virtual void report_progress(int file_index, bool is_last, std::int64_t cur_time, std::int64_t timer_start);
+
+  /// "VideoHookBitsPixel": the depth of the hook bitmaps (8, 15, 16, 24, 32).
+  int opt_VideoHookBitsPixel(Ctx* o, Str opt, Str arg) override;
+
+  // ---- Transcode initialisation (transcode_init.cpp and friends) -------------
+
+  /// The outcome of one set-up step: a code, the text logged after the
+  /// stream mapping (empty: none), or a failure returned at once (its text
+  /// already in FLastErrMsg or logged).
+  struct TInitStep {
+    int ret = 0;
+    std::string msg;
+    bool at_once = false;
+  };
+  int transcode_init();
+  TInitStep init_output_stream_params(TOutputStream& ost);
+  TInitStep init_output_stream_copy(TOutputStream& ost, TInputStream& ist);
+  TInitStep init_output_stream_encode(TOutputStream& ost, TInputStream* ist);
+  int apply_disposition(TOutputStream& ost);
+  int open_decoder(int ist_index, std::string& msg);
+  int open_encoder(TOutputStream& ost, std::string& msg);
+  void parse_key_frame_times(const std::string& list, TOutputStream& ost, AVCodecContext* avctx);
+  void tag_encoder_name(TOutputFile& of, TOutputStream& ost);
+  void log_stream_mapping();
+  void emit_sdp();
+  int setup_qsv_transcode(TOutputStream& ost, TInputStream& ist);
+  int init_bitstream_filters(TOutputStream& ost);
+
+  // ---- Open-codec lists (codec_lists.cpp) ------------------------------------
+
+  void AddToCodecList(std::list<TOutputStream*>& list, TOutputStream* ost);
+  void AddToCodecList(std::list<TInputStream*>& list, TInputStream* ist);
+  void RemoveFromCodecList(std::list<TOutputStream*>& list, TOutputStream* ost);
+  void RemoveFromCodecList(std::list<TInputStream*>& list, TInputStream* ist);
+  void ReleaseEncoderList();
+  void CloseDecoderList();
+  void ReleaseTranscodeState();
+
+  // ---- Main loop (run_transcode.cpp, read_input.cpp, route_packet.cpp) ------
+
+  void run_transcode();
+  int run_one_step();
+  TOutputStream* pick_output_stream();
+  bool outputs_pending();
+  bool outputs_blocked() const;
+  void clear_blocked();
+  void set_active_outputs();
+  int pull_filter_graph(TFilterGraph& fg, TInputStream*& chosen);
+  int read_input_file(int file_index);
+  int fetch_packet(TInputFile& f, AVPacket* pkt);
+  int rewind_for_loop(TInputFile& f);
+  void warn_new_stream(int file_index, const AVPacket& pkt);
+  bool route_packet(TInputStream& ist, const AVPacket* pkt, bool no_eof);
+  bool stream_accepts_input(const TInputStream& ist, const TOutputStream& ost) const;
+  int drain_filters(bool flush);
+  void finish_stream(TOutputStream& ost);
+  void log_final_statistics(std::int64_t total_size);
+
+  // ---- Decoding (decode_frames.cpp, decode_subtitle.cpp, sub2video.cpp) -----
+
+  /// Sends a packet (null: the end of the stream) and handles every frame
+  /// that comes out; a video frame moves `next_pts` by `frame_duration_us`.
+  /// 0, AVERROR_EOF once the decoder is drained, or a decoding error.
+  int decode_packet(TInputStream& ist, const AVPacket* pkt, bool& got_output, std::int64_t& frames_out,
+                    std::int64_t frame_duration_us);
+  int process_audio_frame(TInputStream& ist, AVFrame* frame, bool first_of_packet, const AVPacket* pkt);
+  int process_video_frame(TInputStream& ist, AVFrame* frame);
+  int decode_subtitle_packet(TInputStream& ist, const AVPacket* pkt, bool& got_output);
+  void count_decode_result(const TInputStream* ist, bool got_output, const char* what, int ret,
+                           const AVFrame* frame);
+  int end_filter_inputs(TInputStream& ist);
+  int reconfigure_graphs_of(TInputStream& ist);
+  void sub2video_update(TInputStream& ist, const AVSubtitle* sub);
+  void sub2video_push_ref(TInputStream& ist, std::int64_t pts);
+  void sub2video_heartbeat(TInputStream& ist, std::int64_t pts);
+  void sub2video_flush(TInputStream& ist);
+
+  // ---- Output (do_video_out.cpp, encode_frames.cpp, copy_packet.cpp, mux_packet.cpp)
+
+  void do_video_out(AVFormatContext* s, TOutputStream& ost, AVFrame* next_picture, double sync_ipts);
+  void encode_audio_frame(AVFormatContext* s, TOutputStream& ost, AVFrame* frame);
+  void encode_subtitle(AVFormatContext* s, TOutputStream& ost, AVSubtitle* sub, TInputStream& ist);
+  void copy_packet(TInputStream& ist, TOutputStream& ost, const AVPacket* pkt);
+  /// Counts, re-times and writes one packet (the packet is consumed).
+  void mux_packet(AVFormatContext* s, AVPacket* pkt, TOutputStream& ost);
+  /// Runs the stream's bitstream filters from `first` on (null packet:
+  /// drain them) and writes what comes out.
+  void filter_packet(AVFormatContext* s, AVPacket* pkt, TOutputStream& ost, std::size_t first = 0);
+  /// The muxer-side repairs and the write itself (the packet is consumed).
+  void write_packet(AVFormatContext* s, AVPacket* pkt, TOutputStream& ost);
+  /// Sends `frame` (null: flush) to the stream's encoder and muxes every
+  /// packet that comes out; gives the size of the last packet (0: none).
+  int encode_frame(AVFormatContext* s, TOutputStream& ost, const AVFrame* frame, const char* what);
+  void stop_all_streams(TOutputStream& ost, int mine, int others);
+  void flush_stream_encoders();
+  bool within_recording_time(TOutputStream& ost);
+  void end_stream_encoding(TOutputStream& ost);
+  void write_video_stats(TOutputStream& ost, int frame_size);
+
+  /// Ends the run as failed (after flushing) with `message`; the first
+  /// message wins. Used for write and filtering errors that must not pass
+  /// as success.
+  void RecordRunFailure(const std::string& message);
+
+  // ---- State of the run --------------------------------------------------------
+  // Everything below is the run's thread's, except where noted.
+
+  std::list<TOutputStream*> FEncoderList;  ///< guarded by CodecListLock()
+  std::list<TInputStream*> FDecoderList;   ///< guarded by CodecListLock()
+  std::vector<std::uint8_t> Fsubtitle_out;
+  struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, FileCloser> Fvstats_file;
+  std::int64_t Flast_time = -1;
+  std::int32_t Fjoin_file_index = 0;
+  std::int32_t Fost_from_idx = 0;
+  std::int32_t Fost_to_idx = -1;
+  /// Signalled while not paused (set and reset by any thread).
+  TManualResetEvent FSuspender{true};
+  std::atomic<int> FSuspended{-1};               ///< -1 never started, 0 running, 1 paused
+  std::atomic<std::int64_t> FPauseTime{0};       ///< start of the current pause (µs)
+  std::atomic<std::int64_t> FTotalPauseTime{0};  ///< paused time so far (µs), read by the run
+  std::int32_t FVideoHookBitsPixel = 24;
+  bool FFinished = false;
+  bool FTranscodeInitialized = false;
+  bool FTranscodeCleanuped = false;
+  bool FFatalException = false;
+  bool FConverting = false;
+  bool FTerminated = false;
+  std::string FFatalMessage;
+  /// A failure that must end the run as failed although the loop went on to
+  /// flush and write (write error, filtering error, read error).
+  std::string FRunFailure;
+
+ private:
+  std::mutex prepare_mutex_;  // serialises PrepareTranscode of this task
+};
+
+/// The process-wide lock of the open-codec lists of every engine.
+std::mutex& CodecListLock();
+
+}  // namespace zentrova

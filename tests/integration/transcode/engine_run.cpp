@@ -1,0 +1,88 @@
+#include "transcode/engine_run.h"
+
+#include <mutex>
+
+#include "log/logger.h"
+
+namespace zentrova::test {
+namespace {
+
+// The hooks of a real task are assigned events; here only whether they are.
+class HookedEngine : public TCustomFFmpeg {
+ public:
+  explicit HookedEngine(EngineHooks hooks) : hooks_(hooks) {}
+
+ protected:
+  bool AudioHookAssigned() const override { return hooks_.audio_hook; }
+  bool VideoHookAssigned() const override { return hooks_.video_hook; }
+  bool PostHooksRequested() const override { return hooks_.preview; }
+
+ private:
+  EngineHooks hooks_;
+};
+
+}  // namespace
+
+bool EngineRun::Logged(const std::string& text) const {
+  for (const std::string& line : log)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+std::string EngineRun::LogText() const {
+  std::string text;
+  for (const std::string& line : log) text += line + "\n";
+  return text;
+}
+
+EngineRun RunEngine(const std::vector<EngineInput>& inputs, const std::string& output,
+                    const std::string& output_options, TLogLevel level, EngineHooks hooks) {
+  EngineRun run;
+  std::mutex lines_lock;
+  TZOVuzodi logger;
+  logger.SetTriggerEventInMainThread(false);
+  logger.SetLogLevel(level);
+  logger.SetOnLog([&](const void*, int, TLogLevel, const std::string& msg) {
+    std::lock_guard guard(lines_lock);
+    run.log.push_back(msg);
+  });
+  {
+    HookedEngine engine(hooks);
+    auto open = [&](auto&& opener) {
+      TFileOptionContext o;
+      engine.InitFileOptions(o);
+      int ret = -1;
+      try {
+        ret = opener(o);
+      } catch (const std::exception& e) {
+        engine.FLastErrMsg = e.what();
+      }
+      engine.FreeFileOptions(o);
+      if (ret < 0) run.message = engine.FLastErrMsg;
+      return ret >= 0;
+    };
+    run.opened = true;
+    for (const EngineInput& input : inputs) {
+      run.opened = run.opened && open([&](TFileOptionContext& o) {
+                     return engine.OpenInputFile(o, input.options, input.file, "");
+                   });
+    }
+    run.opened = run.opened && open([&](TFileOptionContext& o) {
+                   return engine.OpenOutputFile(o, output_options, false, output, "");
+                 });
+    if (run.opened) {
+      engine.RunConversion();
+      run.finished = engine.Finished();
+      run.fatal = engine.FatalException();
+      run.message = engine.FatalMessage();
+      run.frames_dup = engine.Fnb_frames_dup;
+      run.frames_drop = engine.Fnb_frames_drop;
+      run.frames_decoded = engine.Fdecode_error_stat[0];
+      run.decode_errors = engine.Fdecode_error_stat[1];
+    }
+  }
+  logger.SetOnLog(nullptr);
+  return run;
+}
+
+}  // namespace zentrova::test
