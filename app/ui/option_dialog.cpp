@@ -1,0 +1,182 @@
+#include "app/ui/option_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStringList>
+
+#include "app/options/option_builder.h"
+#include "app/ui/clip_preview.h"
+#include "app/ui/file_filter.h"
+#include "app/ui/message_box.h"
+
+namespace zentrova::ui {
+namespace {
+
+std::string Std(const QString& text) {
+  return text.toStdString();
+}
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+app::TEdgeTexts EdgeTexts(const TEdgeEdits& edits) {
+  app::TEdgeTexts texts;
+  texts.Top = Std(edits[0]->text());
+  texts.Bottom = Std(edits[1]->text());
+  texts.Left = Std(edits[2]->text());
+  texts.Right = Std(edits[3]->text());
+  return texts;
+}
+
+}  // namespace
+
+TfrmOption::TfrmOption(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
+  setWindowTitle(QStringLiteral("视频输出选项"));
+  setModal(true);
+  CreateShownControls();
+  CreateHiddenControls();
+  ConnectEnableRules();
+}
+
+TfrmOption::~TfrmOption() = default;
+
+QButtonGroup* TfrmOption::ChoiceButtons(app::TChoice choice) const {
+  return choice_buttons_[static_cast<std::size_t>(choice)];
+}
+
+QGroupBox* TfrmOption::ChoiceBox(app::TChoice choice) const {
+  return choice_boxes_[static_cast<std::size_t>(choice)];
+}
+
+void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* frames) {
+  app::OutputSettings settings = Settings();
+  const app::TAssignResult result = app::AssignSource(state_, probe, settings);
+  frames_ = frames;
+  clip_->SetSource(frames);
+  clip_->Reset(result.FullReset);
+
+  QStringList lines;
+  for (const std::string& line : state_.InfoLines) lines << QString::fromStdString(line);
+  info_->setPlainText(lines.join('\n'));
+  edt_video_bit_rate_->setText(QString::fromStdString(settings.VideoBitRate));
+  // The remaining steps still run after the message: the file is added
+  // with the bit rate the edit holds.
+  if (!result.Message.empty()) ShowMessage(this, QMessageBox::NoIcon, QString::fromStdString(result.Message));
+
+  clip_->SetSliderEnabled(state_.SliderEnabled);
+  if (state_.VideoStreamIndex >= 0) clip_->DecodeAndShow();
+  clip_->SliderSetup();
+}
+
+app::OutputSettings TfrmOption::Settings() const {
+  auto chosen = [this](app::TChoice choice) {
+    return app::ValidIndex(choice, ChoiceButtons(choice)->checkedId());
+  };
+  app::OutputSettings s;
+  s.Format = static_cast<app::TOutputFormat>(chosen(app::TChoice::OutputFormat));
+  s.Norm = static_cast<app::TNorm>(chosen(app::TChoice::Norm));
+  s.AudioChannels = static_cast<app::TAudioChannels>(chosen(app::TChoice::AudioChannels));
+  s.AudioSampleRate = chosen(app::TChoice::AudioSampleRate);
+  s.FrameSize = app::ValidIndex(app::TChoice::FrameSize, cbo_frame_size_->currentIndex());
+  s.FrameRate = chosen(app::TChoice::FrameRate);
+  s.AspectRatio = chosen(app::TChoice::AspectRatio);
+  s.AudioCodec = static_cast<app::TAudioCodec>(chosen(app::TChoice::AudioCodec));
+  s.VideoCodec = static_cast<app::TVideoCodec>(chosen(app::TChoice::VideoCodec));
+
+  s.AudioVolume = chk_audio_volume_->isChecked();
+  s.AudioVolumeText = Std(edt_audio_volume_->text());
+  s.VideoBitRate = Std(edt_video_bit_rate_->text());
+  s.AudioBitRate = Std(edt_audio_bit_rate_->text());
+
+  s.Crop = chk_crop_->isChecked();
+  s.CropEdges = EdgeTexts(crop_edits_);
+  s.Pad = chk_pad_->isChecked();
+  s.PadEdges = EdgeTexts(pad_edits_);
+
+  s.CutClipEnabled = clip_->CutClip()->isEnabledTo(clip_);
+  s.CutClipChecked = clip_->CutClip()->isChecked();
+
+  s.VideoInputHook = chk_video_input_hook_->isChecked();
+  s.VideoOutputHook = chk_video_output_hook_->isChecked();
+  s.AudioHook = chk_audio_hook_->isChecked();
+
+  s.VertFlip = chk_vert_flip_->isChecked();
+  s.HoriFlip = chk_hori_flip_->isChecked();
+  s.Negate = chk_negate_->isChecked();
+  s.Deinterlace = chk_deinterlace_->isChecked();
+  s.Rotate = chk_rotate_->isChecked();
+  s.RotateText = Std(edt_rotate_->text());
+  s.Brightness = brightness_.Check->isChecked();
+  s.BrightnessPosition = brightness_.Slider->value();
+  s.Saturation = saturation_.Check->isChecked();
+  s.SaturationPosition = saturation_.Slider->value();
+  s.Hue = hue_.Check->isChecked();
+  s.HuePosition = hue_.Slider->value();
+
+  s.WaterMark = chk_water_mark_->isChecked();
+  s.WaterMarkFile = Std(edt_water_mark_->text());
+  s.OutPath = Std(edt_out_path_->text());
+  s.Overwrite = chk_overwrite_->isChecked();
+  return s;
+}
+
+app::TInputOptions TfrmOption::BuildInputOptions() const {
+  return app::BuildInputOptions(Settings(), state_.Facts());
+}
+
+app::TOutputOptions TfrmOption::BuildOutputOptions(const app::BuildEnv& env) const {
+  return app::BuildOutputOptions(Settings(), state_.Facts(), env);
+}
+
+void TfrmOption::btnSelectWaterMarkClick() {
+  const QString chosen = choose_file_(this, QtFileFilter(kWaterMarkFileFilter), edt_water_mark_->text());
+  if (!chosen.isEmpty()) edt_water_mark_->setText(chosen);
+}
+
+void TfrmOption::btnOutPathClick() {
+  const QString current = edt_out_path_->text();
+  const QString initial = current != Text(app::kOutputFolderPlaceholder)
+                              ? current
+                              : QFileInfo(QString::fromStdString(state_.FileName)).absolutePath();
+  const QString chosen = choose_folder_(this, QStringLiteral("Select Output Folder"), initial);
+  if (chosen.isEmpty()) return;
+  if (optical_disc_(chosen)) {
+    ShowMessage(this, QMessageBox::Information, QStringLiteral("Output folder cannot be located in CD-ROM."));
+    return;
+  }
+  edt_out_path_->setText(chosen);
+}
+
+QString TfrmOption::OutputCheckPath() const {
+  const QString folder = edt_out_path_->text();
+  if (folder != Text(app::kOutputFolderPlaceholder)) return folder;
+  return QString::fromStdString(state_.FileName);
+}
+
+void TfrmOption::accept() {
+  if (optical_disc_(OutputCheckPath())) {
+    ShowMessage(this, QMessageBox::Information,
+                QStringLiteral("输入文件夹位于光盘, 请选择选择一个输出目录."));
+    btn_out_path_->setFocus();
+    return;
+  }
+  QDialog::accept();
+}
+
+void TfrmOption::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (const QScreen* shown_on = screen()) move(shown_on->availableGeometry().center() - rect().center());
+}
+
+}  // namespace zentrova::ui

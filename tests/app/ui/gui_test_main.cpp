@@ -1,0 +1,15 @@
+// The GUI tests' main: one QApplication for every test of the program.
+// Qt's offscreen platform is used unless the caller chose another (the
+// screenshot script runs the windows on a real X server).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <clocale>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  testing::InitGoogleTest(&argc, argv);
+  QApplication application(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  return RUN_ALL_TESTS();
+}
