@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/json_events.h"
+#include "cli/progress_text.h"
+#include "cli/summary_table.h"
+
+namespace zentrova::cli {
+namespace {
+
+using std::chrono::milliseconds;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Three rows: converted (CJK name), failed with a two-line engine message,
+// and one that was never added.
+struct EndedBatch {
+  TBatchState batch;
+  TClock::time_point t0 = TClock::now();
+  EndedBatch() {
+    batch.AddTask("/m/源视频.mov", "/m/源视频_(new).mp4", 0, 62000000);
+    batch.AddTask("/m/b.mkv", "/m/b_(new).mp4", 1, 3000000);
+    batch.AddFailed("/m/c.bin", "Invalid data found when processing input");
+    batch.Begin(2, t0);
+    batch.Progress({0, 25, 10, 700000, 62000000, 62000000});
+    batch.Terminate({0, true, false, ""}, t0 + milliseconds(65000));
+    batch.Terminate({1, false, true, "Error while decoding stream #0:0\r\nConversion failed!"},
+                    t0 + milliseconds(2000));
+    batch.Terminate({-1, true, false, ""}, t0 + milliseconds(65000));
+  }
+};
+
+TEST(FormatSummaryTable, OneAlignedLinePerFileThenErrorsAndCounts) {
+  EndedBatch e;
+  const std::vector<std::string> lines = Lines(FormatSummaryTable(e.batch, e.t0 + milliseconds(70000)));
+  ASSERT_GE(lines.size(), 8u);
+  EXPECT_EQ(lines[0].substr(0, 4), "File");
+  // The "Result" column starts at the same screen column on every line.
+  const auto result_column = [](const std::string& line, const std::string& word) {
+    return DisplayWidth(line.substr(0, line.find(word)));
+  };
+  const int column = result_column(lines[0], "Result");
+  EXPECT_EQ(result_column(lines[1], "converted"), column) << lines[1];
+  EXPECT_EQ(result_column(lines[2], "failed"), column) << lines[2];
+  EXPECT_EQ(result_column(lines[3], "not added"), column) << lines[3];
+  EXPECT_NE(lines[1].find("源视频_(new).mp4"), std::string::npos);
+  EXPECT_NE(lines[1].find("1:02"), std::string::npos);       // source duration
+  EXPECT_NE(lines[1].find("683.6 KiB"), std::string::npos);  // output size
+  EXPECT_NE(lines[1].find("1:05"), std::string::npos);       // conversion time
+  EXPECT_NE(lines[3].find("N/A"), std::string::npos);
+  EXPECT_EQ(lines[4], "Errors:");
+  EXPECT_EQ(lines[5], "  /m/b.mkv: Error while decoding stream #0:0");
+  EXPECT_EQ(lines[6], "    Conversion failed!");
+  EXPECT_EQ(lines[7], "  /m/c.bin: Invalid data found when processing input");
+  EXPECT_EQ(lines.back(), "1 converted, 1 failed, 1 not added");
+}
+
+TEST(JsonEvents, EachEventIsOneParsableLine) {
+  EndedBatch e;
+  const TClock::time_point now = e.t0 + milliseconds(70000);
+  const std::vector<nlohmann::json> events = {AddedEvent(e.batch, 0),    AddedEvent(e.batch, 2),
+                                              StartedEvent(e.batch, 1),  ProgressEvent(e.batch, 0, now),
+                                              EndEvent(e.batch, 1, now), SummaryEvent(e.batch, now)};
+  for (const nlohmann::json& event : events) {
+    const std::string line = JsonLine(event);
+    EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+    EXPECT_EQ(nlohmann::json::parse(line), event);
+  }
+  EXPECT_EQ(events[0]["event"], "added");
+  EXPECT_EQ(events[0]["output"], "/m/源视频_(new).mp4");
+  EXPECT_EQ(events[1]["event"], "not_added");
+  EXPECT_EQ(events[1]["message"], "Invalid data found when processing input");
+  EXPECT_EQ(events[3]["percent"], 100.0);
+  EXPECT_EQ(events[3]["size"], 700000);
+  EXPECT_EQ(events[4]["result"], "failed");
+  EXPECT_EQ(events[4]["elapsed_ms"], 2000);
+  const nlohmann::json& summary = events[5];
+  EXPECT_EQ(summary["exit_code"], 1);
+  EXPECT_EQ(summary["converted"], 1);
+  EXPECT_EQ(summary["failed"], 1);
+  EXPECT_EQ(summary["not_added"], 1);
+  ASSERT_EQ(summary["files"].size(), 3u);
+  EXPECT_EQ(summary["files"][0]["duration_us"], 62000000);
+}
+
+TEST(JsonEvents, UnknownTotalGivesNullPercentAndBadBytesAreReplaced) {
+  TBatchState batch;
+  batch.AddTask("/m/\xff\xfe.ts", "/m/x_(new).mp4", 0, -1);
+  batch.Begin(1, TClock::now());
+  batch.Progress({0, 0, 0, 0, 100, 0});
+  const nlohmann::json event = ProgressEvent(batch, 0, TClock::now());
+  EXPECT_TRUE(event["percent"].is_null());
+  EXPECT_TRUE(event["eta_ms"].is_null());
+  const nlohmann::json back = nlohmann::json::parse(JsonLine(event));
+  EXPECT_EQ(back["file"], "/m/\xef\xbf\xbd\xef\xbf\xbd.ts");  // U+FFFD twice
+}
+
+}  // namespace
+}  // namespace zentrova::cli
