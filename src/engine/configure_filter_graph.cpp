@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 
+#include "engine/c_numeric_scope.h"
 #include "engine/filter_args.h"
 #include "engine/filter_graphs.h"
 #include "options/stream_options.h"
@@ -254,6 +255,7 @@ int Sub2VideoPrepare(TCustomFFmpegOpt& engine, TInputStream& ist) {
 }
 
 int TCustomFFmpegOpt::ConfigureFilterGraph(TFilterGraph* fg) {
+  const TCNumericScope c_numbers;  // the library parses the arguments' decimals
   const bool simple = fg->graph_desc.empty();
   TOutputStream* simple_ost = simple && !fg->outputs.empty() ? fg->outputs[0]->ost : nullptr;
   if (simple && (!simple_ost || !simple_ost->avfilter)) {

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <memory>
 
+#include "engine/c_numeric_scope.h"
 #include "engine/input_streams.h"
 #include "log/logger.h"
 #include "options/dictionary.h"
@@ -136,6 +137,7 @@ int CheckUnusedDecoderOptions(TCustomFFmpegOpt& engine, const TFileOptionContext
 
 int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& option_text,
                                     const std::string& file_name, const std::string& presets) {
+  const TCNumericScope c_numbers;  // option values such as "-r 29.97" are parsed by the library
   int ret = ParseOptions(o, option_text, OPTF_INPUT, file_name, "input file", presets);
   if (ret < 0) return ret;
   const std::string library_name = library_file_name(file_name);

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 #include <system_error>
 
+#include "engine/c_numeric_scope.h"
 #include "engine/filter_graphs.h"
 #include "engine/output_opener.h"
 #include "engine/output_streams.h"
@@ -169,6 +170,7 @@ static void AbortOutputFile(TCustomFFmpegOpt& engine, std::size_t file_index, co
 
 int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& option_text, bool join,
                                      const std::string& file_name, const std::string& presets) {
+  const TCNumericScope c_numbers;  // option values such as "-aspect 1.85" are parsed by the library
   int ret = ParseOptions(o, option_text, OPTF_OUTPUT, file_name, "output file", presets);
   if (ret < 0) return ret;
   const std::string library_name = library_file_name(file_name);
