@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fmt/format.h>
 #include <fstream>
-#include <iterator>
 #include <strings.h>
 
 #include "engine/custom_ffmpeg_opt.h"
@@ -180,9 +179,14 @@ int TCustomFFmpegOpt::ApplyPresetFile(Ctx* o, Str, Str arg) {
     return AVERROR(EINVAL);
   }
   std::ifstream file(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file.good() && !file.eof()) {
-    const std::string text = fmt::format("Preset file \"{}\" not found", arg);
+  std::string bytes;
+  char buffer[4096];
+  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+    bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
+    if (bytes.size() > kMaxTextFileBytes) break;  // a device or an endless file
+  }
+  if (!file.is_open() || file.bad() || bytes.size() > kMaxTextFileBytes) {
+    const std::string text = fmt::format("Preset file \"{}\" cannot be read", arg);
     Log(TLogLevel::llError, text);
     last_error_text() = text;
     return AVERROR(EINVAL);
