@@ -17,8 +17,8 @@
 #include <limits>
 
 #include "app/options/clip_times.h"
-#include "app/ui/bitmap_image.h"
 #include "app/ui/picture_fit.h"
+#include "qt/bitmap_image.h"
 
 namespace zentrova::ui {
 
@@ -203,7 +203,7 @@ void TClipPreview::ShowCurrentPicture() {
   canvas.fill(kPreviewFill);
   QPainter painter(&canvas);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(*target, WrapBitmap(std::as_const(FBitmap)));
+  painter.drawImage(*target, BitmapImage(std::as_const(FBitmap)));
   painter.end();
   preview_->update();
 }
@@ -269,7 +269,7 @@ void TClipPreview::btnEndTimeClick() {
 
 void TClipPreview::Image1Click() {
   if (FBitmap.Empty()) return;
-  const QImage picture = WrapBitmap(std::as_const(FBitmap)).copy();
+  const QImage picture = BitmapImage(std::as_const(FBitmap)).copy();
   const QString title =
       QStringLiteral("%1x%2 @ %3").arg(FBitmap.Width()).arg(FBitmap.Height()).arg(TimeText(FCurrentPTS));
   TActualSizeView view(picture, title, window());

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/ui/bitmap_image.h"
+#include "qt/bitmap_image.h"
 
 namespace zentrova::ui {
 namespace {
@@ -27,9 +27,18 @@ TTextStyle OutputStyle(int frame_number) {
   return {Qt::white, 12, true, true};
 }
 
+/// An image to paint on that shows the bitmap's own memory; a null image
+/// for depths Qt cannot paint on in place (8 bits, and the depths the Qt
+/// glue copies): the hooks leave their text out there.
+QImage PaintableImage(TBitmap& bitmap) {
+  if (bitmap.Empty() || !BitmapImageSharesMemory(bitmap) || bitmap.PixelFormat() == TBMPPixelFormat::pf8bit)
+    return {};
+  return BitmapImage(bitmap);
+}
+
 /// Writes `text` with its top left corner at (x, y).
 void WriteText(QImage& image, int x, int y, const QString& text, const TTextStyle& style) {
-  if (image.isNull() || image.format() == QImage::Format_Indexed8) return;  // no painting on palettes
+  if (image.isNull()) return;
   QPainter painter(&image);
   QFont font(QStringLiteral("Tahoma"));
   font.setPointSize(style.PointSize);
@@ -86,7 +95,7 @@ void TFrameHooks::VideoInputHook(TVideoHookCall& call) const {
     return;
   }
   if (!call.Bitmap) return;
-  QImage image = WrapBitmap(*call.Bitmap);
+  QImage image = PaintableImage(*call.Bitmap);
   WriteText(image, 0, 0, QStringLiteral("Video Input Hook"), {Qt::red, 36, true, false});
 }
 
@@ -115,9 +124,9 @@ void TFrameHooks::VideoOutputHook(TVideoHookCall& call) const {
     text = QStringLiteral("Reverse Picture Vertically");
   else
     text = QStringLiteral("Reverse Picture Horizontally");
-  QImage image = WrapBitmap(bitmap);
+  QImage image = PaintableImage(bitmap);
   WriteText(image, 10, 10, text, OutputStyle(n));
-  if (n >= 250 && n < 350 && !icon_.isNull() && image.format() != QImage::Format_Indexed8) {
+  if (n >= 250 && n < 350 && !icon_.isNull() && !image.isNull()) {
     QPainter painter(&image);
     painter.drawImage(image.width() - icon_.width() - 10, image.height() - icon_.height() - 10, icon_);
   }

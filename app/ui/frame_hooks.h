@@ -11,7 +11,9 @@
 //
 // Threads: the hooks run on the task's worker thread; they paint with
 // QPainter on a QImage over the task's bitmap (never a widget) and keep no
-// state, so several tasks may call them at once. The icon is rendered once,
+// state, so several tasks may call them at once. Text and icon are drawn on
+// 24- and 32-bit bitmaps (the hook bitmaps' default depth is 32); bitmaps of
+// other depths get the flips only. The icon is rendered once,
 // on the GUI thread, before any task runs.
 #pragma once
 
