@@ -35,10 +35,11 @@ OpenResult OpenInput(TestEngine& engine, const std::string& options, const std::
                  [&](TFileOptionContext& o) { return engine.OpenInputFile(o, options, file_name, ""); });
 }
 
-OpenResult OpenOutput(TestEngine& engine, const std::string& options, const std::string& file_name,
-                      bool join) {
-  return RunOpen(
-      engine, [&](TFileOptionContext& o) { return engine.OpenOutputFile(o, options, join, file_name, ""); });
+OpenResult OpenOutput(TestEngine& engine, const std::string& options, const std::string& file_name, bool join,
+                      const std::string& presets) {
+  return RunOpen(engine, [&](TFileOptionContext& o) {
+    return engine.OpenOutputFile(o, options, join, file_name, presets);
+  });
 }
 
 LogCapture::LogCapture() {

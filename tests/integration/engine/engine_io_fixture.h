@@ -41,7 +41,7 @@ struct OpenResult {
 
 OpenResult OpenInput(TestEngine& engine, const std::string& options, const std::string& file_name);
 OpenResult OpenOutput(TestEngine& engine, const std::string& options, const std::string& file_name,
-                      bool join = false);
+                      bool join = false, const std::string& presets = "");
 
 /// Collects the lines the default logger delivers while it lives (the
 /// logger is made active, detailed and synchronous, and restored after).

@@ -82,6 +82,48 @@ INSTANTIATE_TEST_SUITE_P(Cases, OpenOutputFileMap,
                                            MapCase{"-map 1 -map 0:v -an", {2, 0}},
                                            MapCase{"-map 0:a -map 0:a", {1, 1}}));
 
+struct SubtitleSelectionCase {
+  const char* options;
+  const char* output;
+  bool subtitle;
+};
+
+class OpenOutputFileSubtitle : public OpenOutputFile,
+                               public ::testing::WithParamInterface<SubtitleSelectionCase> {};
+
+TEST_P(OpenOutputFileSubtitle, TakesTheFirstTextSubtitleWhenTheFormatHasAnEncoder) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mkv", MatroskaWithSubtitles(1.0))).code, 0);
+  const OpenResult result = OpenOutput(engine, GetParam().options, dir_.File(GetParam().output));
+  ASSERT_EQ(result.code, 0) << result.error;
+  bool has_subtitle = false;
+  for (const auto& ost : engine.Foutput_streams) {
+    if (ost->st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) continue;
+    has_subtitle = true;
+    EXPECT_EQ(engine.Finput_streams[static_cast<std::size_t>(ost->source_index)]->st->codecpar->codec_type,
+              AVMEDIA_TYPE_SUBTITLE);
+  }
+  EXPECT_EQ(has_subtitle, GetParam().subtitle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OpenOutputFileSubtitle,
+                         ::testing::Values(SubtitleSelectionCase{"", "out.mkv", true},
+                                           SubtitleSelectionCase{"-c:s mov_text", "out.mp4", true},  // named
+                                           SubtitleSelectionCase{"-sn", "out.mkv", false},
+                                           SubtitleSelectionCase{"", "out.avi",
+                                                                 false}));  // no subtitle encoder
+
+TEST_F(OpenOutputFile, ScalerOptionOfAPresetReachesTheStreams) {
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
+  const OpenResult result = OpenOutput(engine, "-an", dir_.File("out.mkv"), false, "sws_flags=lanczos");
+  ASSERT_EQ(result.code, 0) << result.error;
+  const AVDictionaryEntry* flags =
+      ff::av_dict_get(engine.Foutput_streams[0]->sws_dict.get(), "sws_flags", nullptr, 0);
+  ASSERT_NE(flags, nullptr);
+  EXPECT_STREQ(flags->value, "lanczos");
+}
+
 TEST_F(OpenOutputFile, WithoutStreamsFailsAndCreatesNoFile) {
   TestEngine engine;
   ASSERT_EQ(OpenInput(engine, "", Clip("clip.mp4", Mp4H264Aac(1.0))).code, 0);
