@@ -1,0 +1,86 @@
+// The records and event types the encoder component raises (see
+// custom_encoder.h for when and on which thread).
+//
+// The records belong to the component; a handler receives a reference that
+// is valid only during the call and must copy what it keeps. Bitmaps and
+// pictures are the engine's and valid for the call only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "encoder/terminate_info.h"
+#include "engine/hook_events.h"
+#include "media/ff.h"
+#include "picture/bitmap.h"
+
+namespace zentrova {
+
+class TCustomEncoder;
+class TFFmpeg;
+
+/// A video hook picture as a bitmap.
+struct THookInfo {
+  std::int32_t TaskIndex = -1;
+  /// The picture as a bitmap the handler may draw on.
+  TBitmap* Bitmap = nullptr;
+  /// Number of the picture in its stream, from 1.
+  std::int32_t FrameNumber = 0;
+  /// Time stamp in microseconds.
+  std::int64_t PTS = 0;
+  /// In/out: the handler changed the bitmap and the picture is to take the
+  /// drawing (in: true).
+  bool Update = true;
+  /// In/out: deliver no more pictures of this hook in this task (in: false).
+  bool StopHook = false;
+};
+
+/// A frame hook picture as raw planes the handler may change in place.
+struct TFrameHookInfo {
+  std::int32_t TaskIndex = -1;
+  std::int32_t FrameNumber = 0;
+  TAVPicture* Picture = nullptr;
+  AVPixelFormat PixFmt = AV_PIX_FMT_NONE;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  std::int64_t PTS = 0;  ///< microseconds
+};
+
+/// A preview picture.
+struct TPreviewInfo {
+  std::int32_t TaskIndex = -1;
+  const TBitmap* Bitmap = nullptr;
+  std::int32_t FrameNumber = 0;
+  std::int64_t PTS = 0;  ///< microseconds
+};
+
+/// The state of a running task.
+struct TProgressInfo {
+  std::int32_t TaskIndex = -1;
+  /// Index of the input being read; -1 on the last report of the task.
+  std::int32_t FileIndex = 0;
+  std::int32_t FrameNumber = 0;
+  std::int32_t FPS = 0;
+  float Quality = 0;
+  float BitRate = 0;                 ///< kbit/s
+  std::int64_t CurrentSize = 0;      ///< bytes written so far
+  std::int64_t CurrentDuration = 0;  ///< microseconds written so far
+  std::int64_t TotalDuration = 0;    ///< microseconds the output is expected to last
+};
+
+/// Audio hook: task index, pts (µs), the frame (samples changeable in
+/// place), bytes of samples, sample rate, channels, sample format.
+using TEncAudioHookEvent =
+    std::function<void(TCustomEncoder* sender, int task_index, std::int64_t pts_us, AVFrame* frame, int size,
+                       int sample_rate, int channels, AVSampleFormat sample_format)>;
+using TEncVideoHookEvent = std::function<void(TCustomEncoder* sender, THookInfo& info)>;
+using TEncFrameHookEvent = std::function<void(TCustomEncoder* sender, TFrameHookInfo& info)>;
+using TEncPreviewBitmapEvent = std::function<void(TCustomEncoder* sender, const TPreviewInfo& info)>;
+using TEncProgressEvent = std::function<void(TCustomEncoder* sender, TProgressInfo& info)>;
+using TTerminateEvent = std::function<void(TCustomEncoder* sender, const TTerminateInfo& info)>;
+/// Raised while an input of a task is being opened, after the file is open
+/// and before its streams are probed; the sender is the task's engine. The
+/// handler may set options on the format context.
+using TEncBeforeFindStreamInfoEvent = std::function<void(TFFmpeg* sender, AVFormatContext* format_context)>;
+
+}  // namespace zentrova
