@@ -320,6 +320,15 @@ TEST_F(OptionTable, HandlerLimitsAndMessages) {
                                       std::regex("creation_time=2020-01-0[12] [0-9]{2}:[0-9]{2}:05 UTC.*")))
              << o.metadata[0].value;
        }},
+      {"-srcw 100", kOut, -22,
+       "Directly using swscale dimensions/format options is not supported, please use the -s or -pix_fmt "
+       "options",
+       nullptr},
+      {"-re", kOut, -22,
+       "Option re (read input at native frame rate) cannot be applied to output file out.mp4", nullptr},
+      {"-ma 1", kOut, AVERROR_OPTION_NOT_FOUND, nullptr, nullptr},
+      {"-flags +global_header -flags +bitexact", kOut, 0, nullptr,
+       [](TestEngine& e, auto&) { EXPECT_EQ(e.CodecOption("flags"), "+global_header+bitexact"); }},
       {"-max_alloc 12x", kOut, -22, "Invalid max_alloc \"12x\".", nullptr},
       {"-max_alloc 2147483647", kOut, 0, nullptr, nullptr},  // the library's own default
       {"-cpuflags +nonsense", kOut, -22, "Failed to parse cpu flags \"+nonsense\"", nullptr},
