@@ -67,11 +67,16 @@ void CloseOutputFiles(TCustomFFmpeg& engine, std::vector<std::unique_ptr<TOutput
 void TCustomFFmpeg::RunConversion() {
   if (FConverting || FTerminated) return;
   FConverting = true;
-  FBroken = false;
   FFinished = false;
-  FSuspended = 0;
-  FPauseTime = 0;
-  FTotalPauseTime = 0;
+  // A run started by TFFmpegTask::StartConvert has its control state set
+  // already, and a stop or pause may have come in since: only a direct call
+  // starts from scratch.
+  int never_started = -1;
+  if (FSuspended.compare_exchange_strong(never_started, 0)) {
+    FBroken = false;
+    FPauseTime = 0;
+    FTotalPauseTime = 0;
+  }
   auto record = [this](const std::string& text) {
     Log(TLogLevel::llQuiet, text);
     FFatalException = true;

@@ -235,6 +235,10 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   /// A failure that must end the run as failed although the loop went on to
   /// flush and write (write error, filtering error, read error).
   std::string FRunFailure;
+  /// Held around every library call on the filter graphs while a run may
+  /// use them (the run's thread), and by the owner's filter commands; never
+  /// across a hook or an event.
+  std::mutex FGraphLock;
 
  private:
   std::mutex prepare_mutex_;  // serialises PrepareTranscode of this task

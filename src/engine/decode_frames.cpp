@@ -132,7 +132,12 @@ int TCustomFFmpeg::decode_packet(TInputStream& ist, const AVPacket* pkt, bool& g
 int TCustomFFmpeg::reconfigure_graphs_of(TInputStream& ist) {
   for (const std::unique_ptr<TFilterGraph>& fg : Ffiltergraphs) {
     if (!InputInFilterGraph(fg.get(), &ist)) continue;
-    if (ConfigureFilterGraph(fg.get()) < 0) RaiseError("Error reinitializing filters!");
+    int ret = 0;
+    {
+      std::lock_guard graph_lock(FGraphLock);
+      ret = ConfigureFilterGraph(fg.get());
+    }
+    if (ret < 0) RaiseError("Error reinitializing filters!");
   }
   return 0;
 }
@@ -193,6 +198,7 @@ int TCustomFFmpeg::process_audio_frame(TInputStream& ist, AVFrame* frame, bool f
                                       &ist.filter_in_rescale_delta_last, sample_tb);
   }
   ist.nb_samples = frame->nb_samples;
+  std::lock_guard graph_lock(FGraphLock);
   return PushToFilters(ist, frame);
 }
 
@@ -252,7 +258,9 @@ int TCustomFFmpeg::process_video_frame(TInputStream& ist, AVFrame* frame) {
   }
 
   if (!frame->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;
+  std::unique_lock graph_lock(FGraphLock);
   const int ret = PushToFilters(ist, frame);
+  graph_lock.unlock();
   if (ret < 0) RaiseError(error_code_text(ret, "Failed to inject frame into filter network"));
   return 0;
 }
@@ -260,7 +268,11 @@ int TCustomFFmpeg::process_video_frame(TInputStream& ist, AVFrame* frame) {
 int TCustomFFmpeg::end_filter_inputs(TInputStream& ist) {
   for (TInputFilter* filter : ist.filters) {
     if (!filter->filter) continue;
-    int ret = ff::av_buffersrc_add_frame_flags(filter->filter, nullptr, 0);
+    int ret = 0;
+    {
+      std::lock_guard graph_lock(FGraphLock);
+      ret = ff::av_buffersrc_add_frame_flags(filter->filter, nullptr, 0);
+    }
     if (ret == AVERROR_EOF) ret = 0;
     if (ret < 0) return ret;
   }

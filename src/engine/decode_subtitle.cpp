@@ -57,8 +57,10 @@ void TCustomFFmpeg::sub2video_push_ref(TInputStream& ist, std::int64_t pts) {
   ist.sub2video.last_pts = frame->pts = pts;
   for (TInputFilter* filter : ist.filters) {
     if (!filter->filter) continue;
+    std::unique_lock graph_lock(FGraphLock);
     const int ret = ff::av_buffersrc_add_frame_flags(filter->filter, frame,
                                                      AV_BUFFERSRC_FLAG_KEEP_REF | AV_BUFFERSRC_FLAG_PUSH);
+    graph_lock.unlock();
     if (ret < 0 && ret != AVERROR_EOF)
       Log(TLogLevel::llWarning, error_code_text(ret, "Error while add the frame to buffer source"));
   }
@@ -98,8 +100,11 @@ void TCustomFFmpeg::sub2video_heartbeat(TInputStream& ist, std::int64_t pts) {
     if (pts2 <= other.sub2video.last_pts) continue;
     if (pts2 >= other.sub2video.end_pts || !other.sub2video.frame->data[0]) sub2video_update(other, nullptr);
     unsigned requests = 0;
-    for (TInputFilter* filter : other.filters)
-      if (filter->filter) requests += ff::av_buffersrc_get_nb_failed_requests(filter->filter);
+    {
+      std::lock_guard graph_lock(FGraphLock);
+      for (TInputFilter* filter : other.filters)
+        if (filter->filter) requests += ff::av_buffersrc_get_nb_failed_requests(filter->filter);
+    }
     if (requests) sub2video_push_ref(other, pts2);
   }
 }

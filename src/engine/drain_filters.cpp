@@ -23,7 +23,9 @@ int TCustomFFmpeg::drain_filters(bool flush) {
     for (;;) {
       double exact = static_cast<double>(AV_NOPTS_VALUE);
       ff::av_frame_unref(frame);
+      std::unique_lock graph_lock(FGraphLock);
       const int ret = ff::av_buffersink_get_frame_flags(sink, frame, AV_BUFFERSINK_FLAG_NO_REQUEST);
+      graph_lock.unlock();
       if (ret < 0) {
         if (ret != AVERROR(EAGAIN) && ret != AVERROR_EOF)
           Log(TLogLevel::llWarning, error_code_text(ret, "Error in av_buffersink_get_frame_flags()"));

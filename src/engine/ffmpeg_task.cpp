@@ -83,9 +83,11 @@ void TFFmpegTask::RunAndReport() {
 void TFFmpegTask::ReportTermination() {
   if (FTerminationReported.exchange(true)) return;
   FPhase = TRunPhase::Ended;
-  if (!OnTerminate) return;
+  // A copy: the handler may destroy this task, and its own event with it.
+  const TNotifyEvent handler = OnTerminate;
+  if (!handler) return;
   try {
-    OnTerminate(this);
+    handler(this);
   } catch (const std::exception& e) {
     // The handler may have freed the task before it threw: log only.
     Log(TLogLevel::llError, std::string("Error occurs OnTerminate event: ") + e.what());

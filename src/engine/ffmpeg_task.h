@@ -33,8 +33,8 @@
 //
 // Shared state: the phase, the thread id and the post-hook request are
 // atomics; the stop and termination events live in a block shared with the
-// threads that signal them; `FGraphLock` guards the library filter graphs
-// between the run and the filter commands. Everything else belongs to the
+// threads that signal them; the engine's `FGraphLock` guards the library
+// filter graphs between the run and the filter commands. Everything else belongs to the
 // run's thread while a run is in progress.
 #pragma once
 
@@ -228,10 +228,8 @@ class TFFmpegTask : public TCustomFFmpeg {
   // Progress: the run's thread's.
   std::int32_t Fqp_histogram[52] = {};
 
-  // Filter graphs: guards Ffiltergraphs' library graphs against the filter
-  // commands; held only around library graph calls.
-  std::mutex FGraphLock;
-  bool FGraphsFreed = false;  // guarded by FGraphLock
+  // The run has freed its filter graphs; guarded by FGraphLock.
+  bool FGraphsFreed = false;
 };
 
 }  // namespace zentrova

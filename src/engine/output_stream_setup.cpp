@@ -208,8 +208,11 @@ TCustomFFmpeg::TInitStep TCustomFFmpeg::init_output_stream_encode(TOutputStream&
   const AVMediaType type = enc->codec_type;
   if ((type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) && !ost.filter) {
     if (!ist) RaiseError("Error opening filters!");
+    std::unique_lock graph_lock(FGraphLock);
     TFilterGraph* fg = InitSimpleFilterGraph(ist, &ost);
-    if (!fg || ConfigureFilterGraph(fg) < 0) RaiseError("Error opening filters!");
+    const bool configured = fg && ConfigureFilterGraph(fg) >= 0;
+    graph_lock.unlock();
+    if (!configured) RaiseError("Error opening filters!");
   }
   AVFilterContext* sink = ost.filter ? ost.filter->filter : nullptr;
 

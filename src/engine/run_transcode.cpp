@@ -172,7 +172,9 @@ void TCustomFFmpeg::clear_blocked() {
 
 int TCustomFFmpeg::pull_filter_graph(TFilterGraph& fg, TInputStream*& chosen) {
   chosen = nullptr;
+  std::unique_lock graph_lock(FGraphLock);
   int ret = ff::avfilter_graph_request_oldest(fg.graph.get());
+  graph_lock.unlock();
   if (ret >= 0) return drain_filters(false);
   if (ret == AVERROR_EOF) {
     ret = drain_filters(true);
@@ -187,7 +189,9 @@ int TCustomFFmpeg::pull_filter_graph(TFilterGraph& fg, TInputStream*& chosen) {
     TInputStream* ist = input->ist;
     const TInputFile& f = *Finput_files[static_cast<std::size_t>(ist->file_index)];
     if (f.eagain || f.eof_reached) continue;
+    graph_lock.lock();
     const int failed = static_cast<int>(ff::av_buffersrc_get_nb_failed_requests(input->filter));
+    graph_lock.unlock();
     if (failed > most_failed) {
       most_failed = failed;
       chosen = ist;

@@ -1,6 +1,7 @@
 #include "lifecycle_fixture.h"
 
 #include <filesystem>
+#include <iostream>
 #include <numeric>
 #include <stdexcept>
 #include <system_error>
@@ -110,6 +111,13 @@ std::int64_t FileSize(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   return ec ? 0 : static_cast<std::int64_t>(size);
+}
+
+void LifecycleTest::TearDown() {
+  if (!HasFailure()) return;
+  const std::vector<std::string> lines = log_.Lines();
+  const std::size_t from = lines.size() > 40 ? lines.size() - 40 : 0;
+  for (std::size_t i = from; i < lines.size(); ++i) std::cerr << "log: " << lines[i] << "\n";
 }
 
 std::string LifecycleTest::Clip(const std::string& name, const ClipSpec& spec) {

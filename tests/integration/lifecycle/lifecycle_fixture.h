@@ -58,6 +58,8 @@ std::int64_t FileSize(const std::string& path);
 class LifecycleTest : public ::testing::Test {
  protected:
   void SetUp() override { LoadMediaLibraries(); }
+  /// Shows the end of the log when the test failed.
+  void TearDown() override;
 
   /// A clip made from `spec` in the test's folder (made once per name).
   std::string Clip(const std::string& name, const ClipSpec& spec);

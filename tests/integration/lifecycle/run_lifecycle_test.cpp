@@ -44,6 +44,12 @@ class RunLifecycle : public LifecycleTest {
   // A long clip, so that a run is surely still going when the test acts.
   std::string LongClip() { return Clip("long.mp4", Mp4H264Aac(60)); }
   std::string Out(const std::string& name) { return dir_.File(name); }
+  // Counts the frames the progress reports name, reporting often.
+  static void CountFrames(TFFmpegTask& task, std::atomic<int>& frames) {
+    task.FReportInterval = 20000;
+    task.OnProgress = [&frames](TFFmpegTask*, int, int frame_number, int, float, float, std::int64_t,
+                                std::int64_t, std::int64_t) { frames = frame_number; };
+  }
 };
 
 TEST_F(RunLifecycle, FinishedRunReportsOnceOnTheWorkerAndKeepsTheOutput) {
@@ -131,8 +137,10 @@ TEST_F(RunLifecycle, StopWhilePausedEndsTheRunWithAValidFile) {
   auto task = MakeTask(LongClip(), "", output, "-c:v libx264 -c:a aac");
   TerminationRecord record;
   task->OnTerminate = record.Handler();
+  std::atomic<int> frames{0};
+  CountFrames(*task, frames);
   task->StartConvert();
-  ASSERT_TRUE(WaitFor([&] { return FileSize(output) > 0; }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return frames >= 50; }, 60000));
   task->Pause();
   std::this_thread::sleep_for(200ms);
   task->Stop(TStopWait::swWait);
@@ -205,8 +213,10 @@ TEST_F(RunLifecycle, DestroyingARunningTaskRaisesOnDestroyThenOnTerminate) {
     std::lock_guard lock(mutex);
     events.push_back("terminate");
   };
+  std::atomic<int> frames{0};
+  CountFrames(*task, frames);
   task->StartConvert();
-  ASSERT_TRUE(WaitFor([&] { return FileSize(output) > 0; }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return frames >= 50; }, 60000));
   task.reset();
   EXPECT_EQ(events, (std::vector<std::string>{"destroy", "terminate"}));
   EXPECT_GT(CountVideoFrames(output), 0);
