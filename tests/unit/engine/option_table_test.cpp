@@ -20,12 +20,12 @@ using test::FileOptions;
 using test::LogRecorder;
 using test::TestEngine;
 
-class OptionTable : public ::testing::Test {
+class EngineOptionTable : public ::testing::Test {
  protected:
   void SetUp() override { test::LoadMediaLibraries(); }
 };
 
-TEST_F(OptionTable, InitOptionDefsBuildsOneTableOf179RowsOnce) {
+TEST_F(EngineOptionTable, InitOptionDefsBuildsOneTableOf179RowsOnce) {
   TestEngine engine;  // builds the table
   const TOptionDef* first = engine.OptionTable().data();
   engine.InitOptionDefs();
@@ -36,7 +36,7 @@ TEST_F(OptionTable, InitOptionDefsBuildsOneTableOf179RowsOnce) {
   EXPECT_NO_THROW(check_option_table(engine.OptionTable()));
 }
 
-TEST_F(OptionTable, EveryTaskHasItsOwnTableAndValues) {
+TEST_F(EngineOptionTable, EveryTaskHasItsOwnTableAndValues) {
   TestEngine a;
   TestEngine b;
   FileOptions oa(a);
@@ -47,7 +47,7 @@ TEST_F(OptionTable, EveryTaskHasItsOwnTableAndValues) {
   EXPECT_EQ(b.Faudio_volume, 256);
 }
 
-TEST_F(OptionTable, RowsCarryTheirFileKinds) {
+TEST_F(EngineOptionTable, RowsCarryTheirFileKinds) {
   TestEngine engine;
   struct Row {
     const char* name;
@@ -102,7 +102,7 @@ void RunCases(const std::vector<ParseCase>& cases) {
   }
 }
 
-TEST_F(OptionTable, PerStreamOptionsKeepTheirSpecifiers) {
+TEST_F(EngineOptionTable, PerStreamOptionsKeepTheirSpecifiers) {
   RunCases({
       {"-c:v libx264 -codec:a aac -c copy", kOut, 0, nullptr,
        [](TestEngine&, const TFileOptionContext& o) {
@@ -167,7 +167,7 @@ TEST_F(OptionTable, PerStreamOptionsKeepTheirSpecifiers) {
   });
 }
 
-TEST_F(OptionTable, PerFileAndEngineValuesLandInTheirFields) {
+TEST_F(EngineOptionTable, PerFileAndEngineValuesLandInTheirFields) {
   RunCases({
       {"-ss 1.5 -itsoffset 2 -re -stream_loop 2 -noaccurate_seek -f lavfi -sseof -3", kIn, 0, nullptr,
        [](TestEngine&, const TFileOptionContext& o) {
@@ -258,7 +258,7 @@ TEST_F(OptionTable, PerFileAndEngineValuesLandInTheirFields) {
   });
 }
 
-TEST_F(OptionTable, HandlerLimitsAndMessages) {
+TEST_F(EngineOptionTable, HandlerLimitsAndMessages) {
   RunCases({
       {"-vsync drop", kOut, 0, nullptr, [](TestEngine& e, auto&) { EXPECT_EQ(e.Fvideo_sync_method, 255); }},
       {"-vsync 2", kOut, 0, nullptr, [](TestEngine& e, auto&) { EXPECT_EQ(e.Fvideo_sync_method, 2); }},
@@ -340,7 +340,7 @@ TEST_F(OptionTable, HandlerLimitsAndMessages) {
   });
 }
 
-TEST_F(OptionTable, BitrateAndProfileAliasesGoToTheFileGroupCodecOptions) {
+TEST_F(EngineOptionTable, BitrateAndProfileAliasesGoToTheFileGroupCodecOptions) {
   LogRecorder log;
   RunCases({
       {"-b 800k", kOut, 0, nullptr, [](TestEngine& e, auto&) { EXPECT_EQ(e.CodecOption("b:v"), "800k"); }},
@@ -355,7 +355,7 @@ TEST_F(OptionTable, BitrateAndProfileAliasesGoToTheFileGroupCodecOptions) {
   EXPECT_EQ(log.Count(TLogLevel::llWarning, "Please use -profile:a or -profile:v, -profile is ambiguous"), 1);
 }
 
-TEST_F(OptionTable, QscaleWarnsOnlyWhenAmbiguous) {
+TEST_F(EngineOptionTable, QscaleWarnsOnlyWhenAmbiguous) {
   LogRecorder log;
   TestEngine engine;
   {
@@ -368,7 +368,7 @@ TEST_F(OptionTable, QscaleWarnsOnlyWhenAmbiguous) {
   EXPECT_EQ(log.Count(TLogLevel::llWarning, "Please use -q:a or -q:v, -qscale is ambiguous"), 1);
 }
 
-TEST_F(OptionTable, OverrideFfserverIsStoredAndPointedOutOnce) {
+TEST_F(EngineOptionTable, OverrideFfserverIsStoredAndPointedOutOnce) {
   LogRecorder log;
   TestEngine engine;
   {
@@ -385,7 +385,7 @@ TEST_F(OptionTable, OverrideFfserverIsStoredAndPointedOutOnce) {
   EXPECT_EQ(log.Count(TLogLevel::llWarning, "\"override_ffserver\" has no effect"), 1) << log.All();
 }
 
-TEST_F(OptionTable, OutputOnlyOptionInAnInputStringFails) {
+TEST_F(EngineOptionTable, OutputOnlyOptionInAnInputStringFails) {
   TestEngine engine;
   FileOptions o(engine);
   EXPECT_EQ(engine.ParseInput(o.context, "-map 0:v"), -22);
@@ -396,7 +396,7 @@ TEST_F(OptionTable, OutputOnlyOptionInAnInputStringFails) {
   EXPECT_TRUE(o.context.map.empty());
 }
 
-TEST_F(OptionTable, UnsupportedOptionsAreIgnoredOrRefused) {
+TEST_F(EngineOptionTable, UnsupportedOptionsAreIgnoredOrRefused) {
   struct Case {
     const char* options;
     bool halt;
@@ -431,7 +431,7 @@ TEST_F(OptionTable, UnsupportedOptionsAreIgnoredOrRefused) {
   }
 }
 
-TEST_F(OptionTable, StrayWordsFailOnlyWhenHalting) {
+TEST_F(EngineOptionTable, StrayWordsFailOnlyWhenHalting) {
   {
     TestEngine engine;
     FileOptions o(engine);
@@ -451,7 +451,7 @@ TEST_F(OptionTable, StrayWordsFailOnlyWhenHalting) {
   }
 }
 
-TEST_F(OptionTable, VideoChannelRoutesTheDeviceOptionIntoTheFileGroup) {
+TEST_F(EngineOptionTable, VideoChannelRoutesTheDeviceOptionIntoTheFileGroup) {
   LogRecorder log;
   TestEngine engine;
   FileOptions o(engine);
@@ -469,7 +469,7 @@ TEST_F(OptionTable, VideoChannelRoutesTheDeviceOptionIntoTheFileGroup) {
   EXPECT_EQ(DictGet(engine.Options().format_opts(), "channel"), nullptr);
 }
 
-TEST_F(OptionTable, ProgressOpensItsTargetForWriting) {
+TEST_F(EngineOptionTable, ProgressOpensItsTargetForWriting) {
   test::TempDir dir;
   TestEngine engine;
   FileOptions o(engine);
@@ -480,7 +480,7 @@ TEST_F(OptionTable, ProgressOpensItsTargetForWriting) {
   EXPECT_GT(engine.FLastWrite.load(), 0);
 }
 
-TEST_F(OptionTable, ValueParserFailureInTheMiddleOfAGroupLeaksNothing) {
+TEST_F(EngineOptionTable, ValueParserFailureInTheMiddleOfAGroupLeaksNothing) {
   const char* cases[] = {"-c:v libx264 -frames:v abc -s 640x480", "-b:v 1M -ss 12:xx", "-timestamp notadate",
                          "-crf 23 -vol loud"};
   for (const char* options : cases) {
@@ -491,7 +491,7 @@ TEST_F(OptionTable, ValueParserFailureInTheMiddleOfAGroupLeaksNothing) {
   }
 }
 
-TEST_F(OptionTable, NothingIsLeftAfterFreeFileOptions) {
+TEST_F(EngineOptionTable, NothingIsLeftAfterFreeFileOptions) {
   TestEngine engine;
   TFileOptionContext o;
   engine.InitFileOptions(o);

@@ -14,7 +14,7 @@ using test::FileOptions;
 using test::LogRecorder;
 using test::TestEngine;
 
-class Presets : public ::testing::Test {
+class PresetOptions : public ::testing::Test {
  protected:
   void SetUp() override { test::LoadMediaLibraries(); }
 };
@@ -25,7 +25,7 @@ std::string LastCodec(const TFileOptionContext& o, const std::string& spec) {
   return name;
 }
 
-TEST_F(Presets, PresetTextAppliesCodecsAndLibraryOptions) {
+TEST_F(PresetOptions, PresetTextAppliesCodecsAndLibraryOptions) {
   LogRecorder log;
   TestEngine engine;
   FileOptions o(engine);
@@ -35,7 +35,7 @@ TEST_F(Presets, PresetTextAppliesCodecsAndLibraryOptions) {
   EXPECT_TRUE(log.Contains("ParsePresets for output file:\r\nvcodec=libx264\r\ncrf=23")) << log.All();
 }
 
-TEST_F(Presets, CommentsBlankLinesAndAnyLineBreakAreAccepted) {
+TEST_F(PresetOptions, CommentsBlankLinesAndAnyLineBreakAreAccepted) {
   TestEngine engine;
   FileOptions o(engine);
   ASSERT_EQ(
@@ -48,7 +48,7 @@ TEST_F(Presets, CommentsBlankLinesAndAnyLineBreakAreAccepted) {
   EXPECT_EQ(engine.CodecOption("x"), "");
 }
 
-TEST_F(Presets, TheOptionStringComesAfterThePresets) {
+TEST_F(PresetOptions, TheOptionStringComesAfterThePresets) {
   TestEngine engine;
   FileOptions o(engine);
   ASSERT_EQ(engine.ParseOutput(o.context, "-b:v 1M -c:v mpeg4", "b:v=800k<CRLF>vcodec=libx264"), 0);
@@ -56,7 +56,7 @@ TEST_F(Presets, TheOptionStringComesAfterThePresets) {
   EXPECT_EQ(LastCodec(o.context, "v"), "mpeg4");
 }
 
-TEST_F(Presets, ScalerAndResamplerLinesTakeEffectInTheFile) {
+TEST_F(PresetOptions, ScalerAndResamplerLinesTakeEffectInTheFile) {
   TestEngine engine;
   FileOptions o(engine);
   ASSERT_EQ(engine.ParseOutput(o.context, "", "sws_flags=lanczos<CRLF>dither_method=triangular"), 0)
@@ -70,7 +70,7 @@ TEST_F(Presets, ScalerAndResamplerLinesTakeEffectInTheFile) {
   EXPECT_STREQ(DictGet(engine.Options().sws_dict(), "flags"), "bicubic");
 }
 
-TEST_F(Presets, BadLinesStopTheFileOnlyWhenHalting) {
+TEST_F(PresetOptions, BadLinesStopTheFileOnlyWhenHalting) {
   struct Case {
     const char* presets;
     bool halt;
@@ -104,7 +104,7 @@ TEST_F(Presets, BadLinesStopTheFileOnlyWhenHalting) {
   }
 }
 
-TEST_F(Presets, PresetFilesAreReadInTheirEncoding) {
+TEST_F(PresetOptions, PresetFilesAreReadInTheirEncoding) {
   test::TempDir dir;
   struct Case {
     const char* name;
@@ -137,7 +137,7 @@ TEST_F(Presets, PresetFilesAreReadInTheirEncoding) {
   }
 }
 
-TEST_F(Presets, PresetFileProblemsNameTheFile) {
+TEST_F(PresetOptions, PresetFileProblemsNameTheFile) {
   test::TempDir dir;
   const std::string syntax = dir.File("syntax.ffpreset");
   const std::string unknown = dir.File("unknown.ffpreset");

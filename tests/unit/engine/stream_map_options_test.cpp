@@ -12,7 +12,7 @@ using test::LogRecorder;
 using test::TestEngine;
 
 // Input 0: one video stream. Input 1: video (stream 0) and mono audio (stream 1).
-class StreamMap : public ::testing::Test {
+class StreamMapOption : public ::testing::Test {
  protected:
   void SetUp() override {
     test::LoadMediaLibraries();
@@ -36,7 +36,7 @@ std::vector<Mapping> Maps(const TFileOptionContext& o) {
   return out;
 }
 
-TEST_F(StreamMap, SelectsTheMatchingStreams) {
+TEST_F(StreamMapOption, SelectsTheMatchingStreams) {
   struct Case {
     const char* options;
     std::vector<Mapping> maps;
@@ -59,7 +59,7 @@ TEST_F(StreamMap, SelectsTheMatchingStreams) {
   }
 }
 
-TEST_F(StreamMap, AnOptionalMapWithoutMatchIsIgnored) {
+TEST_F(StreamMapOption, AnOptionalMapWithoutMatchIsIgnored) {
   LogRecorder log;
   FileOptions o(engine);
   ASSERT_EQ(engine.ParseOutput(o.context, "-map 0:a?"), 0);
@@ -68,7 +68,7 @@ TEST_F(StreamMap, AnOptionalMapWithoutMatchIsIgnored) {
       << log.All();
 }
 
-TEST_F(StreamMap, FilterGraphLabelsAreKept) {
+TEST_F(StreamMapOption, FilterGraphLabelsAreKept) {
   FileOptions o(engine);
   ASSERT_EQ(engine.ParseOutput(o.context, "-map [outv] -map \"[out a]\""), 0);
   ASSERT_EQ(o.context.map.size(), 2u);
@@ -76,7 +76,7 @@ TEST_F(StreamMap, FilterGraphLabelsAreKept) {
   EXPECT_EQ(o.context.map[1].linklabel, "out a");
 }
 
-TEST_F(StreamMap, BadMapsRaiseWithTheirMessages) {
+TEST_F(StreamMapOption, BadMapsRaiseWithTheirMessages) {
   struct Case {
     const char* options;
     const char* message;
@@ -106,7 +106,7 @@ TEST_F(StreamMap, BadMapsRaiseWithTheirMessages) {
   }
 }
 
-TEST_F(StreamMap, ChannelMapsReadTheirIndices) {
+TEST_F(StreamMapOption, ChannelMapsReadTheirIndices) {
   struct Case {
     const char* arg;
     TChannelMapping m;
@@ -131,7 +131,7 @@ TEST_F(StreamMap, ChannelMapsReadTheirIndices) {
   }
 }
 
-TEST_F(StreamMap, BadChannelMapsRaiseWithTheirMessages) {
+TEST_F(StreamMapOption, BadChannelMapsRaiseWithTheirMessages) {
   struct Case {
     const char* arg;
     const char* message;
@@ -159,7 +159,7 @@ TEST_F(StreamMap, BadChannelMapsRaiseWithTheirMessages) {
   }
 }
 
-TEST_F(StreamMap, StreamValuesFollowTheLastMatchingSpecifier) {
+TEST_F(StreamMapOption, StreamValuesFollowTheLastMatchingSpecifier) {
   AVFormatContext* ic = engine.Finput_files[1]->ctx.get();
   TSpecifierList<std::string> codecs{{"", "all"}, {"v", "video"}, {"a:0", "audio"}, {"1", "second"}};
   std::string video = "default";

@@ -11,7 +11,7 @@ using test::FileOptions;
 using test::LogRecorder;
 using test::TestEngine;
 
-class Target : public ::testing::Test {
+class TargetOption : public ::testing::Test {
  protected:
   void SetUp() override { test::LoadMediaLibraries(); }
 };
@@ -21,7 +21,7 @@ T Last(const TSpecifierList<T>& list) {
   return list.empty() ? T{} : list.back().value;
 }
 
-TEST_F(Target, BundlesSetFormatStreamsAndLibraryOptions) {
+TEST_F(TargetOption, BundlesSetFormatStreamsAndLibraryOptions) {
   struct Case {
     const char* target;
     const char* format;
@@ -94,7 +94,7 @@ TEST_F(Target, BundlesSetFormatStreamsAndLibraryOptions) {
   }
 }
 
-TEST_F(Target, VcdSetsTheMuxPreload) {
+TEST_F(TargetOption, VcdSetsTheMuxPreload) {
   TestEngine engine;
   FileOptions o(engine);
   ASSERT_EQ(engine.ParseOutput(o.context, "-target ntsc-vcd"), 0);
@@ -102,7 +102,7 @@ TEST_F(Target, VcdSetsTheMuxPreload) {
   EXPECT_EQ(Last(o.context.ac), 2);
 }
 
-TEST_F(Target, ExplicitLibraryOptionsWinWhereverTheyAreWritten) {
+TEST_F(TargetOption, ExplicitLibraryOptionsWinWhereverTheyAreWritten) {
   for (const char* options : {"-target pal-vcd -b:v 1000000", "-b:v 1000000 -target pal-vcd"}) {
     SCOPED_TRACE(options);
     TestEngine engine;
@@ -113,7 +113,7 @@ TEST_F(Target, ExplicitLibraryOptionsWinWhereverTheyAreWritten) {
   }
 }
 
-TEST_F(Target, ASizeAfterTheTargetWins) {
+TEST_F(TargetOption, ASizeAfterTheTargetWins) {
   struct Case {
     const char* options;
     const char* size;
@@ -132,7 +132,7 @@ TEST_F(Target, ASizeAfterTheTargetWins) {
   }
 }
 
-TEST_F(Target, TheNormIsGuessedFromTheInputs) {
+TEST_F(TargetOption, TheNormIsGuessedFromTheInputs) {
   struct Case {
     const char* input;
     const char* size;
@@ -156,7 +156,7 @@ TEST_F(Target, TheNormIsGuessedFromTheInputs) {
   }
 }
 
-TEST_F(Target, AnUndecidableNormRaises) {
+TEST_F(TargetOption, AnUndecidableNormRaises) {
   for (const char* input : {"sine", "testsrc2=size=64x48:rate=10"}) {
     SCOPED_TRACE(input);
     TestEngine engine;
@@ -174,7 +174,7 @@ TEST_F(Target, AnUndecidableNormRaises) {
   }
 }
 
-TEST_F(Target, UnknownTargetsFail) {
+TEST_F(TargetOption, UnknownTargetsFail) {
   for (const char* target : {"vhs", "pal-vhs", "svcd2", ""}) {
     SCOPED_TRACE(target);
     TestEngine engine;
