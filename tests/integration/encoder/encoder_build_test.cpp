@@ -54,6 +54,9 @@ struct InvalidOptionCase {
   bool halt;
   bool added;
 };
+void PrintTo(const InvalidOptionCase& c, std::ostream* os) {
+  *os << (c.halt ? "halting" : "not halting");
+}
 
 class InvalidInputOption : public BuildTest, public ::testing::WithParamInterface<InvalidOptionCase> {};
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 namespace zentrova {
@@ -45,6 +47,14 @@ struct HookWordCase {
   const char* normalized;
   bool audio_in, audio_out, video_in, video_out, frame_in, frame_out, join;
 };
+// Test names show the text with only letters, digits and '-'.
+void PrintTo(const HookWordCase& c, std::ostream* os) {
+  for (const char* p = c.text; *p; ++p) {
+    const bool plain =
+        (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') || *p == '-';
+    *os << (plain ? *p : '_');
+  }
+}
 
 class HookWords : public ::testing::TestWithParam<HookWordCase> {};
 

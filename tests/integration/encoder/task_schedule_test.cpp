@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -48,6 +50,9 @@ struct ThreadModeCase {
   std::vector<bool> present;
   int thread_count;
 };
+void PrintTo(const ThreadModeCase& c, std::ostream* os) {
+  *os << c.present.size() << " entries, " << c.thread_count << " at once";
+}
 
 class ThreadModeRun : public ::testing::TestWithParam<ThreadModeCase> {};
 
