@@ -33,7 +33,8 @@ class FuzzEngine : public TCustomFFmpegOpt {
 };
 
 bool ReachesOutside(std::string_view text) {
-  for (std::string_view word : {"progress", "cpuflags", "max_alloc", "script", "pre"})
+  for (std::string_view word :
+       {"progress", "cpuflags", "max_alloc", "script", "apre", "vpre", "spre", "fpre"})
     if (text.find(word) != std::string_view::npos) return true;
   return false;
 }
