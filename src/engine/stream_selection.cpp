@@ -23,9 +23,10 @@ bool HadPackets(const AVStream* st) {
 int BestVideo(const TOutputOpen& open) {
   const AVOutputFormat* format = open.oc->oformat;
   // Formats whose picture stream is cover art (an ID3 "APIC" frame) take
-  // only attached pictures; every other format prefers real video.
-  const bool cover_art_only =
-      ff::av_codec_get_tag(format->codec_tag, format->video_codec) == MKTAG('A', 'P', 'I', 'C');
+  // only attached pictures; every other format prefers real video. The
+  // format's codec query says so (a tag table has no such entry).
+  const bool cover_art_only = ff::avformat_query_codec(format, format->video_codec, FF_COMPLIANCE_NORMAL) ==
+                              MKTAG('A', 'P', 'I', 'C');
   std::int64_t best_score = 0;
   int best = -1;
   for (std::size_t i = 0; i < open.engine.Finput_streams.size(); ++i) {

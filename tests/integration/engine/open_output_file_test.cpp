@@ -47,6 +47,35 @@ TEST_F(OpenOutputFile, PicksTheLargestVideoAndTheMostChannels) {
   EXPECT_TRUE(std::filesystem::exists(dir_.File("out.mp4")));
 }
 
+struct CoverArtCase {
+  const char* output;
+  int video_source;  ///< index of the chosen input stream
+};
+
+class OpenOutputFileCoverArt : public OpenOutputFile, public ::testing::WithParamInterface<CoverArtCase> {};
+
+TEST_P(OpenOutputFileCoverArt, AttachedPictureWinsOnlyWhereTheFormatTakesCoverArt) {
+  ClipSpec spec = Mp4H264Aac(1.0);
+  spec.video->width = 64;  // smaller than the 160x120 cover: only the rule makes it win
+  spec.video->height = 48;
+  spec.cover_art = true;
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("cover.mkv", spec)).code, 0);
+  ASSERT_EQ(engine.Finput_streams.size(), 3u);
+  ASSERT_TRUE(engine.Finput_streams[2]->st->disposition & AV_DISPOSITION_ATTACHED_PIC);
+  const OpenResult result = OpenOutput(engine, "", dir_.File(GetParam().output));
+  ASSERT_EQ(result.code, 0) << result.error;
+  int video_source = -1;
+  for (const auto& ost : engine.Foutput_streams) {
+    if (ost->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) video_source = ost->source_index;
+  }
+  EXPECT_EQ(video_source, GetParam().video_source);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OpenOutputFileCoverArt,
+                         ::testing::Values(CoverArtCase{"out.mp4", 0},    // real video beats the picture
+                                           CoverArtCase{"out.mp3", 2}));  // ID3 cover art: the picture only
+
 TEST_F(OpenOutputFile, JoinSelectsFromTheFirstInputOnly) {
   TestEngine engine;
   OpenTwoInputs(engine);

@@ -245,3 +245,26 @@ TEST_F(OutputStream, FilterScriptGivesTheGraphDescription) {
 
 }  // namespace
 }  // namespace zentrova::test
+
+namespace zentrova::test {
+namespace {
+
+TEST_F(OutputStream, FreeOutputStreamsReleasesSharedEncodersOnceAndUnbindsGraphs) {
+  TestEngine engine;
+  const OpenResult result = Open(engine, "-an -filter_complex [0:v]hflip[v] -map [v]");
+  ASSERT_EQ(result.code, 0) << result.error;
+  ASSERT_EQ(engine.Foutput_streams.size(), 1u);
+  // A later join block shares the first block's encoder context.
+  const std::weak_ptr<AVCodecContext> encoder = engine.Foutput_streams[0]->enc_ctx;
+  auto twin = std::make_unique<TOutputStream>();
+  twin->enc_ctx = engine.Foutput_streams[0]->enc_ctx;
+  engine.Foutput_streams.push_back(std::move(twin));
+
+  engine.FreeOutputStreams();
+  EXPECT_TRUE(engine.Foutput_streams.empty());
+  EXPECT_TRUE(encoder.expired());
+  EXPECT_EQ(engine.Ffiltergraphs[0]->outputs[0]->ost, nullptr);
+}
+
+}  // namespace
+}  // namespace zentrova::test
