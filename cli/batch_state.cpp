@@ -114,6 +114,15 @@ int TBatchState::Terminate(const TTerminateReport& report, TClock::time_point no
   return index;
 }
 
+void TBatchState::SetOutputSize(int row, std::int64_t bytes) {
+  rows_.at(static_cast<std::size_t>(row)).CurrentSize = bytes;
+}
+
+void TBatchState::CancelWaiting() {
+  for (TTaskRow& row : rows_)
+    if (row.Result == TTaskResult::trWaiting) row.Result = TTaskResult::trStopped;
+}
+
 void TBatchState::Stopping() {
   stopping_ = true;
 }

@@ -97,6 +97,11 @@ class TBatchState {
   /// encoder's next) starts now unless stopping. Returns the row, or -1 (also
   /// for the end of the run, which only sets `RunEnded`).
   int Terminate(const TTerminateReport& report, TClock::time_point now);
+  /// The output's size on disk (after the task ended).
+  void SetOutputSize(int row, std::int64_t bytes);
+  /// Tasks that never started because the run was not started (Ctrl-C while
+  /// files were being added) count as stopped.
+  void CancelWaiting();
   /// The user asked to stop: waiting tasks will not start; they are counted
   /// as stopped at the end of the run.
   void Stopping();

@@ -1,5 +1,7 @@
 #include "cli/source_probe.h"
 
+#include <memory>
+
 #include "decoder/ridarivir.h"
 
 namespace zentrova::cli {
@@ -24,6 +26,20 @@ app::TSourceProbe ProbeOfDecoder(TRIDarivir& decoder) {
     probe.FrameRateDen = video.FrameRate.den;
   }
   return probe;
+}
+
+TProbeFunction MakeDecoderProbe() {
+  auto decoder = std::make_shared<TRIDarivir>();
+  return [decoder](const std::string& file) {
+    TProbeOutcome outcome;
+    outcome.Loaded = decoder->LoadFile(file);
+    if (outcome.Loaded)
+      outcome.Probe = ProbeOfDecoder(*decoder);
+    else
+      outcome.Error = decoder->LastErrMsg();
+    decoder->CloseFile();
+    return outcome;
+  };
 }
 
 }  // namespace zentrova::cli

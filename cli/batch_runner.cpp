@@ -1,0 +1,174 @@
+#include "cli/batch_runner.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/interrupt.h"
+#include "encoder/derodorir.h"
+#include "log/main_thread.h"
+
+namespace zentrova::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+TInputOptions EncoderInput(const app::TInputOptions& from) {
+  TInputOptions to = MakeInputOptions(from.FileName, from.Options, from.Presets);
+  to.Tag = from.Tag;
+  return to;
+}
+
+TOutputOptions EncoderOutput(const app::TOutputOptions& from) {
+  TOutputOptions to;
+  InitOutputOptions(to);
+  to.FileName = from.FileName;
+  to.Options = from.Options;
+  to.Presets = from.Presets;
+  to.AudioInputHook = from.AudioInputHook;
+  to.AudioOutputHook = from.AudioOutputHook;
+  to.VideoInputHook = from.VideoInputHook;
+  to.VideoOutputHook = from.VideoOutputHook;
+  to.VideoHookBitsPixel = from.VideoHookBitsPixel;
+  to.FrameInputHook = from.FrameInputHook;
+  to.FrameOutputHook = from.FrameOutputHook;
+  to.Join = from.Join;
+  to.Tag = from.Tag;
+  return to;
+}
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(fs::path(path), error));
+}
+
+// Size in bytes of a regular file; -1 when there is none.
+std::int64_t SizeOf(const std::string& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(fs::path(path), error)) return -1;
+  const std::uintmax_t size = fs::file_size(fs::path(path), error);
+  return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+}  // namespace
+
+TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view) : encoder_(encoder), view_(view) {}
+
+TBatchRunner::~TBatchRunner() {
+  // The handlers point at this runner.
+  encoder_.SetOnProgress(nullptr);
+  encoder_.SetOnTerminate(nullptr);
+}
+
+void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
+  for (const std::string& warning : planned.Warnings) view_.LogLine("warning: " + warning);
+  if (!planned.Error.empty()) {
+    view_.Added(batch_, batch_.AddFailed(planned.Source, planned.Error, planned.SourceDurationUs));
+    return;
+  }
+  const std::string& output = planned.Output.FileName;
+  const bool output_existed = Exists(output);
+  TInputOptions first = EncoderInput(planned.Inputs.front());
+  const int task = encoder_.AddTask(first.FileName, &first);
+  std::string error;
+  if (task < 0) error = encoder_.LastErrMsg();
+  for (std::size_t i = 1; error.empty() && i < planned.Inputs.size(); ++i) {
+    TInputOptions more = EncoderInput(planned.Inputs[i]);
+    if (encoder_.AddInput(task, more.FileName, &more) < 0)
+      error = fmt::format("{}: {}", more.FileName, encoder_.LastErrMsg());
+  }
+  if (error.empty()) {
+    TOutputOptions out = EncoderOutput(planned.Output);
+    if (encoder_.SetOutput(task, out.FileName, &out) < 0) error = encoder_.LastErrMsg();
+  }
+  if (error.empty()) {
+    view_.Added(batch_, batch_.AddTask(planned.Source, output, task, planned.SourceDurationUs));
+    return;
+  }
+  // The newest task is the last entry: removing it shifts no other index.
+  if (task >= 0) encoder_.RemoveTask(task);
+  if (!output_existed && SizeOf(output) == 0) {
+    std::error_code ignored;
+    fs::remove(fs::path(output), ignored);
+  }
+  if (error.empty()) error = "the encoder refused the task without a reason";
+  view_.Added(batch_, batch_.AddFailed(planned.Source, error, planned.SourceDurationUs));
+}
+
+void TBatchRunner::OnTerminate(const TTerminateReport& report) {
+  const std::vector<int> before = batch_.RunningRows();
+  const TClock::time_point now = TClock::now();
+  const int row = batch_.Terminate(report, now);
+  if (row < 0) return;
+  // Its size on disk now that the trailer is written.
+  const std::int64_t size = SizeOf(batch_.Rows()[static_cast<std::size_t>(row)].Output);
+  if (size >= 0) batch_.SetOutputSize(row, size);
+  view_.Ended(batch_, row, now);
+  for (int started : batch_.RunningRows())
+    if (std::find(before.begin(), before.end(), started) == before.end()) view_.Started(batch_, started);
+}
+
+void TBatchRunner::WaitForTheEnd() {
+  bool stop_sent = false;
+  for (;;) {
+    MainThreadWait([&] { return batch_.RunEnded() || (!stop_sent && TInterruptGuard::StopRequested()); }, -1);
+    if (batch_.RunEnded()) return;
+    if (!stop_sent && TInterruptGuard::StopRequested()) {
+      stop_sent = true;
+      batch_.Stopping();
+      view_.LogLine("Stopping: the outputs written so far are being finalised.");
+      // The events keep coming through the main-thread queue while we wait here.
+      encoder_.Stop(TStopWait::swNoWait);
+    }
+  }
+}
+
+void TBatchRunner::SettleOutputs() {
+  for (int row = 0; row < batch_.Count(); ++row) {
+    const TTaskRow& r = batch_.Rows()[static_cast<std::size_t>(row)];
+    if (r.Output.empty()) continue;
+    const std::int64_t size = SizeOf(r.Output);
+    if (size >= 0) batch_.SetOutputSize(row, size);
+    if (size == 0 && r.Result != TTaskResult::trConverted) {
+      std::error_code ignored;
+      if (fs::remove(fs::path(r.Output), ignored))
+        view_.LogLine(fmt::format("{}: removed the empty output {}", r.Source, r.Output));
+    }
+  }
+}
+
+int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) {
+  batch_.SetPlanned(static_cast<int>(plan.size()));
+  for (const TPlannedTask& planned : plan) {
+    AddPlanned(planned);
+    // Ctrl-C while files are still being opened: convert nothing.
+    if (TInterruptGuard::StopRequested()) break;
+  }
+
+  if (batch_.TaskCount() > 0 && !TInterruptGuard::StopRequested()) {
+    encoder_.SetOnProgress([this](TCustomEncoder*, TProgressInfo& info) {
+      const int row = batch_.Progress({info.TaskIndex, info.FPS, info.FrameNumber, info.CurrentSize,
+                                       info.CurrentDuration, info.TotalDuration});
+      if (row >= 0) view_.Progress(batch_, row, TClock::now());
+    });
+    encoder_.SetOnTerminate([this](TCustomEncoder*, const TTerminateInfo& info) {
+      OnTerminate({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+    });
+    const TClock::time_point now = TClock::now();
+    encoder_.Start(tasks_at_once);
+    batch_.Begin(tasks_at_once, now);
+    for (int row : batch_.RunningRows()) view_.Started(batch_, row);
+    WaitForTheEnd();
+    encoder_.SetOnProgress(nullptr);
+    encoder_.SetOnTerminate(nullptr);
+  }
+  batch_.CancelWaiting();
+  encoder_.ClearTasks();
+  SettleOutputs();
+  view_.Finish(batch_, TClock::now());
+  return batch_.ExitCode();
+}
+
+}  // namespace zentrova::cli
