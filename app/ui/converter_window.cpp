@@ -1,0 +1,208 @@
+// TfrmConverter: construction, controls and their layout.
+#include "app/ui/converter_window.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QIcon>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/ui/conversion_list_view.h"
+#include "app/ui/decoder_source.h"
+#include "app/ui/drop_watch.h"
+#include "app/ui/option_dialog.h"
+#include "decoder/ridarivir.h"
+#include "log/logger.h"
+
+namespace zentrova::ui {
+namespace {
+
+constexpr const char* kLogLevels[] = {"Quiet", "Panic",   "Fatal", "Error", "Warning",
+                                      "Info",  "Verbose", "Debug", "Trace"};
+constexpr int kDefaultLogLevel = 4;  // "Warning"
+constexpr const char* kPriorities[] = {"Idle", "Lowest", "Lower", "Normal"};
+constexpr int kDefaultPriority = 3;  // "Normal"
+
+/// The application's icon, drawn by the output hook: a blue disc with a
+/// white play triangle (made here, so no file is needed at run time).
+QImage ApplicationIcon() {
+  QImage icon(32, 32, QImage::Format_ARGB32_Premultiplied);
+  icon.fill(Qt::transparent);
+  QPainter painter(&icon);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(0x1E, 0x6F, 0xD9));
+  painter.drawEllipse(1, 1, 30, 30);
+  painter.setBrush(Qt::white);
+  const QPointF triangle[] = {{12, 9}, {24, 16}, {12, 23}};
+  painter.drawPolygon(triangle, 3);
+  return icon;
+}
+
+QGroupBox* RadioGroup(QWidget* parent, const char* caption, const char* const* items, int count, int selected,
+                      QButtonGroup*& buttons) {
+  auto* box = new QGroupBox(QString::fromUtf8(caption), parent);
+  buttons = new QButtonGroup(box);
+  auto* layout = new QVBoxLayout(box);
+  for (int i = 0; i < count; ++i) {
+    auto* radio = new QRadioButton(QString::fromUtf8(items[i]), box);
+    buttons->addButton(radio, i);
+    layout->addWidget(radio);
+    if (i == selected) radio->setChecked(true);
+  }
+  box->setVisible(false);
+  return box;
+}
+
+}  // namespace
+
+QString ConverterCaption(const QString& home_page) {
+  const QString caption = QStringLiteral("Zentrova v3.50");
+  return home_page.isEmpty() ? caption : caption + QStringLiteral("   ") + home_page;
+}
+
+int TaskCountOf(const QString& text) {
+  bool number = false;
+  const int count = text.trimmed().toInt(&number, 10);
+  return number && count >= 1 ? count : 1;
+}
+
+TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPages pages, QWidget* parent)
+    : QWidget(parent),
+      encoder_(std::move(encoder)),
+      decoder_(std::make_unique<TRIDarivir>()),
+      frames_(std::make_unique<TDecoderFrameSource>(*decoder_)),
+      logger_(std::make_unique<TZOVuzodi>()),
+      hooks_(std::make_unique<TFrameHooks>(ApplicationIcon())),
+      pages_(std::move(pages)) {
+  setWindowTitle(ConverterCaption(pages_.HomePage));
+  setWindowIcon(QIcon(QPixmap::fromImage(hooks_->Icon())));
+  CreateControls();
+  CreateHiddenControls();
+  ConnectHandlers();
+
+  drop_watch_ = new TDropWatch(this);
+  drop_watch_->SetOnFilesDropped([this](TDropWatch*, const QStringList& files) {
+    // The dragging program waits for the drop to finish: add the files
+    // (with the modal dialog) after the drop event has returned.
+    QMetaObject::invokeMethod(
+        this,
+        [this, files] {
+          if (btn_add_->isEnabled()) Guard("AddFiles", [&] { AddFiles(files); });
+        },
+        Qt::QueuedConnection);
+  });
+  drop_watch_->SetWatchControl(this);
+  option_dialog_ = new TfrmOption(this);
+  SetState(TConverterState::Empty);
+  AttachEvents();
+}
+
+TfrmConverter::~TfrmConverter() {
+  DetachEvents();
+  encoder_->Stop(true);
+}
+
+QTableView* TfrmConverter::ListView() const {
+  return lv_files_;
+}
+
+bool TfrmConverter::DropHintShown() const {
+  return lv_files_->DropHintShown();
+}
+
+void TfrmConverter::CreateControls() {
+  lv_files_ = new TConversionListView(this);
+  list_ = new TConversionList(lv_files_);
+  lv_files_->SetList(list_, TConversionList::kWidths.data(), TConversionList::kColumnCount);
+  lv_files_->setMinimumSize(720, 260);
+  // Drops anywhere reach the window, which watches them.
+  lv_files_->setAcceptDrops(false);
+  lv_files_->viewport()->setAcceptDrops(false);
+
+  btn_add_ = new QPushButton(QStringLiteral("添加视频文件"), this);
+  btn_remove_ = new QPushButton(QStringLiteral("删除"), this);
+  btn_clear_ = new QPushButton(QStringLiteral("清空"), this);
+  btn_start_ = new QPushButton(QStringLiteral("开始"), this);
+  btn_stop_ = new QPushButton(QStringLiteral("停止"), this);
+  btn_pause_ = new QPushButton(QStringLiteral("暂停"), this);
+  btn_resume_ = new QPushButton(QStringLiteral("继续"), this);
+  btn1_ = new QPushButton(QStringLiteral("官方网站"), this);
+  btn2_ = new QPushButton(QStringLiteral("访问官网"), this);
+
+  grp_option_ = new QGroupBox(QStringLiteral("多线程模式"), this);
+  auto* label1 = new QLabel(QStringLiteral("线程数:"), grp_option_);
+  edt_tasks_count_ = new QLineEdit(QStringLiteral("3"), grp_option_);
+  edt_tasks_count_->setAcceptDrops(false);
+  auto* option_layout = new QHBoxLayout(grp_option_);
+  option_layout->addWidget(label1);
+  option_layout->addWidget(edt_tasks_count_);
+
+  lbl1_ = new QLabel(QStringLiteral("输出日志:"), this);
+  mmo_log_ = new QPlainTextEdit(this);
+  mmo_log_->setReadOnly(true);
+  mmo_log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mmo_log_->setAcceptDrops(false);
+  mmo_log_->viewport()->setAcceptDrops(false);
+  mmo_log_->setMinimumHeight(180);
+
+  lbl2_ = new QLabel(QStringLiteral("Zentrova 组件库\n"
+                                    "TDERodorir: 多任务批量转换组件\n"
+                                    "TRIDarivir: 解码与逐帧预览组件"),
+                     this);
+
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* button :
+       {btn_add_, btn_remove_, btn_clear_, btn_start_, btn_stop_, btn_pause_, btn_resume_})
+    buttons->addWidget(button);
+  buttons->addStretch(1);
+  auto* top = new QHBoxLayout;
+  top->addWidget(lv_files_, 1);
+  top->addLayout(buttons);
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(grp_option_);
+  side->addWidget(btn1_);
+  side->addWidget(btn2_);
+  side->addStretch(1);
+  side->addWidget(lbl2_);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(mmo_log_, 1);
+  bottom->addLayout(side);
+
+  auto* window = new QVBoxLayout(this);
+  window->addLayout(top, 3);
+  window->addWidget(lbl1_);
+  window->addLayout(bottom, 2);
+
+  popup_menu_ = new QMenu(this);
+  mnu_add_ = popup_menu_->addAction(QStringLiteral("Add"));
+  mnu_remove_ = popup_menu_->addAction(QStringLiteral("Remove"));
+  mnu_clear_ = popup_menu_->addAction(QStringLiteral("Clear"));
+  popup_menu_->addSeparator();
+  mnu_play_ = popup_menu_->addAction(QStringLiteral("Play Output"));
+  mnu_open_folder_ = popup_menu_->addAction(QStringLiteral("Open Folder"));
+}
+
+void TfrmConverter::CreateHiddenControls() {
+  // Present but never shown to the user: their settings keep their values.
+  chk_thread_mode_ = new QCheckBox(QStringLiteral("Thread Mode"), grp_option_);
+  chk_thread_mode_->setChecked(true);
+  chk_thread_mode_->setVisible(false);
+  chk_preview_ = new QCheckBox(QStringLiteral("Preview"), this);
+  chk_preview_->setVisible(false);
+  grp_log_level_ = RadioGroup(this, "Log Level", kLogLevels, 9, kDefaultLogLevel, log_levels_);
+  grp_priority_ = RadioGroup(this, "Thread Priority", kPriorities, 4, kDefaultPriority, priorities_);
+}
+
+}  // namespace zentrova::ui

@@ -1,0 +1,350 @@
+// TfrmConverter: adding files, the command buttons, the popup menu and the
+// encoder's events.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <exception>
+
+#include "app/options/build_env.h"
+#include "app/ui/conversion_list_view.h"
+#include "app/ui/converter_window.h"
+#include "app/ui/decoder_source.h"
+#include "app/ui/drop_watch.h"
+#include "app/ui/file_filter.h"
+#include "app/ui/log_line.h"
+#include "app/ui/message_box.h"
+#include "app/ui/option_dialog.h"
+#include "decoder/ridarivir.h"
+#include "log/logger.h"
+
+namespace zentrova::ui {
+namespace {
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QStringList ChooseMediaFiles(QWidget* parent, const QString& title, const QString& filter) {
+  return QFileDialog::getOpenFileNames(parent, title, QString(), filter, nullptr,
+                                       QFileDialog::DontUseNativeDialog);
+}
+
+/// Opens a file or folder with the desktop's handler for it.
+void OpenWithDesktop(const QString& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace
+
+void TfrmConverter::ConnectHandlers() {
+  auto on_click = [this](QPushButton* button, const char* what, void (TfrmConverter::*handler)()) {
+    connect(button, &QPushButton::clicked, this,
+            [this, what, handler] { Guard(what, [&] { (this->*handler)(); }); });
+  };
+  on_click(btn_add_, "btnAddClick", &TfrmConverter::btnAddClick);
+  on_click(btn_remove_, "btnRemoveClick", &TfrmConverter::btnRemoveClick);
+  on_click(btn_clear_, "btnClearClick", &TfrmConverter::btnClearClick);
+  on_click(btn_start_, "btnStartClick", &TfrmConverter::btnStartClick);
+  on_click(btn_stop_, "btnStopClick", &TfrmConverter::btnStopClick);
+  on_click(btn_pause_, "btnPauseClick", &TfrmConverter::btnPauseClick);
+  on_click(btn_resume_, "btnResumeClick", &TfrmConverter::btnResumeClick);
+  connect(btn1_, &QPushButton::clicked, this, [this] { QDesktopServices::openUrl(pages_.First); });
+  connect(btn2_, &QPushButton::clicked, this, [this] { QDesktopServices::openUrl(pages_.Second); });
+  connect(chk_preview_, &QCheckBox::toggled, this,
+          [this](bool checked) { Guard("chkPreviewClick", [&] { encoder_->SetPreview(checked); }); });
+  connect(log_levels_, &QButtonGroup::idClicked, this, [this](int index) {
+    Guard("grpLogLevelClick", [&] { logger_->SetLogLevel(static_cast<TLogLevel>(index)); });
+  });
+
+  auto on_menu = [this](QAction* action, const char* what, void (TfrmConverter::*handler)()) {
+    connect(action, &QAction::triggered, this,
+            [this, what, handler] { Guard(what, [&] { (this->*handler)(); }); });
+  };
+  on_menu(mnu_add_, "btnAddClick", &TfrmConverter::btnAddClick);
+  on_menu(mnu_remove_, "btnRemoveClick", &TfrmConverter::btnRemoveClick);
+  on_menu(mnu_clear_, "btnClearClick", &TfrmConverter::btnClearClick);
+  on_menu(mnu_play_, "mnuPlayClick", &TfrmConverter::mnuPlayClick);
+  on_menu(mnu_open_folder_, "mnuOpenFolderClick", &TfrmConverter::mnuOpenFolderClick);
+  connect(popup_menu_, &QMenu::aboutToShow, this,
+          [this] { Guard("PopupMenu1Popup", [&] { PopupMenu1Popup(); }); });
+  connect(lv_files_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { popup_menu_->popup(lv_files_->viewport()->mapToGlobal(at)); });
+}
+
+void TfrmConverter::AttachEvents() {
+  encoder_->SetOnProgress(
+      [this](const TTaskProgress& p) { Guard("DERodorirProgress", [&] { DERodorirProgress(p); }); });
+  encoder_->SetOnTerminate(
+      [this](const TTaskEnd& t) { Guard("DERodorirTerminate", [&] { DERodorirTerminate(t); }); });
+  const TFrameHooks* hooks = hooks_.get();
+  encoder_->SetOnVideoInputHook([hooks](TVideoHookCall& call) { hooks->VideoInputHook(call); });
+  encoder_->SetOnVideoOutputHook([hooks](TVideoHookCall& call) { hooks->VideoOutputHook(call); });
+  encoder_->SetOnAudioOutputHook([this](const TAudioHookCall& call) { DERodorirAudioOutputHook(call); });
+  logger_->SetOnLog([this](const void*, int thread_id, TLogLevel level, const std::string& message) {
+    AddLog(Text(LogPaneLine(thread_id, level, message)));
+  });
+}
+
+void TfrmConverter::DetachEvents() {
+  encoder_->SetOnVideoInputHook(nullptr);
+  encoder_->SetOnVideoOutputHook(nullptr);
+  encoder_->SetOnAudioOutputHook(nullptr);
+  encoder_->SetOnProgress(nullptr);
+  encoder_->SetOnTerminate(nullptr);
+}
+
+bool TfrmConverter::LoadLibraries(const std::string& library_folder) {
+  if (encoder_->AVLibLoaded() || encoder_->LoadAVLib(library_folder)) return true;
+  AddLogBlock(Text(encoder_->LastErrMsg()));
+  ShowMessage(this, QMessageBox::Critical, QStringLiteral("无法加载解码库!"));
+  return false;
+}
+
+void TfrmConverter::Guard(const char* what, const std::function<void()>& action) {
+  QString message;
+  try {
+    action();
+    return;
+  } catch (const std::exception& error) {
+    message = QString::fromUtf8(error.what());
+  } catch (...) {
+    message = QStringLiteral("unknown error");
+  }
+  AddLogBlock(QStringLiteral("***%1: %2").arg(QString::fromUtf8(what), message));
+  ShowMessage(this, QMessageBox::Warning, message);
+}
+
+void TfrmConverter::SetState(TConverterState state) {
+  buttons_ = ButtonStates(state, buttons_);
+  state_ = state;
+  btn_add_->setEnabled(buttons_.Add);
+  btn_remove_->setEnabled(buttons_.Remove);
+  btn_clear_->setEnabled(buttons_.Clear);
+  btn_start_->setEnabled(buttons_.Start);
+  btn_stop_->setEnabled(buttons_.Stop);
+  btn_pause_->setEnabled(buttons_.Pause);
+  btn_resume_->setEnabled(buttons_.Resume);
+  if (buttons_.TaskCount) grp_option_->setEnabled(*buttons_.TaskCount);
+  // Files are taken only while they can be added.
+  drop_watch_->SetEnabled(buttons_.Add);
+}
+
+void TfrmConverter::AddLog(const QString& line) {
+  mmo_log_->appendPlainText(line);
+}
+
+void TfrmConverter::AddLogBlock(const QString& message) {
+  AddLog(QString());
+  AddLog(message);
+  AddLog(QString());
+}
+
+void TfrmConverter::btnAddClick() {
+  const QStringList files =
+      choose_files_
+          ? choose_files_(this, QStringLiteral("选择视频文件(支持多选)"), QtFileFilter(kMediaFileFilter))
+          : ChooseMediaFiles(this, QStringLiteral("选择视频文件(支持多选)"), QtFileFilter(kMediaFileFilter));
+  if (!files.isEmpty()) AddFiles(files);
+}
+
+void TfrmConverter::AddFiles(const QStringList& files) {
+  bool dialog_shown = false;
+  for (const QString& name : files) {
+    if (!decoder_->LoadFile(name.toStdString())) {
+      AddLogBlock(QStringLiteral("***文件加载错误: ") + name + QStringLiteral("  ") +
+                  Text(decoder_->LastErrMsg()));
+      continue;
+    }
+    option_dialog_->AssignSource(ProbeSource(*decoder_), frames_.get());
+    if (!dialog_shown) {
+      dialog_shown = true;
+      option_dialog_->exec();  // its result is not used: the settings apply either way
+    }
+    const app::TOutputOptions output = option_dialog_->BuildOutputOptions(app::SystemBuildEnv(&claimed_));
+    const app::TInputOptions input = option_dialog_->BuildInputOptions();
+    AddConversionTask(input, output);
+    decoder_->CloseFile();
+  }
+}
+
+void TfrmConverter::AddConversionTask(const app::TInputOptions& input, const app::TOutputOptions& output) {
+  const int task = encoder_->AddTask(input);
+  if (task < 0) {
+    AddLogBlock(QStringLiteral("***File open error: ") + Text(encoder_->LastErrMsg()));
+    return;
+  }
+  if (encoder_->SetOutput(task, output) < 0) {
+    const QString error = Text(encoder_->LastErrMsg());
+    encoder_->RemoveTask(task);
+    AddLogBlock(QStringLiteral("***Cannot do convert, error: ") + error);
+    return;
+  }
+  TConversionRow row;
+  row.InputFile = input.FileName;
+  row.InputDuration = decoder_->FileStreamInfo().Duration;
+  row.InputSize = decoder_->FileSize();
+  row.OutputFile = output.FileName;
+  row.OutputFolder = QFileInfo(Text(output.FileName)).absolutePath().toStdString() + '/';
+  list_->Append(std::move(row));
+  claimed_.Claim(input.FileName);
+  claimed_.Claim(output.FileName);
+  lv_files_->HideDropHint();
+  AddLogBlock(QStringLiteral("***File has been added to convert list."));
+  SetState(TConverterState::Ready);
+}
+
+int TfrmConverter::SelectedRow() const {
+  const QModelIndexList rows = lv_files_->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+int TfrmConverter::ChosenRow() const {
+  const int selected = SelectedRow();
+  if (list_->Contains(selected)) return selected;
+  return list_->Count() - 1;
+}
+
+void TfrmConverter::btnRemoveClick() {
+  const int row = SelectedRow();
+  if (!list_->Contains(row)) return;
+  encoder_->RemoveTask(row);
+  claimed_.Release(list_->Row(row).InputFile);
+  claimed_.Release(list_->Row(row).OutputFile);
+  list_->Remove(row);
+  SetState(list_->Count() > 0 ? TConverterState::Ready : TConverterState::Empty);
+}
+
+void TfrmConverter::btnClearClick() {
+  encoder_->ClearTasks();
+  for (int row = 0; row < list_->Count(); ++row) {
+    claimed_.Release(list_->Row(row).InputFile);
+    claimed_.Release(list_->Row(row).OutputFile);
+  }
+  list_->Clear();
+  {
+    std::lock_guard lock(audio_hook_lock_);
+    audio_hook_off_.clear();
+  }
+  SetState(TConverterState::Empty);
+}
+
+void TfrmConverter::btnStartClick() {
+  encoder_->SetThreadPriority(static_cast<TRunPriority>(std::max(0, priorities_->checkedId())));
+  const bool threads = chk_thread_mode_->isChecked();
+  SetState(TConverterState::Running);
+  if (!threads) {
+    btn_stop_->setEnabled(false);
+    btn_pause_->setEnabled(false);
+  }
+  // Without thread mode the run happens inside Start (its events too).
+  encoder_->Start(threads ? TaskCountOf(edt_tasks_count_->text()) : 0);
+}
+
+void TfrmConverter::btnStopClick() {
+  SetState(TConverterState::Stopping);
+  encoder_->Stop(true);
+}
+
+void TfrmConverter::btnPauseClick() {
+  SetState(TConverterState::Paused);
+  encoder_->Pause();
+}
+
+void TfrmConverter::btnResumeClick() {
+  SetState(TConverterState::Resumed);
+  encoder_->Resume();
+}
+
+void TfrmConverter::PopupMenu1Popup() {
+  mnu_add_->setEnabled(btn_add_->isEnabled());
+  mnu_remove_->setEnabled(btn_remove_->isEnabled());
+  mnu_clear_->setEnabled(btn_clear_->isEnabled());
+  mnu_open_folder_->setEnabled(list_->Count() > 0);
+  const int row = ChosenRow();
+  mnu_play_->setEnabled(list_->Contains(row) && list_->Row(row).Marker);
+}
+
+void TfrmConverter::mnuPlayClick() {
+  const int row = ChosenRow();
+  if (!list_->Contains(row) || !list_->Row(row).Marker) return;
+  const QString file = Text(list_->Row(row).OutputFile);
+  if (QFileInfo::exists(file)) OpenWithDesktop(file);
+}
+
+void TfrmConverter::mnuOpenFolderClick() {
+  const int row = ChosenRow();
+  if (!list_->Contains(row)) return;
+  const QString folder = Text(list_->Row(row).OutputFolder);
+  if (!folder.isEmpty() && QDir(folder).exists()) OpenWithDesktop(folder);
+}
+
+void TfrmConverter::DERodorirProgress(const TTaskProgress& progress) {
+  if (!list_->Contains(progress.TaskIndex)) return;
+  list_->SetProgress(progress.TaskIndex,
+                     {progress.FPS, progress.CurrentSize, progress.CurrentDuration, progress.TotalDuration});
+  // Without thread mode the GUI thread is busy converting: paint now.
+  if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
+}
+
+void TfrmConverter::DERodorirTerminate(const TTaskEnd& end) {
+  if (end.TaskIndex < 0) {
+    SetState(TConverterState::Ended);
+    return;
+  }
+  if (!list_->Contains(end.TaskIndex)) return;
+  if (end.Finished && !end.Exception) list_->SetFinished(end.TaskIndex);
+  if (!end.Exception) list_->SetMarker(end.TaskIndex);
+  if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
+  if (end.Exception) {
+    // Shown after the event has returned: the encoder's delivery goes on.
+    const QString message = Text(end.ExceptionMsg);
+    QMetaObject::invokeMethod(
+        this, [this, message] { ShowMessage(this, QMessageBox::Warning, message); }, Qt::QueuedConnection);
+  }
+}
+
+void TfrmConverter::DERodorirAudioOutputHook(const TAudioHookCall& call) {
+  {
+    std::lock_guard lock(audio_hook_lock_);
+    if (audio_hook_off_.count(call.TaskIndex) != 0) return;
+  }
+  const TAudioHookResult result = TFrameHooks::AudioOutputHook(call);
+  if (result == TAudioHookResult::Edited) return;
+  bool first = false;
+  {
+    std::lock_guard lock(audio_hook_lock_);
+    first = audio_hook_off_.insert(call.TaskIndex).second;
+  }
+  if (!first) return;
+  const std::string_view text =
+      result == TAudioHookResult::Mono ? kMonoHookMessage : kSampleFormatHookMessage;
+  PostHookMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void TfrmConverter::PostHookMessage(const QString& text) {
+  QMetaObject::invokeMethod(
+      this, [this, text] { ShowMessage(this, QMessageBox::Information, text); }, Qt::QueuedConnection);
+}
+
+void TfrmConverter::closeEvent(QCloseEvent* event) {
+  DetachEvents();
+  try {
+    encoder_->Stop(true);
+  } catch (const std::exception& error) {
+    AddLogBlock(QString::fromUtf8(error.what()));
+  }
+  logger_->SetOnLog(nullptr);
+  event->accept();
+}
+
+}  // namespace zentrova::ui
