@@ -22,6 +22,11 @@ std::string_view ResultText(TTaskResult result) {
   return "unknown";
 }
 
+std::string TTaskRow::MessageAfterSource() const {
+  const std::string prefix = Source + ": ";
+  return Message.compare(0, prefix.size(), prefix) == 0 ? Message.substr(prefix.size()) : Message;
+}
+
 std::int64_t TTaskRow::ElapsedMs(TClock::time_point now) const {
   if (!Started) return 0;
   const TClock::time_point until = Ended.value_or(now);

@@ -55,6 +55,10 @@ struct TTaskRow {
   std::optional<TClock::time_point> Started;
   std::optional<TClock::time_point> Ended;
 
+  /// `Message` without a leading "<Source>: " (the decoder names the file
+  /// itself), for lines that name the file already.
+  std::string MessageAfterSource() const;
+
   /// Wall time from start to end (or to `now` while running); 0 before start.
   std::int64_t ElapsedMs(TClock::time_point now) const;
 };

@@ -83,7 +83,8 @@ void TProgressView::Added(const TBatchState& batch, int row) {
     out_.flush();
   }
   if (r.Result == TTaskResult::trNotAdded)
-    LogLine(fmt::format("[{}/{}] {}: not added: {}", row + 1, batch.Total(), r.Source, r.Message));
+    LogLine(
+        fmt::format("[{}/{}] {}: not added: {}", row + 1, batch.Total(), r.Source, r.MessageAfterSource()));
 }
 
 void TProgressView::Started(const TBatchState& batch, int row) {
@@ -126,7 +127,7 @@ void TProgressView::Ended(const TBatchState& batch, int row, TClock::time_point 
       break;
   }
   if (r.Result == TTaskResult::trFailed)
-    LogLine(fmt::format("[{}/{}] {}: failed: {}", row + 1, batch.Total(), r.Source, r.Message));
+    LogLine(fmt::format("[{}/{}] {}: failed: {}", row + 1, batch.Total(), r.Source, r.MessageAfterSource()));
 }
 
 void TProgressView::LogLine(const std::string& line) {

@@ -93,7 +93,7 @@ std::string FormatSummaryTable(const TBatchState& batch, TClock::time_point now)
     if (row.Message.empty()) continue;
     if (!heading) text += "Errors:\n";
     heading = true;
-    text += fmt::format("  {}: {}\n", row.Source, IndentedMessage(row.Message));
+    text += fmt::format("  {}: {}\n", row.Source, IndentedMessage(row.MessageAfterSource()));
   }
   text += ResultCounts(batch) + "\n";
   return text;

@@ -28,7 +28,7 @@ struct EndedBatch {
   EndedBatch() {
     batch.AddTask("/m/源视频.mov", "/m/源视频_(new).mp4", 0, 62000000);
     batch.AddTask("/m/b.mkv", "/m/b_(new).mp4", 1, 3000000);
-    batch.AddFailed("/m/c.bin", "Invalid data found when processing input");
+    batch.AddFailed("/m/c.bin", "/m/c.bin: Invalid data found when processing input");
     batch.Begin(2, t0);
     batch.Progress({0, 25, 10, 700000, 62000000, 62000000});
     batch.Terminate({0, true, false, ""}, t0 + milliseconds(65000));
@@ -77,7 +77,7 @@ TEST(JsonEvents, EachEventIsOneParsableLine) {
   EXPECT_EQ(events[0]["event"], "added");
   EXPECT_EQ(events[0]["output"], "/m/源视频_(new).mp4");
   EXPECT_EQ(events[1]["event"], "not_added");
-  EXPECT_EQ(events[1]["message"], "Invalid data found when processing input");
+  EXPECT_EQ(events[1]["message"], "/m/c.bin: Invalid data found when processing input");
   EXPECT_EQ(events[3]["percent"], 100.0);
   EXPECT_EQ(events[3]["size"], 700000);
   EXPECT_EQ(events[4]["result"], "failed");
