@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -269,6 +271,21 @@ TEST_F(ZentrovaCli, InfoDescribesFilesAndConvertsNothing) {
   EXPECT_NE(result.out.find("h264"), std::string::npos) << result.out;
   EXPECT_NE(result.err.find("g.bin"), std::string::npos) << result.err;
   EXPECT_FALSE(fs::exists(dir_.File("m_(new).mp4")));
+}
+
+TEST_F(ZentrovaCli, LogLinesFollowTheChosenLevelOnStderrAndInTheLogFile) {
+  const std::string movie = Clip("m.mp4", 0.5);
+  const CliResult quiet = RunCli(kCli, {"--log-level", "quiet", "--json", movie});
+  ASSERT_EQ(quiet.exit_code, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "");
+
+  const std::string log_file = dir_.File("run.log");
+  const CliResult info = RunCli(kCli, {"--log-level", "info", "--log-file", log_file, "--json", movie});
+  ASSERT_EQ(info.exit_code, 0) << info.err;
+  EXPECT_NE(info.err.find("Info: "), std::string::npos) << info.err;
+  std::ifstream in(log_file);
+  const std::string logged((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(logged.find("] Info: "), std::string::npos) << logged;
 }
 
 TEST_F(ZentrovaCli, UsageErrorsExitWithTwo) {
