@@ -23,3 +23,10 @@ if command -v clang++ >/dev/null 2>&1; then
   grep -E '^Done [0-9]+ runs' build/fuzz/last-run.log || true
 fi
 ctest --preset ci -j "$(nproc)"
+
+# The concurrency tests (run lifecycle, hooks, preview, progress) once more
+# under ThreadSanitizer.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+TSAN_OPTIONS="${TSAN_OPTIONS:-suppressions=$PWD/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1}" \
+  ctest --preset tsan -j "$(nproc)"

@@ -11,6 +11,7 @@ namespace zentrova::test {
 namespace {
 
 struct DepthCase {
+  const char* name;
   TBMPPixelFormat format;
   std::vector<std::uint8_t> red_pixel;  // the bytes of one pure red pixel at this depth
   bool shares;
@@ -35,11 +36,13 @@ TEST_P(BitmapImageDepth, ShowsTheBitmapsColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     Depths, BitmapImageDepth,
-    ::testing::Values(DepthCase{TBMPPixelFormat::pf32bit, {0, 0, 255, 255}, true},
-                      DepthCase{TBMPPixelFormat::pf24bit, {0, 0, 255}, true},
-                      DepthCase{TBMPPixelFormat::pf16bit, {0x00, 0xF8}, false},  // RRRRRGGG GGGBBBBB
-                      DepthCase{TBMPPixelFormat::pf15bit, {0x00, 0x7C}, false},  // 0RRRRRGG GGGBBBBB
-                      DepthCase{TBMPPixelFormat::pf8bit, {0x07}, true}));        // BBGGGRRR
+    ::testing::Values(
+        DepthCase{"pf32bit", TBMPPixelFormat::pf32bit, {0, 0, 255, 255}, true},
+        DepthCase{"pf24bit", TBMPPixelFormat::pf24bit, {0, 0, 255}, true},
+        DepthCase{"pf16bit", TBMPPixelFormat::pf16bit, {0x00, 0xF8}, false},  // RRRRRGGG GGGBBBBB
+        DepthCase{"pf15bit", TBMPPixelFormat::pf15bit, {0x00, 0x7C}, false},  // 0RRRRRGG GGGBBBBB
+        DepthCase{"pf8bit", TBMPPixelFormat::pf8bit, {0x07}, true}),          // BBGGGRRR
+    [](const ::testing::TestParamInfo<DepthCase>& info) { return std::string(info.param.name); });
 
 TEST(BitmapImage, DrawingOnTheViewDrawsOnTheBitmap) {
   TBitmap bitmap(4, 4, TBMPPixelFormat::pf32bit);

@@ -74,8 +74,10 @@ TEST_F(PostHooks, PreviewBitmapsComeAtMostOncePerInterval) {
   ASSERT_TRUE(RunToEnd(*task));
   ASSERT_GE(times.size(), 1u);
   EXPECT_LT(times.size(), 100u);  // not every picture
+  // The interval is measured before each picture is converted, the handler
+  // runs after: allow for that conversion's jitter.
   for (std::size_t i = 1; i < times.size(); ++i)
-    EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(99));
+    EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(90));
 }
 
 TEST_F(PostHooks, PreviewBitmapWinsOverThePreviewWindow) {

@@ -210,12 +210,12 @@ TEST_P(TaskHookDepth, HookBitmapHasTheChosenDepth) {
   EXPECT_EQ(format, static_cast<int>(GetParam().format));
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, TaskHookDepth,
-                         ::testing::Values(DepthCase{8, TBMPPixelFormat::pf8bit},
-                                           DepthCase{15, TBMPPixelFormat::pf15bit},
-                                           DepthCase{16, TBMPPixelFormat::pf16bit},
-                                           DepthCase{24, TBMPPixelFormat::pf24bit},
-                                           DepthCase{32, TBMPPixelFormat::pf32bit}));
+INSTANTIATE_TEST_SUITE_P(
+    Depths, TaskHookDepth,
+    ::testing::Values(DepthCase{8, TBMPPixelFormat::pf8bit}, DepthCase{15, TBMPPixelFormat::pf15bit},
+                      DepthCase{16, TBMPPixelFormat::pf16bit}, DepthCase{24, TBMPPixelFormat::pf24bit},
+                      DepthCase{32, TBMPPixelFormat::pf32bit}),
+    [](const ::testing::TestParamInfo<DepthCase>& info) { return "bits" + std::to_string(info.param.bits); });
 
 TEST_F(TaskHooks, UnknownHookDepthIsRefused) {
   TFFmpegTask task;
