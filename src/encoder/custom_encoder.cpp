@@ -19,6 +19,13 @@ TCustomEncoder::TCustomEncoder()
       FDelivery([this](const TDoTerminateThread::TItem& item) { DeliverTermination(item); }) {}
 
 TCustomEncoder::~TCustomEncoder() {
+  Shutdown();
+}
+
+void TCustomEncoder::Shutdown() {
+  if (FShutDown) return;
+  FShutDown = true;
+
   // No event once destruction has begun: clear the caller's events first.
   FOnInputAudioHook.Set(nullptr);
   FOnOutputAudioHook.Set(nullptr);

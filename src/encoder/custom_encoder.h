@@ -68,6 +68,7 @@ namespace zentrova {
 class TCustomEncoder : public TFFBaseComponent {
  public:
   TCustomEncoder();
+  /// Shutdown().
   ~TCustomEncoder() override;
 
   const char* ClassName() const override { return "TCustomEncoder"; }
@@ -244,9 +245,13 @@ class TCustomEncoder : public TFFBaseComponent {
   virtual void HandleBeforeFindStreamInfo(TCustomFFmpegOpt* sender, AVFormatContext* format_context);
   virtual void HandleTerminate(TFFmpegTask* sender);
 
- private:
-  enum class THookSide { Input, Output };
+  /// Clears the events, stops every task and waits for it, drops the
+  /// terminations not yet delivered and frees the tasks (once). The workers
+  /// call the virtual handlers until then: a derived class calls this first
+  /// in its own destructor, while the whole object still exists.
+  void Shutdown();
 
+ private:
   // custom_encoder_build.cpp
   void CheckWorking(const char* operation) const;
   void CheckLibrariesLoaded() const;
@@ -286,7 +291,8 @@ class TCustomEncoder : public TFFBaseComponent {
   /// True when the main thread is serving an event of `task` right now (the
   /// task's thread waits for it: waiting for that task would never end).
   bool ServingEventOf(const TFFmpegTask* task) const;
-  /// Every task of the list, or of `tasks`, stops and is waited for.
+  /// Stops (or cancels, when never started) each of `tasks`; with `swWait`
+  /// waits for each, except a task whose event this thread is serving.
   void StopAllTasks(const std::vector<TFFmpegList::TTaskPtr>& tasks, TStopWait wait);
 
   // Main thread's:
@@ -303,6 +309,7 @@ class TCustomEncoder : public TFFBaseComponent {
   std::vector<const TFFmpegTask*> FServedEvents;
   /// A delivery thread's OnTerminate is running on the main thread.
   int FTerminateEventDepth = 0;
+  bool FShutDown = false;
 
   // Any thread's:
   std::atomic<bool> FAutoReleaseTask{false};

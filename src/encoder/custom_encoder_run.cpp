@@ -130,7 +130,15 @@ void TCustomEncoder::AllTasksDone() {
 void TCustomEncoder::HandleTerminate(TFFmpegTask* sender) {
   std::lock_guard lock(FTerminateLock);
   if (FOnTerminate.Assigned()) {
-    const int index = GetTaskIndex(sender);
+    int index = -1;
+    std::weak_ptr<TFFmpeg> task;
+    {
+      // Only a weak reference is kept: the strong one goes while the list
+      // still holds the task, so the task is never freed on its own thread.
+      auto located = FFFmpegList.Locate(sender);
+      index = located.first;
+      task = located.second;
+    }
     // A task that left the list (its encoder is being destroyed) has no
     // index to report; -1 is reserved for the end of the run.
     if (index >= 0) {
@@ -139,7 +147,7 @@ void TCustomEncoder::HandleTerminate(TFFmpegTask* sender) {
       info.Finished = sender->Finished();
       info.Exception = sender->FatalException();
       info.ExceptionMsg = sender->FatalMessage();
-      QueueTermination(info, FFFmpegList.Item(index));
+      QueueTermination(info, task);
     }
   }
   FSchedule.TaskEnded();

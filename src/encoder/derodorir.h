@@ -6,8 +6,12 @@
 
 namespace zentrova {
 
-class TDERodorir : public TCustomEncoder {
+class TDERodorir final : public TCustomEncoder {
  public:
+  TDERodorir() = default;
+  /// Stops the tasks while the whole component still exists (see Shutdown).
+  ~TDERodorir() override { Shutdown(); }
+
   const char* ClassName() const override { return "TDERodorir"; }
 };
 

@@ -54,6 +54,15 @@ int TFFmpegList::IndexOf(const TFFmpegTask* task) const {
   return -1;
 }
 
+std::pair<int, TFFmpegList::TTaskPtr> TFFmpegList::Locate(const TFFmpegTask* task) const {
+  if (!task) return {-1, nullptr};
+  std::lock_guard lock(mutex_);
+  for (std::size_t i = 0; i < list_.size(); ++i) {
+    if (list_[i].get() == task) return {static_cast<int>(i), list_[i]};
+  }
+  return {-1, nullptr};
+}
+
 int TFFmpegList::Count() const {
   std::lock_guard lock(mutex_);
   return static_cast<int>(list_.size());

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "encoder/encoder_task.h"
@@ -41,6 +42,9 @@ class TFFmpegList {
   bool Present(int index) const;
   /// The index of `task`; -1 when it is in no entry.
   int IndexOf(const TFFmpegTask* task) const;
+  /// The index of `task` and the entry's pointer, in one look (-1 and null
+  /// when it is in no entry).
+  std::pair<int, TTaskPtr> Locate(const TFFmpegTask* task) const;
   /// Entries, empty ones included.
   int Count() const;
   /// The non-empty entries in list order (for broadcasts).

@@ -45,9 +45,12 @@ TEST_F(BuildTest, UnloadIsRefusedWhileTasksExist) {
 }
 
 TEST_F(BuildTest, LoadFromAFolderWithoutLibrariesFallsBackToTheSystem) {
+  encoder_->UnloadAVLib();
+  ASSERT_FALSE(encoder_->AVLibLoaded());
   // A folder without the libraries is searched first, then the system.
-  EXPECT_TRUE(encoder_->LoadAVLib(dir_.Path().string()));
+  EXPECT_TRUE(encoder_->LoadAVLib(dir_.Path().string())) << encoder_->LastErrMsg();
   EXPECT_TRUE(encoder_->AVLibLoaded());
+  EXPECT_GE(encoder_->AddTask(Clip("in.mp4")), 0) << encoder_->LastErrMsg();
 }
 
 struct InvalidOptionCase {
@@ -181,6 +184,18 @@ TEST_F(BuildTest, SetOutputFailureKeepsTheTaskForAnotherTry) {
   }
   EXPECT_GE(encoder_->SetOutput(index, Out("good.mp4"), "-c:v mpeg4", ""), 0) << encoder_->LastErrMsg();
   EXPECT_EQ(task->OutputCount(), 1);
+}
+
+TEST_F(BuildTest, AnInvalidHookDepthFailsTheOutput) {
+  ASSERT_EQ(encoder_->AddTask(Clip("in.mp4")), 0);
+  TOutputOptions record;
+  record.Options = "-c:v mpeg4";
+  record.VideoInputHook = true;
+  record.VideoHookBitsPixel = 12;
+  EXPECT_EQ(encoder_->SetOutput(0, Out("out.mp4"), &record), -1);
+  EXPECT_EQ(encoder_->LastErrMsg(), "Invalid BitsPixel 12");
+  EXPECT_EQ(encoder_->GetTask(0)->OutputCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(Out("out.mp4")));
 }
 
 TEST_F(BuildTest, AddInputFailureKeepsTheTask) {

@@ -152,6 +152,7 @@ TEST_P(InputVideoHook, IsCalledOncePerPictureWithItsNumber) {
     TOutputOptions record;
     record.Options = "-vcodec mpeg4";
     record.VideoInputHook = true;
+    record.VideoHookBitsPixel = 24;
     ASSERT_GE(encoder_->SetOutput(0, Out("out.mp4"), &record), 0) << encoder_->LastErrMsg();
   } else {
     ASSERT_GE(encoder_->SetOutput(0, Out("out.mp4"), "-videoinputhook -vcodec mpeg4", ""), 0)
@@ -164,6 +165,11 @@ TEST_P(InputVideoHook, IsCalledOncePerPictureWithItsNumber) {
     std::lock_guard lock(mutex);
     EXPECT_EQ(sender, encoder_.get());
     EXPECT_NE(info.Bitmap, nullptr);
+    if (info.Bitmap) {
+      // The record asks for 24 bits; the option text leaves the default 32.
+      EXPECT_EQ(info.Bitmap->BitsPerPixel(), GetParam().record_form ? 24 : 32);
+      EXPECT_EQ(info.Bitmap->Width(), 96);
+    }
     EXPECT_TRUE(info.Update);
     EXPECT_FALSE(info.StopHook);
     numbers.push_back(info.FrameNumber);
