@@ -127,7 +127,14 @@ TOutputStream* TCustomFFmpeg::pick_output_stream() {
   for (int i = Fost_from_idx; i <= Fost_to_idx; ++i) {
     TOutputStream* ost = Foutput_streams[static_cast<std::size_t>(i)].get();
     std::int64_t opts = INT64_MIN;
-    if (ost->last_mux_dts == AV_NOPTS_VALUE) {
+    const TOutputFile& of = *Foutput_files[static_cast<std::size_t>(ost->file_index)];
+    const AVRational enc_tb = ost->enc_ctx ? ost->enc_ctx->time_base : AVRational{0, 1};
+    if (of.shortest && ost->encoding_needed && ost->is_avcodec_opened && enc_tb.num > 0 && enc_tb.den > 0) {
+      // With -shortest the streams are fed by what reached their encoders,
+      // not by what the encoders gave out: an encoder's delay would let its
+      // stream run past the end of the shortest one.
+      opts = ff::av_rescale_q(ost->sync_opts - ost->first_pts, enc_tb, kMicroseconds);
+    } else if (ost->last_mux_dts == AV_NOPTS_VALUE) {
       if (DefaultLogger()->WouldDeliver(TLogLevel::llDebug))
         Log(TLogLevel::llDebug,
             "cur_dts is invalid (this is harmless if it occurs once at the start per stream)");
