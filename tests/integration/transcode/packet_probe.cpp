@@ -19,11 +19,23 @@ std::vector<ProbedPacket> ReadPackets(const std::string& path) {
   while ((ret = ff::av_read_frame(ctx.get(), pkt.get())) >= 0) {
     const AVStream* st = ctx->streams[pkt->stream_index];
     packets.push_back({pkt->stream_index, st->codecpar->codec_type, pkt->pts, pkt->dts,
-                       (pkt->flags & AV_PKT_FLAG_KEY) != 0, st->time_base});
+                       (pkt->flags & AV_PKT_FLAG_KEY) != 0, st->time_base, pkt->pos, pkt->size});
     ff::av_packet_unref(pkt.get());
   }
   if (ret != AVERROR_EOF) throw std::runtime_error(error_code_text(ret, "Could not read " + path));
   return packets;
+}
+
+std::int64_t StreamBitRate(const std::string& path, int index) {
+  AVFormatContext* raw = nullptr;
+  int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not open " + path));
+  AVInputFormatContextPtr ctx(raw);
+  ret = ff::avformat_find_stream_info(ctx.get(), nullptr);
+  if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not probe " + path));
+  if (index < 0 || static_cast<unsigned>(index) >= ctx->nb_streams)
+    throw std::runtime_error("No such stream");
+  return ctx->streams[index]->codecpar->bit_rate;
 }
 
 std::vector<ProbedPacket> PacketsOf(const std::vector<ProbedPacket>& packets, AVMediaType type) {
