@@ -19,11 +19,12 @@ namespace zentrova::ui {
 /// One row of the list.
 struct TConversionRow {
   std::string InputFile;                    ///< full name of the source
-  std::int64_t InputDuration;               ///< microseconds; not positive: unknown
-  std::int64_t InputSize;                   ///< bytes
+  std::int64_t InputDuration = 0;           ///< microseconds; not positive: unknown
+  std::int64_t InputSize = 0;               ///< bytes
   std::string OutputFile;                   ///< full name of the output
   std::string OutputFolder;                 ///< the output's folder, with a trailing '/'
-  bool Marker = false;                      ///< the task ended without an error
+  bool OutputExisted = false;               ///< a file of the output's name existed before the task
+  bool Marker = false;                      ///< the task ended without an error and left an output
   QString Progress, FPS, Time, OutputSize;  ///< columns 4 to 7
 };
 

@@ -30,6 +30,7 @@
 #include "media/test_media.h"
 #include "modal_watcher.h"
 #include "url_recorder.h"
+#include "wait_until.h"
 #include "support/libraries.h"
 #include "support/temp_dir.h"
 
@@ -437,13 +438,13 @@ TEST(TfrmConverterDrops, FilesDroppedOnTheListOrTheLogAreAddedInDropOrder) {
   EXPECT_TRUE(DropOn(f.w().ListView()->viewport(),
                      {QString::fromStdString(media.wav), QString::fromStdString(media.clip)}));
   EXPECT_EQ(f.w().List().Count(), 0) << "added after the drop event has returned";
-  QTRY_COMPARE(f.w().List().Count(), 2);
+  EXPECT_TRUE(test::WaitUntil([&] { return f.w().List().Count() == 2; }, 5000));
   EXPECT_EQ(answer.shown, 1);
   EXPECT_EQ(f.w().List().Text(0, 0), QStringLiteral("tone.wav"));
   EXPECT_EQ(f.w().List().Text(1, 0), QStringLiteral("第一 clip.mp4"));
 
   EXPECT_TRUE(DropOn(f.w().LogPane()->viewport(), {QString::fromStdString(media.wav)}));
-  QTRY_COMPARE(f.w().List().Count(), 3);
+  EXPECT_TRUE(test::WaitUntil([&] { return f.w().List().Count() == 3; }, 5000));
   EXPECT_EQ(answer.shown, 2);
 }
 
@@ -518,7 +519,8 @@ TEST(TfrmConverterHooks, AMonoTaskIsToldOnceFromTheGuiThreadAndNotHookedAgain) {
 TEST(TfrmConverterLog, LoggedMessagesReachTheLogPaneWithThreadAndLevel) {
   WindowFixture f;
   Log(TLogLevel::llError, "something went wrong");
-  QTRY_VERIFY(f.w().LogPane()->toPlainText().contains(QStringLiteral("something went wrong")));
+  EXPECT_TRUE(test::WaitUntil(
+      [&] { return f.w().LogPane()->toPlainText().contains(QStringLiteral("something went wrong")); }, 5000));
   const QStringList lines = LogLines(f.w());
   int at = -1;
   for (int i = 0; i < lines.size(); ++i)

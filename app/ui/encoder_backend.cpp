@@ -1,0 +1,156 @@
+#include "app/ui/encoder_backend.h"
+
+#include "encoder/derodorir.h"
+
+namespace zentrova::ui {
+namespace {
+
+TInputOptions EncoderInput(const app::TInputOptions& input) {
+  TInputOptions record;
+  InitInputOptions(record);
+  record.FileName = input.FileName;
+  record.Options = input.Options;
+  record.Presets = input.Presets;
+  record.Tag = input.Tag;
+  record.Data = input.Data;
+  return record;
+}
+
+TOutputOptions EncoderOutput(const app::TOutputOptions& output) {
+  TOutputOptions record;
+  InitOutputOptions(record);
+  record.FileName = output.FileName;
+  record.Options = output.Options;
+  record.Presets = output.Presets;
+  record.AudioInputHook = output.AudioInputHook;
+  record.AudioOutputHook = output.AudioOutputHook;
+  record.VideoInputHook = output.VideoInputHook;
+  record.VideoOutputHook = output.VideoOutputHook;
+  record.VideoHookBitsPixel = output.VideoHookBitsPixel;
+  record.FrameInputHook = output.FrameInputHook;
+  record.FrameOutputHook = output.FrameOutputHook;
+  record.Join = output.Join;
+  record.Tag = output.Tag;
+  record.Data = output.Data;
+  return record;
+}
+
+TEncVideoHookEvent VideoHook(IConverterEncoder::TVideoHookHandler handler) {
+  if (!handler) return nullptr;
+  return [handler = std::move(handler)](TCustomEncoder*, THookInfo& info) {
+    TVideoHookCall call;
+    call.TaskIndex = info.TaskIndex;
+    call.Bitmap = info.Bitmap;
+    call.FrameNumber = info.FrameNumber;
+    call.PTS = info.PTS;
+    call.Update = info.Update;
+    call.StopHook = info.StopHook;
+    handler(call);
+    info.Update = call.Update;
+    info.StopHook = call.StopHook;
+  };
+}
+
+}  // namespace
+
+TEncoderBackend::TEncoderBackend() : encoder_(std::make_unique<TDERodorir>()) {}
+
+TEncoderBackend::~TEncoderBackend() = default;
+
+bool TEncoderBackend::AVLibLoaded() const {
+  return encoder_->AVLibLoaded();
+}
+
+bool TEncoderBackend::LoadAVLib(const std::string& folder) {
+  return encoder_->LoadAVLib(folder);
+}
+
+int TEncoderBackend::AddTask(const app::TInputOptions& input) {
+  TInputOptions record = EncoderInput(input);
+  return encoder_->AddTask(input.FileName, &record);
+}
+
+int TEncoderBackend::SetOutput(int task_index, const app::TOutputOptions& output) {
+  TOutputOptions record = EncoderOutput(output);
+  return encoder_->SetOutput(task_index, output.FileName, &record);
+}
+
+void TEncoderBackend::RemoveTask(int task_index) {
+  encoder_->RemoveTask(task_index);
+}
+
+void TEncoderBackend::ClearTasks() {
+  encoder_->ClearTasks();
+}
+
+void TEncoderBackend::SetThreadPriority(TRunPriority priority) {
+  static constexpr TThreadPriority kPriorities[] = {TThreadPriority::tpIdle, TThreadPriority::tpLowest,
+                                                    TThreadPriority::tpLower, TThreadPriority::tpNormal};
+  encoder_->SetThreadPriority(kPriorities[static_cast<int>(priority)]);
+}
+
+void TEncoderBackend::SetPreview(bool preview) {
+  encoder_->SetPreview(preview);
+}
+
+void TEncoderBackend::Start(int thread_count) {
+  encoder_->Start(thread_count);
+}
+
+void TEncoderBackend::Stop(bool wait) {
+  encoder_->Stop(wait ? TStopWait::swWait : TStopWait::swNoWait);
+}
+
+void TEncoderBackend::Pause() {
+  encoder_->Pause();
+}
+
+void TEncoderBackend::Resume() {
+  encoder_->Resume();
+}
+
+std::string TEncoderBackend::LastErrMsg() const {
+  return encoder_->LastErrMsg();
+}
+
+void TEncoderBackend::SetOnProgress(TProgressHandler handler) {
+  if (!handler) return encoder_->SetOnProgress(nullptr);
+  encoder_->SetOnProgress([handler = std::move(handler)](TCustomEncoder*, TProgressInfo& info) {
+    handler({info.TaskIndex, info.FPS, info.CurrentSize, info.CurrentDuration, info.TotalDuration});
+  });
+}
+
+void TEncoderBackend::SetOnTerminate(TEndHandler handler) {
+  if (!handler) return encoder_->SetOnTerminate(nullptr);
+  encoder_->SetOnTerminate([handler = std::move(handler)](TCustomEncoder*, const TTerminateInfo& info) {
+    handler({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+  });
+}
+
+void TEncoderBackend::SetOnVideoInputHook(TVideoHookHandler handler) {
+  encoder_->SetOnVideoInputHook(VideoHook(std::move(handler)));
+}
+
+void TEncoderBackend::SetOnVideoOutputHook(TVideoHookHandler handler) {
+  encoder_->SetOnVideoOutputHook(VideoHook(std::move(handler)));
+}
+
+void TEncoderBackend::SetOnAudioOutputHook(TAudioHookHandler handler) {
+  if (!handler) return encoder_->SetOnAudioOutputHook(nullptr);
+  encoder_->SetOnAudioOutputHook(
+      [handler = std::move(handler)](TCustomEncoder*, int task_index, std::int64_t pts_us, AVFrame* frame,
+                                     int size, int sample_rate, int channels, AVSampleFormat sample_format) {
+        TAudioHookCall call;
+        call.TaskIndex = task_index;
+        call.PTS = pts_us;
+        call.Planes = frame ? frame->extended_data : nullptr;
+        call.LineSize = frame ? frame->linesize[0] : 0;
+        call.Size = size;
+        call.SampleRate = sample_rate;
+        call.Channels = channels;
+        call.SampleFormat = static_cast<int>(sample_format);
+        handler(call);
+      });
+}
+
+}  // namespace zentrova::ui

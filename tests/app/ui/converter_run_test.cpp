@@ -1,0 +1,228 @@
+// The main window over the real encoder: generated files are added through
+// the options dialog, converted, paused, stopped, and the outputs probed.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QAction>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+#include <filesystem>
+
+#include "app/ui/converter_window.h"
+#include "app/ui/encoder_backend.h"
+#include "app/ui/option_dialog.h"
+#include "media/test_media.h"
+#include "modal_watcher.h"
+#include "qt/main_thread_hook.h"
+#include "support/libraries.h"
+#include "support/temp_dir.h"
+#include "wait_until.h"
+
+namespace zentrova::ui {
+namespace {
+
+using test::ModalWatcher;
+using test::WaitUntil;
+
+/// Generous: conversions run under the sanitizers on a shared machine.
+constexpr int kRunTimeoutMs = 240000;
+
+struct RealWindow {
+  TQtMainThreadHook wake_hook;  // serves the core's main-thread queue from Qt's loop
+  std::unique_ptr<TfrmConverter> window;
+  ModalWatcher watcher;
+  int dialog_shown = 0;
+  QString frame_size;  // chosen in the dialog when not empty
+
+  RealWindow() {
+    test::LoadMediaLibraries();
+    window = std::make_unique<TfrmConverter>(std::make_unique<TEncoderBackend>(), TWebPages{});
+    EXPECT_TRUE(window->LoadLibraries(""));
+    watcher.SetAnswer([this](QWidget* modal) {
+      if (modal == &window->OptionDialog()) {
+        ++dialog_shown;
+        if (!frame_size.isEmpty())
+          window->OptionDialog().FrameSizeCombo()->setCurrentIndex(
+              window->OptionDialog().FrameSizeCombo()->findText(frame_size));
+        window->OptionDialog().accept();
+      } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+      }
+    });
+  }
+  TfrmConverter& w() { return *window; }
+  bool WaitForEnd(int timeout_ms = kRunTimeoutMs) {
+    return WaitUntil([this] { return w().State() == TConverterState::Ended; }, timeout_ms);
+  }
+};
+
+std::string Output(const TfrmConverter& window, int row) {
+  return window.List().Row(row).OutputFile;
+}
+
+std::int64_t FileSize(const std::string& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+const test::ProbedStream* StreamOf(const test::ProbedFile& file, AVMediaType type) {
+  for (const test::ProbedStream& stream : file.streams)
+    if (stream.type == type) return &stream;
+  return nullptr;
+}
+
+TEST(TfrmConverterRun, ConvertsABatchToMp4WithH264AndMp3AtTheChosenSize) {
+  RealWindow f;
+  test::TempDir dir;
+  const std::string clip = dir.File("clip one.mp4");
+  const std::string matroska = dir.File("second.mkv");
+  const std::string tone = dir.File("tone.wav");
+  test::MakeClip(clip, test::Mp4H264Aac(2.0));
+  test::MakeClip(matroska, test::MatroskaWithSubtitles(2.0));
+  test::MakeClip(tone, test::WavS16(1.5));
+  f.frame_size = QStringLiteral("640x480 - vga");
+  f.w().AddFiles(
+      {QString::fromStdString(clip), QString::fromStdString(matroska), QString::fromStdString(tone)});
+  EXPECT_EQ(f.dialog_shown, 1);
+  ASSERT_EQ(f.w().List().Count(), 3) << f.w().LogPane()->toPlainText().toStdString();
+
+  f.w().StartButton()->click();
+  EXPECT_FALSE(f.w().AddButton()->isEnabled());
+  ASSERT_TRUE(f.WaitForEnd()) << f.w().LogPane()->toPlainText().toStdString();
+  EXPECT_TRUE(f.w().ClearButton()->isEnabled());
+  EXPECT_FALSE(f.w().StartButton()->isEnabled());
+
+  const std::string sources[] = {clip, matroska, tone};
+  for (int row = 0; row < 3; ++row) {
+    SCOPED_TRACE(sources[row]);
+    EXPECT_EQ(f.w().List().Text(row, 4), QStringLiteral("100%"));
+    EXPECT_TRUE(f.w().List().Row(row).Marker);
+    const test::ProbedFile out = test::ProbeFile(Output(f.w(), row));
+    EXPECT_NE(out.format.find("mp4"), std::string::npos) << out.format;
+    const test::ProbedFile in = test::ProbeFile(sources[row]);
+    EXPECT_NEAR(static_cast<double>(out.duration_us), static_cast<double>(in.duration_us), 300000.0);
+    const test::ProbedStream* audio = StreamOf(out, AVMEDIA_TYPE_AUDIO);
+    ASSERT_NE(audio, nullptr);
+    EXPECT_EQ(audio->codec, "mp3");
+    const test::ProbedStream* video = StreamOf(out, AVMEDIA_TYPE_VIDEO);
+    if (row == 2) {
+      EXPECT_EQ(video, nullptr) << "a sound file gives sound only";
+      continue;
+    }
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->codec, "h264");
+    EXPECT_EQ(video->width, 640);
+    EXPECT_EQ(video->height, 480);
+  }
+  // The conversion's own log reached the pane.
+  EXPECT_TRUE(
+      f.w().LogPane()->toPlainText().contains(QRegularExpression(QStringLiteral("(^|\\n)#\\d+\\.\\d: "))));
+}
+
+TEST(TfrmConverterRun, PauseFreezesTheOutputAndStopWhilePausedEndsTheRun) {
+  RealWindow f;
+  test::TempDir dir;
+  const std::string first = dir.File("long.mp4");
+  const std::string waiting = dir.File("waiting.mp4");
+  test::MakeClip(first, test::Mp4H264Aac(30.0));
+  test::MakeClip(waiting, test::Mp4H264Aac(1.0));
+  f.w().AddFiles({QString::fromStdString(first), QString::fromStdString(waiting)});
+  ASSERT_EQ(f.w().List().Count(), 2);
+  f.w().TaskCountEdit()->setText(QStringLiteral("1"));
+
+  f.w().StartButton()->click();
+  ASSERT_TRUE(WaitUntil([&] { return f.w().List().Text(0, 7).toLongLong() > 0; }, kRunTimeoutMs));
+  f.w().PauseButton()->click();
+  QTest::qWait(600);  // reports already on their way arrive
+  const QString reported = f.w().List().Text(0, 7);
+  const std::int64_t size = FileSize(Output(f.w(), 0));
+  QTest::qWait(2000);
+  EXPECT_EQ(f.w().List().Text(0, 7), reported) << "no progress while paused";
+  EXPECT_EQ(FileSize(Output(f.w(), 0)), size) << "the output does not grow while paused";
+
+  f.w().ResumeButton()->click();
+  EXPECT_TRUE(WaitUntil([&] { return f.w().List().Text(0, 7) != reported; }, kRunTimeoutMs))
+      << "progress goes on after Resume";
+
+  f.w().PauseButton()->click();
+  f.w().StopButton()->click();  // while paused
+  EXPECT_TRUE(f.WaitForEnd(30000));
+  EXPECT_NE(f.w().List().Text(0, 4), QStringLiteral("100%"));
+  EXPECT_TRUE(f.w().List().Text(1, 4).isEmpty()) << "the waiting task never started";
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Output(f.w(), 1))))
+      << "the empty output made when the task was added is removed";
+  f.w().ListView()->selectRow(1);
+  f.w().PopupMenu1Popup();
+  EXPECT_FALSE(f.w().PlayAction()->isEnabled()) << "nothing to play";
+  // The stopped output is complete up to where it stopped, and offered for playing.
+  const test::ProbedFile out = test::ProbeFile(Output(f.w(), 0));
+  EXPECT_GT(out.duration_us, 0);
+  f.w().ListView()->selectRow(0);
+  f.w().PopupMenu1Popup();
+  EXPECT_TRUE(f.w().PlayAction()->isEnabled());
+}
+
+TEST(TfrmConverterRun, AnOutputFolderThatCannotBeWrittenLeavesNoRowAndSaysWhy) {
+  RealWindow f;
+  test::TempDir dir;
+  const std::string clip = dir.File("clip.mp4");
+  test::MakeClip(clip, test::Mp4H264Aac(1.0));
+  f.w().OptionDialog().SetOpticalDiscTest([](const QString&) { return false; });
+  f.w().OptionDialog().SetFolderChooser([&](QWidget*, const QString&, const QString&) {
+    return QString::fromStdString(dir.File("missing")) + '/';
+  });
+  f.w().OptionDialog().btnOutPathClick();
+  f.w().AddFiles({QString::fromStdString(clip)});
+  EXPECT_EQ(f.w().List().Count(), 0);
+  const QString log = f.w().LogPane()->toPlainText();
+  const QString expected =
+      QStringLiteral("***Cannot do convert, error: ") + QString::fromStdString(dir.File("missing"));
+  EXPECT_TRUE(log.contains(expected)) << log.toStdString();
+  EXPECT_FALSE(f.w().StartButton()->isEnabled());
+}
+
+TEST(TfrmConverterRun, TasksRemovedOrClearedBeforeRunningLeaveNoEmptyOutputs) {
+  RealWindow f;
+  test::TempDir dir;
+  const std::string clip = dir.File("clip.mp4");
+  test::MakeClip(clip, test::Mp4H264Aac(1.0));
+  f.w().AddFiles({QString::fromStdString(clip), QString::fromStdString(clip), QString::fromStdString(clip)});
+  ASSERT_EQ(f.w().List().Count(), 3);
+  const std::string outputs[] = {Output(f.w(), 0), Output(f.w(), 1), Output(f.w(), 2)};
+  f.w().ListView()->selectRow(1);
+  f.w().RemoveButton()->click();
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(outputs[1])));
+  EXPECT_EQ(f.w().List().Count(), 2);
+  f.w().ClearButton()->click();
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(outputs[0])));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(outputs[2])));
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(clip)));
+}
+
+TEST(TfrmConverterRun, ClosingDuringARunStopsTheTasksAndLeavesPlayableOutputs) {
+  test::TempDir dir;
+  const std::string clip = dir.File("long.mp4");
+  std::string output;
+  {
+    RealWindow f;
+    test::MakeClip(clip, test::Mp4H264Aac(30.0));
+    f.w().AddFiles({QString::fromStdString(clip)});
+    ASSERT_EQ(f.w().List().Count(), 1);
+    output = Output(f.w(), 0);
+    f.w().show();
+    f.w().StartButton()->click();
+    ASSERT_TRUE(WaitUntil([&] { return f.w().List().Text(0, 7).toLongLong() > 0; }, kRunTimeoutMs));
+    f.w().close();
+    EXPECT_FALSE(f.w().isVisible());
+  }
+  EXPECT_GT(test::ProbeFile(output).duration_us, 0);
+}
+
+}  // namespace
+}  // namespace zentrova::ui
