@@ -268,6 +268,9 @@ class TCustomEncoder : public TFFBaseComponent {
 
   // custom_encoder_run.cpp, custom_encoder_events.cpp
   void RunOnCallingThread();
+  /// The run on the calling thread has more to run or deliver; false (and
+  /// over) when it ended or a handler started another run.
+  bool CallerRunGoesOn();
   /// Starts the task at `index` on its worker (under FTerminateLock).
   void StartTaskThread(int index);
   /// The end of the run: the -1 event (under FTerminateLock).

@@ -34,12 +34,26 @@ void TCustomEncoder::Start(int thread_count) {
   FWorking = true;
   FPaused = false;
   if (thread_count > 0) {
+    {
+      // Started from a handler inside a run on the calling thread: that run
+      // is over, and this one's terminations go to the delivery thread.
+      std::lock_guard lock(FTerminateLock);
+      FCallerRunActive = false;
+    }
     FSchedule.Begin(TasksCount(), thread_count);
     return;
   }
   // The previous run's events come before this run's.
   WaitForDeliveries();
   RunOnCallingThread();
+}
+
+bool TCustomEncoder::CallerRunGoesOn() {
+  std::lock_guard lock(FTerminateLock);
+  if (!FCallerRunActive) return false;  // a handler cleared the list and started another run
+  if (FSchedule.Running() || !FCallerRecords.empty()) return true;
+  FCallerRunActive = false;
+  return false;
 }
 
 void TCustomEncoder::RunOnCallingThread() {
@@ -50,6 +64,7 @@ void TCustomEncoder::RunOnCallingThread() {
   FSchedule.Begin(TasksCount(), 0);
   for (;;) {
     DeliverCallerRecords();
+    if (!CallerRunGoesOn()) return;
     const int index = FSchedule.TakeNext();
     if (index < 0) break;
     // Held here: the task runs (and reports) inside StartConvert.
@@ -60,17 +75,11 @@ void TCustomEncoder::RunOnCallingThread() {
   // report, delivering each on this thread as it comes.
   for (;;) {
     DeliverCallerRecords();
-    {
-      std::lock_guard lock(FTerminateLock);
-      if (!FSchedule.Running() && FCallerRecords.empty()) {
-        FCallerRunActive = false;
-        return;
-      }
-    }
+    if (!CallerRunGoesOn()) return;
     MainThreadWait(
         [this] {
           std::lock_guard lock(FTerminateLock);
-          return !FCallerRecords.empty() || !FSchedule.Running();
+          return !FCallerRunActive || !FCallerRecords.empty() || !FSchedule.Running();
         },
         20);
   }

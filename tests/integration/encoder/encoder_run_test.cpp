@@ -194,6 +194,30 @@ TEST_F(RunTest, BuildingAndStartingAreRefusedUntilTheTasksAreCleared) {
   EXPECT_EQ(terminations_.Records().back().info.TaskIndex, -1);
 }
 
+// The end-of-run handler builds and starts the next run itself: once on
+// workers, once on the calling thread (which waits for the deliveries queued
+// behind the one it is called from, not for itself).
+TEST_F(RunTest, TheEndOfRunHandlerMayClearAndStartTheNextRun) {
+  const std::string input = Clip("in.mp4", 4);
+  ASSERT_EQ(AddConversion(input, Out("first.mp4")), 0);
+  std::vector<int> indexes;  // main thread only
+  int runs = 0;
+  encoder_->SetOnTerminate([&](TCustomEncoder* sender, const TTerminateInfo& info) {
+    indexes.push_back(info.TaskIndex);
+    if (info.TaskIndex != -1 || ++runs == 3) return;
+    sender->ClearTasks();
+    const int index = sender->AddTask(input);
+    ASSERT_EQ(index, 0) << sender->LastErrMsg();
+    ASSERT_GE(sender->SetOutput(index, Out("next" + std::to_string(runs) + ".mp4"), "-c:v mpeg4", ""), 0);
+    sender->Start(runs == 1 ? 0 : 1);
+  });
+  encoder_->Start(1);
+  ASSERT_TRUE(WaitFor([&] { return runs == 3; }));
+  EXPECT_EQ(indexes, (std::vector<int>{0, -1, 0, -1, 0, -1}));
+  EXPECT_EQ(CountVideoFrames(Out("next1.mp4")), 4);
+  EXPECT_EQ(CountVideoFrames(Out("next2.mp4")), 4);
+}
+
 TEST_F(RunTest, StartWithoutTasksEndsAtOnce) {
   terminations_.Attach(*encoder_);
   encoder_->Start(3);
