@@ -13,7 +13,7 @@
 namespace zentrova::test {
 namespace {
 
-using BuildTest = EncoderTest;
+using EncoderBuild = EncoderTest;
 
 // Runs `fn` and gives the text of the std::runtime_error it throws ("" when none).
 template <typename Fn>
@@ -26,7 +26,7 @@ std::string ErrorOf(Fn fn) {
   return {};
 }
 
-TEST_F(BuildTest, AddTaskBeforeTheLibrariesAreLoadedIsRefused) {
+TEST_F(EncoderBuild, AddTaskBeforeTheLibrariesAreLoadedIsRefused) {
   const std::string input = Clip("in.mp4");
   encoder_->UnloadAVLib();
   ASSERT_FALSE(encoder_->AVLibLoaded());
@@ -38,13 +38,13 @@ TEST_F(BuildTest, AddTaskBeforeTheLibrariesAreLoadedIsRefused) {
   EXPECT_GE(encoder_->AddTask(input), 0) << encoder_->LastErrMsg();
 }
 
-TEST_F(BuildTest, UnloadIsRefusedWhileTasksExist) {
+TEST_F(EncoderBuild, UnloadIsRefusedWhileTasksExist) {
   ASSERT_EQ(encoder_->AddTask(Clip("in.mp4")), 0) << encoder_->LastErrMsg();
   EXPECT_EQ(ErrorOf([&] { encoder_->UnloadAVLib(); }), "Cannot UnloadAVLib while tasks exist.");
   EXPECT_TRUE(encoder_->AVLibLoaded());
 }
 
-TEST_F(BuildTest, LoadFromAFolderWithoutLibrariesFallsBackToTheSystem) {
+TEST_F(EncoderBuild, LoadFromAFolderWithoutLibrariesFallsBackToTheSystem) {
   encoder_->UnloadAVLib();
   ASSERT_FALSE(encoder_->AVLibLoaded());
   // A folder without the libraries is searched first, then the system.
@@ -61,7 +61,7 @@ void PrintTo(const InvalidOptionCase& c, std::ostream* os) {
   *os << (c.halt ? "halting" : "not halting");
 }
 
-class InvalidInputOption : public BuildTest, public ::testing::WithParamInterface<InvalidOptionCase> {};
+class InvalidInputOption : public EncoderBuild, public ::testing::WithParamInterface<InvalidOptionCase> {};
 
 TEST_P(InvalidInputOption, FailsTheOpenOnlyWhenHalting) {
   const InvalidOptionCase& c = GetParam();
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, InvalidInputOption,
                          ::testing::Values(InvalidOptionCase{true, false}, InvalidOptionCase{false, true}));
 
 // Inputs that cannot be opened: a clear message, no task, the file untouched.
-TEST_F(BuildTest, BadInputsGiveAMessageAndLeaveNoTaskAndTheFileAsItWas) {
+TEST_F(EncoderBuild, BadInputsGiveAMessageAndLeaveNoTaskAndTheFileAsItWas) {
   const std::string real = Clip("real.mp4");
   const std::string empty = Out("empty.mp4");
   const std::string truncated = Out("truncated.mp4");
@@ -105,7 +105,7 @@ TEST_F(BuildTest, BadInputsGiveAMessageAndLeaveNoTaskAndTheFileAsItWas) {
   }
 }
 
-TEST_F(BuildTest, ARecordWithoutNameTakesTheCallsNameAndTheTaskKeepsACopy) {
+TEST_F(EncoderBuild, ARecordWithoutNameTakesTheCallsNameAndTheTaskKeepsACopy) {
   const std::string input = Clip("in.mp4");
   TInputOptions record;
   record.Options = "-ss 0.1";
@@ -130,7 +130,7 @@ TEST_F(BuildTest, ARecordWithoutNameTakesTheCallsNameAndTheTaskKeepsACopy) {
   EXPECT_EQ(task->OutputOptions()[0].Tag, 5);
 }
 
-TEST_F(BuildTest, TheTaskDecoderReadsTheOpenedInputUntilTheRunStarts) {
+TEST_F(EncoderBuild, TheTaskDecoderReadsTheOpenedInputUntilTheRunStarts) {
   const std::string input = Clip("in.mp4", 10, 96, 64);
   ASSERT_EQ(encoder_->AddTask(input), 0);
   ASSERT_EQ(encoder_->AddInput(0, Clip("second.mp4", 5, 64, 48)), 1) << encoder_->LastErrMsg();
@@ -147,7 +147,7 @@ TEST_F(BuildTest, TheTaskDecoderReadsTheOpenedInputUntilTheRunStarts) {
   ASSERT_TRUE(WaitFor([&] { return terminations_.RunEnded(); }));
 }
 
-TEST_F(BuildTest, OnBeforeFindStreamInfoGetsTheTaskBeforeAddTaskReturns) {
+TEST_F(EncoderBuild, OnBeforeFindStreamInfoGetsTheTaskBeforeAddTaskReturns) {
   TFFmpeg* sender = nullptr;
   AVFormatContext* context = nullptr;
   unsigned thread = 0;
@@ -168,7 +168,7 @@ TEST_F(BuildTest, OnBeforeFindStreamInfoGetsTheTaskBeforeAddTaskReturns) {
   EXPECT_EQ(calls, 2);
 }
 
-TEST_F(BuildTest, SetOutputFailureKeepsTheTaskForAnotherTry) {
+TEST_F(EncoderBuild, SetOutputFailureKeepsTheTaskForAnotherTry) {
   const int index = encoder_->AddTask(Clip("in.mp4"));
   ASSERT_EQ(index, 0);
   TOutputOptions record;
@@ -186,7 +186,7 @@ TEST_F(BuildTest, SetOutputFailureKeepsTheTaskForAnotherTry) {
   EXPECT_EQ(task->OutputCount(), 1);
 }
 
-TEST_F(BuildTest, AnInvalidHookDepthFailsTheOutput) {
+TEST_F(EncoderBuild, AnInvalidHookDepthFailsTheOutput) {
   ASSERT_EQ(encoder_->AddTask(Clip("in.mp4")), 0);
   TOutputOptions record;
   record.Options = "-c:v mpeg4";
@@ -198,7 +198,7 @@ TEST_F(BuildTest, AnInvalidHookDepthFailsTheOutput) {
   EXPECT_FALSE(std::filesystem::exists(Out("out.mp4")));
 }
 
-TEST_F(BuildTest, AddInputFailureKeepsTheTask) {
+TEST_F(EncoderBuild, AddInputFailureKeepsTheTask) {
   ASSERT_EQ(encoder_->AddTask(Clip("in.mp4")), 0);
   TInputOptions record;
   record.Tag = 9;
@@ -210,7 +210,7 @@ TEST_F(BuildTest, AddInputFailureKeepsTheTask) {
   EXPECT_EQ(task->InputOptions()[1].Tag, 0);
 }
 
-TEST_F(BuildTest, StreamFormsAreRefusedWithTheirName) {
+TEST_F(EncoderBuild, StreamFormsAreRefusedWithTheirName) {
   ASSERT_EQ(encoder_->AddTask(Clip("in.mp4")), 0);
   TStream stream;
   const std::string name = MemoryStreamName(stream, "clip");
@@ -223,7 +223,7 @@ TEST_F(BuildTest, StreamFormsAreRefusedWithTheirName) {
   EXPECT_EQ(encoder_->TasksCount(), 1);
 }
 
-TEST_F(BuildTest, ListOperationsMoveTasksAndCheckTheIndex) {
+TEST_F(EncoderBuild, ListOperationsMoveTasksAndCheckTheIndex) {
   const std::string input = Clip("in.mp4");
   for (int i = 0; i < 3; ++i) ASSERT_EQ(encoder_->AddTask(input), i);
   TFFmpeg* first = encoder_->GetTask(0);
@@ -243,7 +243,7 @@ TEST_F(BuildTest, ListOperationsMoveTasksAndCheckTheIndex) {
   EXPECT_EQ(encoder_->TasksCount(), 0);
 }
 
-TEST_F(BuildTest, IntervalsNeverGoBelowTenMillisecondsAndReachTheTasks) {
+TEST_F(EncoderBuild, IntervalsNeverGoBelowTenMillisecondsAndReachTheTasks) {
   EXPECT_EQ(encoder_->PreviewInterval(), 100);
   EXPECT_EQ(encoder_->ProgressInterval(), 500);
   ASSERT_EQ(encoder_->AddTask(Clip("in.mp4")), 0);
@@ -261,7 +261,7 @@ TEST_F(BuildTest, IntervalsNeverGoBelowTenMillisecondsAndReachTheTasks) {
   EXPECT_EQ(encoder_->GetTask(0)->FReadTimeout, 1234);
 }
 
-TEST_F(BuildTest, PreviewSettingsChangeOnlyTheirOwnPostHook) {
+TEST_F(EncoderBuild, PreviewSettingsChangeOnlyTheirOwnPostHook) {
   ASSERT_EQ(encoder_->AddTask(Clip("in.mp4")), 0);
   TFFmpeg* task = encoder_->GetTask(0);
   EXPECT_TRUE(task->PostHooks().Empty());
@@ -279,7 +279,7 @@ TEST_F(BuildTest, PreviewSettingsChangeOnlyTheirOwnPostHook) {
   EXPECT_FALSE(encoder_->GetTask(1)->PostHooks().Has(TPostHook::phBitmap));
 }
 
-TEST_F(BuildTest, DefaultsOfTheComponent) {
+TEST_F(EncoderBuild, DefaultsOfTheComponent) {
   EXPECT_STREQ(encoder_->ClassName(), "TDERodorir");
   EXPECT_FALSE(encoder_->AutoReleaseTask());
   EXPECT_TRUE(encoder_->HaltOnInvalidOption());

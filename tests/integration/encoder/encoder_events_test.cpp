@@ -52,7 +52,7 @@ class EventThreads {
   int calls_ = 0;               // guarded by mutex_
 };
 
-class EventsTest : public EncoderTest {
+class EncoderEvents : public EncoderTest {
  protected:
   void AddTasks(int count, const std::string& input, const std::string& input_options,
                 const std::string& output_options) {
@@ -69,7 +69,7 @@ class EventsTest : public EncoderTest {
   }
 };
 
-TEST_F(EventsTest, WithTheTriggerProgressPreviewAndTerminationRunOnTheMainThreadAndHooksOnWorkers) {
+TEST_F(EncoderEvents, WithTheTriggerProgressPreviewAndTerminationRunOnTheMainThreadAndHooksOnWorkers) {
   AddTasks(2, Clip("in.mp4", 12), "-re", "-VideoOutputHook -FrameInputHook -c:v mpeg4 -an");
   encoder_->SetProgressInterval(10);
   encoder_->SetPreviewInterval(10);
@@ -115,7 +115,7 @@ TEST_F(EventsTest, WithTheTriggerProgressPreviewAndTerminationRunOnTheMainThread
   EXPECT_EQ(video_hook.MaxOverlap(), 1);
 }
 
-TEST_F(EventsTest, WithoutTheTriggerProgressRunsOnTheWorkersOneAtATime) {
+TEST_F(EncoderEvents, WithoutTheTriggerProgressRunsOnTheWorkersOneAtATime) {
   AddTasks(2, Clip("in.mp4", 25), "-re", "-c:v mpeg4 -an");
   encoder_->SetTriggerEventInMainThread(false);
   encoder_->SetProgressInterval(10);
@@ -143,7 +143,7 @@ void PrintTo(const HookConnection& c, std::ostream* os) {
   *os << c.name;
 }
 
-class InputVideoHook : public EventsTest, public ::testing::WithParamInterface<HookConnection> {};
+class InputVideoHook : public EncoderEvents, public ::testing::WithParamInterface<HookConnection> {};
 
 TEST_P(InputVideoHook, IsCalledOncePerPictureWithItsNumber) {
   const std::string input = Clip("in.mp4", 10);
@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Forms, InputVideoHook,
                          ::testing::Values(HookConnection{"words", false}, HookConnection{"record", true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(EventsTest, AHookThatAsksToStopIsCalledOncePerTask) {
+TEST_F(EncoderEvents, AHookThatAsksToStopIsCalledOncePerTask) {
   AddTasks(2, Clip("in.mp4", 8), "", "-VideoInputHook -c:v mpeg4 -an");
   std::mutex mutex;
   std::vector<int> calls(2, 0);
@@ -204,7 +204,7 @@ TEST_F(EventsTest, AHookThatAsksToStopIsCalledOncePerTask) {
 
 // A white box drawn by the output video hook shows in the output only when
 // the hook asks for the update.
-TEST_F(EventsTest, TheOutputHookDrawingReachesTheOutputOnlyWithUpdate) {
+TEST_F(EncoderEvents, TheOutputHookDrawingReachesTheOutputOnlyWithUpdate) {
   const std::string input = Clip("in.mp4", 6);
   for (int i = 0; i < 3; ++i) {
     ASSERT_EQ(encoder_->AddTask(input), i);
@@ -231,7 +231,7 @@ TEST_F(EventsTest, TheOutputHookDrawingReachesTheOutputOnlyWithUpdate) {
   EXPECT_LT(plain, 200);
 }
 
-TEST_F(EventsTest, AudioHooksSeeTheSamplesOnTheWorker) {
+TEST_F(EncoderEvents, AudioHooksSeeTheSamplesOnTheWorker) {
   ClipSpec spec;
   spec.format = "wav";
   spec.duration_s = 0.5;
@@ -257,7 +257,7 @@ TEST_F(EventsTest, AudioHooksSeeTheSamplesOnTheWorker) {
   EXPECT_EQ(out_bytes.load(), 22050 * 4);
 }
 
-TEST_F(EventsTest, ARunFailureIsReportedWithItsMessage) {
+TEST_F(EncoderEvents, ARunFailureIsReportedWithItsMessage) {
   // The encoder cannot take a frame size this large: the run fails when it
   // opens the encoder, after the output was accepted.
   AddTasks(1, Clip("in.mp4", 4), "", "-c:v mpeg4 -s 9000x9000");
@@ -270,7 +270,7 @@ TEST_F(EventsTest, ARunFailureIsReportedWithItsMessage) {
   EXPECT_TRUE(records[1].info.Finished);  // the end of the run itself
 }
 
-TEST_F(EventsTest, FilterCommandsReachThePreparedTask) {
+TEST_F(EncoderEvents, FilterCommandsReachThePreparedTask) {
   AddTasks(1, Clip("in.mp4", 4), "", "-vf hue=s=1 -c:v mpeg4");
   EXPECT_TRUE(encoder_->InitTask(0)) << encoder_->LastErrMsg();
   EXPECT_TRUE(encoder_->SendFilterCommand(0, "hue", "s", "0", 0)) << encoder_->GetTask(0)->FLastErrMsg;

@@ -67,7 +67,7 @@ std::string ErrorOf(Fn fn) {
   return {};
 }
 
-class RunTest : public EncoderTest {
+class EncoderRun : public EncoderTest {
  protected:
   // `count` tasks converting `input` (read at its own pace with `-re` when
   // `real_time`) into out<i>.mp4, with the input video hook connected.
@@ -99,7 +99,7 @@ class RunTest : public EncoderTest {
   HookTimes hooks_;
 };
 
-TEST_F(RunTest, StartTwoKeepsAtMostTwoRunningInListOrderThenReportsTheEndLast) {
+TEST_F(EncoderRun, StartTwoKeepsAtMostTwoRunningInListOrderThenReportsTheEndLast) {
   const std::string input = Clip("in.mp4", 8);
   AddTasks(5, input, true);
   terminations_.Attach(*encoder_);
@@ -141,7 +141,7 @@ TEST_F(RunTest, StartTwoKeepsAtMostTwoRunningInListOrderThenReportsTheEndLast) {
   }
 }
 
-TEST_F(RunTest, StartZeroRunsEveryTaskOnTheCallersThreadAndReportsBeforeReturning) {
+TEST_F(EncoderRun, StartZeroRunsEveryTaskOnTheCallersThreadAndReportsBeforeReturning) {
   AddTasks(3, Clip("in.mp4", 6), false);
   terminations_.Attach(*encoder_);
   hooks_.Attach(*encoder_);
@@ -164,7 +164,7 @@ TEST_F(RunTest, StartZeroRunsEveryTaskOnTheCallersThreadAndReportsBeforeReturnin
   EXPECT_LT(spans.at(1).second, spans.at(2).first);
 }
 
-TEST_F(RunTest, BuildingAndStartingAreRefusedUntilTheTasksAreCleared) {
+TEST_F(EncoderRun, BuildingAndStartingAreRefusedUntilTheTasksAreCleared) {
   const std::string input = Clip("in.mp4", 10);
   AddTasks(2, input, true);
   terminations_.Attach(*encoder_);
@@ -197,7 +197,7 @@ TEST_F(RunTest, BuildingAndStartingAreRefusedUntilTheTasksAreCleared) {
 // The end-of-run handler builds and starts the next run itself: once on
 // workers, once on the calling thread (which waits for the deliveries queued
 // behind the one it is called from, not for itself).
-TEST_F(RunTest, TheEndOfRunHandlerMayClearAndStartTheNextRun) {
+TEST_F(EncoderRun, TheEndOfRunHandlerMayClearAndStartTheNextRun) {
   const std::string input = Clip("in.mp4", 4);
   ASSERT_EQ(AddConversion(input, Out("first.mp4")), 0);
   std::vector<int> indexes;  // main thread only
@@ -218,7 +218,7 @@ TEST_F(RunTest, TheEndOfRunHandlerMayClearAndStartTheNextRun) {
   EXPECT_EQ(CountVideoFrames(Out("next2.mp4")), 4);
 }
 
-TEST_F(RunTest, StartWithoutTasksEndsAtOnce) {
+TEST_F(EncoderRun, StartWithoutTasksEndsAtOnce) {
   terminations_.Attach(*encoder_);
   encoder_->Start(3);
   ASSERT_TRUE(WaitFor([&] { return terminations_.RunEnded(); }, 5000));
@@ -234,7 +234,7 @@ TEST_F(RunTest, StartWithoutTasksEndsAtOnce) {
   EXPECT_EQ(terminations_.Records()[1].info.TaskIndex, -1);
 }
 
-TEST_F(RunTest, StopWithWaitingEndsTheRunningTasksAndNeverStartsTheWaitingOnes) {
+TEST_F(EncoderRun, StopWithWaitingEndsTheRunningTasksAndNeverStartsTheWaitingOnes) {
   const std::string input = Clip("long.mp4", 150);
   AddTasks(5, input, true);
   terminations_.Attach(*encoder_);
@@ -264,7 +264,7 @@ TEST_F(RunTest, StopWithWaitingEndsTheRunningTasksAndNeverStartsTheWaitingOnes) 
   EXPECT_TRUE(std::filesystem::exists(Out("out0.mp4")));
 }
 
-TEST_F(RunTest, PauseTwicePausesOnceAndResumeGoesOnToTheEnd) {
+TEST_F(EncoderRun, PauseTwicePausesOnceAndResumeGoesOnToTheEnd) {
   AddTasks(1, Clip("in.mp4", 40), true);
   terminations_.Attach(*encoder_);
   hooks_.Attach(*encoder_);
@@ -287,7 +287,7 @@ TEST_F(RunTest, PauseTwicePausesOnceAndResumeGoesOnToTheEnd) {
   EXPECT_TRUE(terminations_.Records().front().info.Finished);
 }
 
-TEST_F(RunTest, AutomaticReleaseEmptiesEveryEntryAndKeepsTheCount) {
+TEST_F(EncoderRun, AutomaticReleaseEmptiesEveryEntryAndKeepsTheCount) {
   AddTasks(3, Clip("in.mp4", 5), false);
   terminations_.Attach(*encoder_);
   encoder_->SetAutoReleaseTask(true);
@@ -305,7 +305,7 @@ TEST_F(RunTest, AutomaticReleaseEmptiesEveryEntryAndKeepsTheCount) {
   EXPECT_EQ(encoder_->TasksCount(), 0);
 }
 
-TEST_F(RunTest, AutomaticReleaseFreesNothingOnTheCallersThreadOrWithoutOnTerminate) {
+TEST_F(EncoderRun, AutomaticReleaseFreesNothingOnTheCallersThreadOrWithoutOnTerminate) {
   encoder_->SetAutoReleaseTask(true);
   AddTasks(2, Clip("in.mp4", 4), false);
   terminations_.Attach(*encoder_);
@@ -323,7 +323,7 @@ TEST_F(RunTest, AutomaticReleaseFreesNothingOnTheCallersThreadOrWithoutOnTermina
 }
 
 // Fifty runs of three tiny tasks: three task events, then -1 strictly last.
-TEST_F(RunTest, ManyRunsOfThreeReportThreeTasksThenTheEnd) {
+TEST_F(EncoderRun, ManyRunsOfThreeReportThreeTasksThenTheEnd) {
   const std::string inputs[3] = {Clip("a.mp4", 3, 64, 48), Clip("b.mp4", 4, 64, 48),
                                  Clip("c.mp4", 2, 64, 48)};
   terminations_.Attach(*encoder_);
@@ -346,7 +346,7 @@ TEST_F(RunTest, ManyRunsOfThreeReportThreeTasksThenTheEnd) {
   EXPECT_EQ(terminations_.MaxOverlap(), 1);
 }
 
-TEST_F(RunTest, DestroyingTheEncoderWhileTwoTasksRunIsCleanAndSilent) {
+TEST_F(EncoderRun, DestroyingTheEncoderWhileTwoTasksRunIsCleanAndSilent) {
   AddTasks(3, Clip("long.mp4", 150), true);
   auto events = std::make_shared<std::atomic<int>>(0);
   encoder_->SetOnTerminate([events](TCustomEncoder*, const TTerminateInfo&) { ++*events; });
@@ -365,7 +365,7 @@ TEST_F(RunTest, DestroyingTheEncoderWhileTwoTasksRunIsCleanAndSilent) {
   EXPECT_FALSE(std::filesystem::exists(Out("out2.mp4")));
 }
 
-TEST_F(RunTest, AStopWithWaitingFromInsideAnEventOnTheMainThreadReturns) {
+TEST_F(EncoderRun, AStopWithWaitingFromInsideAnEventOnTheMainThreadReturns) {
   AddTasks(3, Clip("long.mp4", 150), true);
   terminations_.Attach(*encoder_);
   encoder_->SetProgressInterval(10);
