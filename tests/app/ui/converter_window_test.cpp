@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableView>
@@ -514,6 +515,33 @@ TEST(TfrmConverterHooks, AMonoTaskIsToldOnceFromTheGuiThreadAndNotHookedAgain) {
   EXPECT_EQ(watcher.MessageTexts(), QStringList{QStringLiteral("Ignore mono for current audio hooking.")});
   EXPECT_EQ(watcher.Seen()[0].Icon, QMessageBox::Information);
   EXPECT_EQ(samples, std::vector<std::int16_t>(8, 1000));
+}
+
+TEST(TfrmConverterHiddenControls, LogLevelPreviewAndPriorityStillTakeEffect) {
+  WindowFixture f;
+  Media media;
+  ModalWatcher watcher;
+  DialogAnswer answer(watcher, f.w());
+  auto radio = [](QGroupBox* group, const char* text) {
+    for (QRadioButton* button : group->findChildren<QRadioButton*>())
+      if (button->text() == QLatin1String(text)) return button;
+    return static_cast<QRadioButton*>(nullptr);
+  };
+  ASSERT_TRUE(radio(f.w().LogLevelGroup(), "Warning")->isChecked());
+  ASSERT_TRUE(radio(f.w().PriorityGroup(), "Normal")->isChecked());
+
+  radio(f.w().LogLevelGroup(), "Error")->click();
+  EXPECT_EQ(DefaultLogger()->LogLevel(), TLogLevel::llError);
+  radio(f.w().LogLevelGroup(), "Debug")->click();
+  EXPECT_EQ(DefaultLogger()->LogLevel(), TLogLevel::llDebug);
+
+  f.w().PreviewCheck()->click();
+  EXPECT_EQ(f.log.previews, std::vector<bool>{true});
+
+  f.w().AddFiles({QString::fromStdString(media.wav)});
+  radio(f.w().PriorityGroup(), "Idle")->click();
+  f.w().btnStartClick();
+  EXPECT_EQ(f.log.priorities, std::vector<TRunPriority>{TRunPriority::Idle});
 }
 
 TEST(TfrmConverterLog, LoggedMessagesReachTheLogPaneWithThreadAndLevel) {
