@@ -33,7 +33,12 @@ void TCustomFFmpeg::run_transcode() {
     FSuspender.Wait();
     const std::int64_t cur_time = ff::av_gettime_relative();
     if (!outputs_pending()) {
-      Log(TLogLevel::llVerbose, "No more output streams to write to, finishing.");
+      // Said apart: every input read to its end, or the outputs had all
+      // they wanted first (-frames, -t, -fs, -shortest).
+      bool inputs_ended = true;
+      for (const std::unique_ptr<TInputFile>& f : Finput_files) inputs_ended = inputs_ended && f->eof_reached;
+      Log(TLogLevel::llVerbose, inputs_ended ? "No more inputs to read from, finishing."
+                                             : "No more output streams to write to, finishing.");
       break;
     }
     const int ret = run_one_step();

@@ -1,6 +1,8 @@
 #include "transcode/engine_run.h"
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "log/logger.h"
 
@@ -36,7 +38,8 @@ std::string EngineRun::LogText() const {
 }
 
 EngineRun RunEngine(const std::vector<EngineInput>& inputs, const std::string& output,
-                    const std::string& output_options, TLogLevel level, EngineHooks hooks) {
+                    const std::string& output_options, TLogLevel level, EngineHooks hooks,
+                    const EngineControl& control) {
   EngineRun run;
   std::mutex lines_lock;
   TZOVuzodi logger;
@@ -71,7 +74,12 @@ EngineRun RunEngine(const std::vector<EngineInput>& inputs, const std::string& o
                    return engine.OpenOutputFile(o, output_options, false, output, "");
                  });
     if (run.opened) {
+      std::thread controller;
+      if (control) controller = std::thread([&] { control(engine); });
+      const auto start = std::chrono::steady_clock::now();
       engine.RunConversion();
+      run.wall_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (controller.joinable()) controller.join();
       run.finished = engine.Finished();
       run.fatal = engine.FatalException();
       run.message = engine.FatalMessage();

@@ -2,6 +2,7 @@
 // what it logged.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct EngineRun {
   std::int32_t frames_drop = 0;
   std::int64_t frames_decoded = 0;
   std::int64_t decode_errors = 0;
+  double wall_s = 0;  ///< how long RunConversion took
 
   /// True when a logged line contains `text`.
   bool Logged(const std::string& text) const;
@@ -41,11 +43,15 @@ struct EngineHooks {
   bool preview = false;
 };
 
+/// Runs on a thread of its own while the conversion runs (stop, pause, …).
+using EngineControl = std::function<void(TCustomFFmpeg& engine)>;
+
 /// Opens the inputs and the output with their option strings and converts
-/// on the calling thread, logging at `level`.
+/// on the calling thread, logging at `level`; `control`, when given, runs on
+/// another thread meanwhile and is waited for.
 EngineRun RunEngine(const std::vector<EngineInput>& inputs, const std::string& output,
                     const std::string& output_options, TLogLevel level = TLogLevel::llVerbose,
-                    EngineHooks hooks = {});
+                    EngineHooks hooks = {}, const EngineControl& control = {});
 
 /// The engine's default conversion options (H.264 + MP3 in MP4).
 inline const char* kDefaultConversion = " -b:a 128k -b:v 1000k -c:a libmp3lame -c:v libx264 -threads 2 -sn";
