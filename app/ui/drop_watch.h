@@ -8,6 +8,10 @@
 // edits, text panes) should have their acceptDrops switched off by the
 // window, so that a drop anywhere reaches the watched widget.
 //
+// Qt's drag and drop takes the place of replacing the window's procedure;
+// the desktop has no message filter between privilege levels, so there is
+// nothing to let drop messages through at start-up.
+//
 // The handler is called inside the drop event; a handler that opens modal
 // windows must queue its work instead (the dragging program waits for the
 // drop to finish). GUI thread only.
