@@ -31,6 +31,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/custom_ffmpeg_opt.h"
@@ -235,6 +236,9 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   /// A failure that must end the run as failed although the loop went on to
   /// flush and write (write error, filtering error, read error).
   std::string FRunFailure;
+  /// Where the last picture given to each video output ends, in its encoder
+  /// ticks (the flush of do_video_out writes no further).
+  std::unordered_map<const TOutputStream*, double> Flast_picture_end;
   /// Held around every library call on the filter graphs while a run may
   /// use them (the run's thread), and by the owner's filter commands; never
   /// across a hook or an event.

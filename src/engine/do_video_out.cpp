@@ -64,6 +64,11 @@ void TCustomFFmpeg::do_video_out(AVFormatContext* s, TOutputStream& ost, AVFrame
   in.dts_delta_threshold = Fdts_delta_threshold;
   std::copy(std::begin(ost.last_nb0_frames), std::end(ost.last_nb0_frames), in.last_nb0_frames);
   in.last_dropped = ost.last_dropped != 0;
+  if (next_picture) {
+    Flast_picture_end[&ost] = sync_ipts + duration;
+  } else if (const auto end = Flast_picture_end.find(&ost); end != Flast_picture_end.end()) {
+    in.last_picture_end = end->second;
+  }
   const TVideoSyncDecision d = DecideVideoSync(in);
 
   if (d.clip == TVideoSyncClip::PastDurationTooLarge)

@@ -36,6 +36,11 @@ TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in) {
   std::int64_t nb0 = 0;
   if (in.flush) {
     nb0 = nb = MedianOfThree(in.last_nb0_frames[0], in.last_nb0_frames[1], in.last_nb0_frames[2]);
+    if (!std::isnan(in.last_picture_end)) {
+      const std::int64_t room =
+          std::max<std::int64_t>(std::llrint(in.last_picture_end - static_cast<double>(in.sync_opts)), 0);
+      nb0 = nb = std::min(nb, room);
+    }
   } else {
     double sync_ipts = in.sync_ipts;
     double duration = in.duration;

@@ -9,6 +9,7 @@
 // Threads: none of its own; called on the run's thread.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -43,6 +44,10 @@ struct TVideoSyncInput {
   double dts_delta_threshold = 10;     ///< a run of more than 30× this many copies is skipped
   int last_nb0_frames[3] = {0, 0, 0};  ///< newest first
   bool last_dropped = false;
+  /// Flush only: where the last picture ends, in encoder ticks (NaN when
+  /// unknown). The flush repeats the recent pattern but never writes past it,
+  /// so that an irregular input does not end with a run of frozen frames.
+  double last_picture_end = NAN;
 };
 
 /// How a picture that arrived before the output clock was handled.

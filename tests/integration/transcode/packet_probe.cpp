@@ -19,7 +19,8 @@ std::vector<ProbedPacket> ReadPackets(const std::string& path) {
   while ((ret = ff::av_read_frame(ctx.get(), pkt.get())) >= 0) {
     const AVStream* st = ctx->streams[pkt->stream_index];
     packets.push_back({pkt->stream_index, st->codecpar->codec_type, pkt->pts, pkt->dts,
-                       (pkt->flags & AV_PKT_FLAG_KEY) != 0, st->time_base, pkt->pos, pkt->size});
+                       (pkt->flags & AV_PKT_FLAG_KEY) != 0, st->time_base, pkt->pos, pkt->size,
+                       pkt->duration});
     ff::av_packet_unref(pkt.get());
   }
   if (ret != AVERROR_EOF) throw std::runtime_error(error_code_text(ret, "Could not read " + path));

@@ -19,6 +19,7 @@ struct ProbedPacket {
   AVRational time_base{1, 1};
   std::int64_t pos = -1;  ///< byte position in the file; -1 when unknown
   int size = 0;
+  std::int64_t duration = 0;
   double PtsSeconds() const { return static_cast<double>(pts) * av_q2d(time_base); }
 };
 

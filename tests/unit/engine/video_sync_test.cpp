@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "engine/ffmpeg_exception.h"
@@ -161,6 +162,20 @@ TEST(DecideVideoSync, FlushRepeatsTheMedianOfTheRecentPattern) {
   EXPECT_FALSE(d.last_dropped);
   EXPECT_EQ(d.last_nb0_frames[1], 2);
   EXPECT_EQ(d.last_nb0_frames[2], 0);
+}
+
+TEST(DecideVideoSync, FlushNeverWritesPastTheLastPicture) {
+  TVideoSyncInput in;
+  in.flush = true;
+  in.sync_opts = 101;
+  in.last_nb0_frames[0] = 18;  // the gaps of an irregular input
+  in.last_nb0_frames[1] = 29;
+  in.last_picture_end = 101;  // the last picture is fully written already
+  EXPECT_EQ(DecideVideoSync(in).nb, 0);
+  in.last_picture_end = 103.2;  // two ticks of it are still missing
+  EXPECT_EQ(DecideVideoSync(in).nb, 2);
+  in.last_picture_end = NAN;  // unknown: the pattern alone
+  EXPECT_EQ(DecideVideoSync(in).nb, 18);
 }
 
 TEST(DecideVideoSync, RefusesAnUnknownMethod) {
