@@ -2,6 +2,7 @@
 // the options dialog, converted, paused, stopped, and the outputs probed.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QAction>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include "app/ui/converter_window.h"
 #include "app/ui/encoder_backend.h"
 #include "app/ui/option_dialog.h"
+#include "decoder/ridarivir.h"
 #include "media/test_media.h"
 #include "modal_watcher.h"
 #include "qt/main_thread_hook.h"
@@ -37,7 +39,8 @@ struct RealWindow {
   std::unique_ptr<TfrmConverter> window;
   ModalWatcher watcher;
   int dialog_shown = 0;
-  QString frame_size;  // chosen in the dialog when not empty
+  QString frame_size;                         // chosen in the dialog when not empty
+  std::function<void(TfrmOption&)> settings;  // applied in the dialog before OK
 
   RealWindow() {
     test::LoadMediaLibraries();
@@ -49,6 +52,7 @@ struct RealWindow {
         if (!frame_size.isEmpty())
           window->OptionDialog().FrameSizeCombo()->setCurrentIndex(
               window->OptionDialog().FrameSizeCombo()->findText(frame_size));
+        if (settings) settings(window->OptionDialog());
         window->OptionDialog().accept();
       } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
         dialog->reject();
@@ -203,6 +207,48 @@ TEST(TfrmConverterRun, TasksRemovedOrClearedBeforeRunningLeaveNoEmptyOutputs) {
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(outputs[0])));
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(outputs[2])));
   EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(clip)));
+}
+
+/// Near-white pixels of the first picture of `file` in the band where the
+/// output hook writes its text.
+int WhitePixelsInTextBand(const std::string& file) {
+  TRIDarivir decoder;
+  if (!decoder.LoadFile(file) || !decoder.Decode(-1)) return -1;
+  TBitmap picture;
+  if (!decoder.CopyToBitmap(picture) || picture.PixelFormat() != TBMPPixelFormat::pf32bit) return -1;
+  int count = 0;
+  for (int y = 10; y < 30 && y < picture.Height(); ++y)
+    for (int x = 10; x < 300 && x < picture.Width(); ++x) {
+      const std::uint8_t* p = picture.ScanLine(y) + x * 4;
+      if (p[0] > 220 && p[1] > 220 && p[2] > 220) ++count;
+    }
+  return count;
+}
+
+TEST(TfrmConverterRun, TheHiddenHookBoxesHookTheTasksPicturesAndSound) {
+  RealWindow f;
+  test::TempDir dir;
+  const std::string clip = dir.File("clip.mp4");
+  test::ClipSpec mono = test::Mp4H264Aac(1.0);
+  mono.audio[0].channels = 1;
+  test::MakeClip(clip, mono);
+  f.settings = [](TfrmOption& dialog) {
+    dialog.VideoOutputHookCheck()->setChecked(true);
+    dialog.AudioHookCheck()->setChecked(true);
+  };
+  f.w().AddFiles({QString::fromStdString(clip)});
+  ASSERT_EQ(f.w().List().Count(), 1);
+  f.w().StartButton()->click();
+  ASSERT_TRUE(f.WaitForEnd()) << f.w().LogPane()->toPlainText().toStdString();
+  QTest::qWait(200);  // the hook's message is posted to the GUI thread
+  EXPECT_EQ(f.w().List().Text(0, 4), QStringLiteral("100%"));
+  EXPECT_EQ(f.watcher.MessageTexts(), QStringList{QStringLiteral("Ignore mono for current audio hooking.")})
+      << "told once, from the GUI thread";
+  // Picture 1 carries the frame number text.
+  const int source_white = WhitePixelsInTextBand(clip);
+  const int output_white = WhitePixelsInTextBand(Output(f.w(), 0));
+  ASSERT_GE(source_white, 0);
+  EXPECT_GT(output_white, source_white + 50);
 }
 
 TEST(TfrmConverterRun, ClosingDuringARunStopsTheTasksAndLeavesPlayableOutputs) {
