@@ -130,6 +130,22 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   int setup_qsv_transcode(TOutputStream& ost, TInputStream& ist);
   int init_bitstream_filters(TOutputStream& ost);
 
+  // ---- Join mode (join_inputs.cpp, end_join_segment.cpp) ----------------------
+
+  /// Gives every further input a block of output stream records that feeds
+  /// the output's streams; 0 or -1 with FLastErrMsg set (the caller then
+  /// undoes the output).
+  int JoinInputs(TFileOptionContext& o) override;
+  /// The block of input `k`; the new output file record's index, or -1 with
+  /// FLastErrMsg set.
+  int JoinInputFile(TFileOptionContext& o, int k);
+  /// Moves the run from the active block (its input done, or its streams
+  /// ended early) to the next; false when the run has no further segment.
+  bool next_join_segment();
+  /// Closes input `file_index`'s segment and makes the next block active.
+  void end_join_segment(int file_index);
+  void reopen_join_encoders();
+
   // ---- Open-codec lists (codec_lists.cpp) ------------------------------------
 
   void AddToCodecList(std::list<TOutputStream*>& list, TOutputStream* ost);

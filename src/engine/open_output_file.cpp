@@ -270,6 +270,7 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
   int result = static_cast<int>(file_index);
   if (join_active) {
     if (JoinInputs(o) < 0) {
+      AbortOutputFile(*this, file_index, library_name, created);
       result = -1;
     } else {
       FJoinMode = true;

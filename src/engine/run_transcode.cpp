@@ -15,6 +15,11 @@ constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 void TCustomFFmpeg::set_active_outputs() {
   // All output streams (join mode narrows this to one segment's block).
+  if (FJoinMode && Fnb_output_streams_join > 0) {
+    Fost_from_idx = Fjoin_file_index * Fnb_output_streams_join;
+    Fost_to_idx = Fost_from_idx + Fnb_output_streams_join - 1;
+    return;
+  }
   Fost_from_idx = 0;
   Fost_to_idx = static_cast<std::int32_t>(Foutput_streams.size()) - 1;
 }
@@ -33,6 +38,7 @@ void TCustomFFmpeg::run_transcode() {
     FSuspender.Wait();
     const std::int64_t cur_time = ff::av_gettime_relative();
     if (!outputs_pending()) {
+      if (next_join_segment()) continue;  // join mode: the next input's block takes over
       // Said apart: every input read to its end, or the outputs had all
       // they wanted first (-frames, -t, -fs, -shortest).
       bool inputs_ended = true;

@@ -1,0 +1,68 @@
+#include "join/picture_check.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "media/av_ptr.h"
+#include "media/error_text.h"
+#include "media/ff.h"
+
+namespace zentrova::test {
+namespace {
+
+constexpr int kStep = 4;
+
+std::vector<std::uint8_t> Samples(const AVFrame* frame) {
+  std::vector<std::uint8_t> out;
+  for (int y = 0; y < frame->height; y += kStep)
+    for (int x = 0; x < frame->width; x += kStep) out.push_back(frame->data[0][y * frame->linesize[0] + x]);
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::uint8_t>> DecodeLumaSamples(const std::string& path) {
+  AVFormatContext* raw = nullptr;
+  int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not open " + path));
+  AVInputFormatContextPtr ic(raw);
+  if ((ret = ff::avformat_find_stream_info(ic.get(), nullptr)) < 0)
+    throw std::runtime_error(error_code_text(ret, "Could not probe " + path));
+  const int stream = ff::av_find_best_stream(ic.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (stream < 0) throw std::runtime_error("No video stream in " + path);
+  const AVCodecParameters* par = ic->streams[stream]->codecpar;
+  const AVCodec* codec = ff::avcodec_find_decoder(par->codec_id);
+  if (!codec) throw std::runtime_error("No decoder for " + path);
+  AVCodecContextPtr dec(ff::avcodec_alloc_context3(codec));
+  ff::avcodec_parameters_to_context(dec.get(), par);
+  if ((ret = ff::avcodec_open2(dec.get(), codec, nullptr)) < 0)
+    throw std::runtime_error(error_code_text(ret, "Could not open the decoder of " + path));
+  std::vector<std::vector<std::uint8_t>> pictures;
+  AVPacketPtr pkt = MakePacket();
+  AVFramePtr frame = MakeFrame();
+  auto drain = [&] {
+    while (ff::avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
+      pictures.push_back(Samples(frame.get()));
+      ff::av_frame_unref(frame.get());
+    }
+  };
+  while (ff::av_read_frame(ic.get(), pkt.get()) >= 0) {
+    if (pkt->stream_index == stream) {
+      ff::avcodec_send_packet(dec.get(), pkt.get());
+      drain();
+    }
+    ff::av_packet_unref(pkt.get());
+  }
+  ff::avcodec_send_packet(dec.get(), nullptr);
+  drain();
+  return pictures;
+}
+
+double MeanDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+  if (a.size() != b.size() || a.empty()) return 255.0;
+  std::int64_t sum = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) sum += std::abs(int{a[i]} - int{b[i]});
+  return static_cast<double>(sum) / static_cast<double>(a.size());
+}
+
+}  // namespace zentrova::test
