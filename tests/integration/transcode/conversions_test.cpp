@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,61 @@ TEST(Conversions, ForcedKeyFramesLandAtTheListedTimes) {
         std::any_of(keys.begin(), keys.end(), [&](double k) { return std::abs(k - wanted) <= 0.041; });
     EXPECT_TRUE(found) << "no key frame at " << wanted << " s";
   }
+}
+
+TEST(Conversions, ForcedKeyFramesAtChapterStartsWithAnOffset) {
+  LoadMediaLibraries();
+  TempDir dir;
+  ClipSpec spec = Mp4H264Aac(9.0);
+  spec.format = "matroska";
+  spec.chapters = 3;  // at 0, 3 and 6 s
+  const std::string source = dir.File("chapters.mkv");
+  MakeClip(source, spec);
+  const std::string output = dir.File("keys.mp4");
+  const EngineRun run = RunEngine({{source, ""}}, output, Default("-force_key_frames chapters+2"));
+  ASSERT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  std::vector<double> keys;
+  for (const ProbedPacket& p : PacketsOf(ReadPackets(output), V))
+    if (p.key) keys.push_back(p.PtsSeconds());
+  for (double wanted : {2.0, 5.0, 8.0}) {
+    const bool found =
+        std::any_of(keys.begin(), keys.end(), [&](double k) { return std::abs(k - wanted) <= 0.041; });
+    EXPECT_TRUE(found) << "no key frame at " << wanted << " s";
+  }
+}
+
+TEST(Conversions, HardwareDecodingRequestFallsBackToSoftware) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string source = dir.File("source.mp4");
+  MakeClip(source, Mp4H264Aac(2.0));
+  const std::string output = dir.File("out.mp4");
+  const EngineRun run = RunEngine({{source, "-hwaccel qsv"}}, output, kDefaultConversion);
+  ASSERT_TRUE(run.opened) << run.message;
+  ASSERT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  EXPECT_TRUE(run.Logged("qsv hwaccel requested for input stream #0:0, but cannot be initialized.") ||
+              run.Logged("Intel QSV transcoding is not avaiable because libmfx is not loaded."))
+      << run.LogText();
+  EXPECT_NEAR(static_cast<double>(CountVideoFrames(output)), 50.0, 1.0);
+}
+
+TEST(Conversions, VideoStatisticsFileHasALinePerFrame) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string source = dir.File("source.mp4");
+  MakeClip(source, Mp4H264Aac(2.0));
+  const std::string stats = dir.File("vstats.txt");
+  const EngineRun run = RunEngine({{source, ""}}, dir.File("out.mp4"), Default("-vstats_file " + stats));
+  ASSERT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  std::ifstream in(stats);
+  std::string line;
+  int lines = 0;
+  while (std::getline(in, line)) {
+    EXPECT_EQ(line.rfind("frame= ", 0), 0u) << line;
+    EXPECT_NE(line.find(" type= "), std::string::npos) << line;
+    ++lines;
+  }
+  EXPECT_EQ(lines, 50);
 }
 
 TEST(Conversions, SecondAudioStreamByMap) {
