@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -173,6 +174,34 @@ TEST(Conversions, VideoStatisticsFileHasALinePerFrame) {
     ++lines;
   }
   EXPECT_EQ(lines, 50);
+}
+
+TEST(Conversions, StreamLoopPlaysTheInputAgain) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string source = dir.File("source.mp4");
+  MakeClip(source, Mp4H264Aac(2.0));
+  const std::string output = dir.File("looped.mp4");
+  const EngineRun run = RunEngine({{source, "-stream_loop 1"}}, output, kDefaultConversion);
+  ASSERT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  EXPECT_NEAR(ProbeFile(output).duration_us / 1e6, 4.0, 0.15);
+  EXPECT_NEAR(static_cast<double>(CountVideoFrames(output)), 100.0, 1.0);
+}
+
+TEST(Conversions, FirstPassWritesTheStatisticsLog) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string source = dir.File("source.mp4");
+  MakeClip(source, Mp4H264Aac(2.0));
+  const std::string prefix = dir.File("twopass");
+  const EngineRun run =
+      RunEngine({{source, ""}}, dir.File("pass1.mp4"), Default("-an -pass 1 -passlogfile " + prefix));
+  ASSERT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  // libx264 keeps its own statistics file beside the prefix.
+  bool found = false;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    if (entry.path().filename().string().starts_with("twopass") && entry.file_size() > 0) found = true;
+  EXPECT_TRUE(found);
 }
 
 TEST(Conversions, SecondAudioStreamByMap) {
