@@ -7,14 +7,9 @@
 
 #include "decoder/stream_info.h"
 #include "media/ff.h"
+#include "picture/av_picture.h"
 
 namespace zentrova {
-
-/// A picture as four plane addresses and four line sizes.
-struct TAVPicture {
-  std::uint8_t* data[4] = {nullptr, nullptr, nullptr, nullptr};
-  int linesize[4] = {0, 0, 0, 0};
-};
 
 /// The current picture of a decoder. Owned by the decoder; valid until the
 /// next decode, seek or close.

@@ -10,19 +10,12 @@
 #include <functional>
 
 #include "media/ff.h"
+#include "picture/av_picture.h"
 #include "picture/bitmap.h"
 
 namespace zentrova {
 
 class TFFmpegTask;
-
-/// A library picture as four plane addresses and four line sizes. The
-/// planes belong to the frame being hooked; a frame hook may change the
-/// pixels in place.
-struct TAVPicture {
-  std::uint8_t* data[4] = {nullptr, nullptr, nullptr, nullptr};
-  int linesize[4] = {0, 0, 0, 0};
-};
 
 /// An audio frame: pts (µs), the frame (samples changeable in place), bytes
 /// of samples (channels × samples × bytes per sample), rate, channels, format.
