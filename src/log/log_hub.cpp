@@ -1,5 +1,7 @@
 #include "log/log_hub.h"
 
+#include <new>
+
 #include "log/logger_core.h"
 #include "media/ff.h"
 
@@ -9,19 +11,37 @@ namespace {
 // Trivially destructible, so it stays readable while static objects die.
 std::atomic<bool> hub_gone{false};
 
+// Storage for the hub that is never handed back.
+template <class T>
+class NeverDestroyed {
+ public:
+  NeverDestroyed() { ::new (static_cast<void*>(storage_)) T(); }
+  T& Get() { return *std::launder(reinterpret_cast<T*>(storage_)); }
+
+ private:
+  alignas(T) unsigned char storage_[sizeof(T)];
+};
+
+// Closes the hub when static objects are destroyed at exit.
+struct HubCloser {
+  LogHub& hub;
+  ~HubCloser() { hub.Close(); }
+};
+
 }  // namespace
 
 LogHub& LogHub::Instance() {
-  static LogHub hub;
-  return hub;
+  static NeverDestroyed<LogHub> hub;
+  static HubCloser closer{hub.Get()};
+  return hub.Get();
 }
 
 bool LogHub::Gone() {
   return hub_gone.load();
 }
 
-LogHub::~LogHub() {
-  hub_gone.store(true);
+void LogHub::Close() {
+  if (hub_gone.exchange(true)) return;
   // The libraries may log while the loader unloads them after this point.
   if (ff::av_log_set_callback && ff::av_log_default_callback)
     ff::av_log_set_callback(ff::av_log_default_callback);
@@ -31,6 +51,7 @@ LogHub::~LogHub() {
     default_core.reset();
   }
   auto_created.reset();
+  file.Close();
 }
 
 std::shared_ptr<LoggerCore> LogHub::DefaultCore() {

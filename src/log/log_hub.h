@@ -13,16 +13,19 @@ namespace zentrova::detail {
 
 class LoggerCore;
 
-/// One per process, created on first use. Its destruction at exit first
+/// One per process, created on first use and never destroyed: a run thread
+/// that ends while static objects are destroyed at exit may still be inside
+/// the logger after its Gone() check. At exit the hub is closed instead: it
 /// hands the library back its own log callback (when avutil is still bound),
-/// then destroys an auto-created logger.
+/// destroys an auto-created logger and closes the log file.
 struct LogHub {
-  /// The hub; only while !Gone().
+  /// The hub; its memory stays valid to the end of the process.
   static LogHub& Instance();
-  /// True once the hub's destruction at process exit has begun: from then on
-  /// loggers and the library callback leave it alone.
+  /// True once the hub was closed at process exit: from then on loggers and
+  /// the library callback leave it alone.
   static bool Gone();
-  ~LogHub();
+  /// The exit-time closing (once).
+  void Close();
 
   /// The default logger's core, or null when there is no default logger (an
   /// auto-created one would drop every line anyway).
