@@ -1,8 +1,26 @@
 // copy_packet: a packet of a copied stream, re-timed for its output.
+#include <algorithm>
+
 #include "engine/custom_ffmpeg.h"
 #include "engine/mux_timestamps.h"
 
 namespace zentrova {
+namespace {
+
+// Keeps the end of the latest copied packet: its pts plus its duration, or
+// plus one picture of the input's frame rate where the container gave none.
+void NoteCopyEnd(const TInputStream& ist, TOutputStream& ost, const AVPacket& out) {
+  if (out.pts == AV_NOPTS_VALUE) return;
+  std::int64_t duration = out.duration;
+  if (duration <= 0 && ist.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+    const AVRational rate = ist.st->avg_frame_rate.num > 0 ? ist.st->avg_frame_rate : ist.st->r_frame_rate;
+    if (rate.num > 0 && rate.den > 0) duration = ff::av_rescale_q(1, av_inv_q(rate), ost.st->time_base);
+  }
+  const std::int64_t end = out.pts + std::max<std::int64_t>(duration, 0);
+  if (ost.copy_end_pts == AV_NOPTS_VALUE || end > ost.copy_end_pts) ost.copy_end_pts = end;
+}
+
+}  // namespace
 
 void TCustomFFmpeg::copy_packet(TInputStream& ist, TOutputStream& ost, const AVPacket* pkt) {
   constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
@@ -57,6 +75,7 @@ void TCustomFFmpeg::copy_packet(TInputStream& ist, TOutputStream& ost, const AVP
   }
   out->duration = ff::av_rescale_q(pkt->duration, ist_tb, ost_tb);
   KeepDtsIncreasing(out->pts, out->dts, ost.last_dts);
+  NoteCopyEnd(ist, ost, *out);
   mux_packet(Foutput_files[static_cast<std::size_t>(ost.file_index)]->ctx.get(), out.get(), ost);
 }
 

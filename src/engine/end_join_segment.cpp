@@ -11,7 +11,8 @@
 //     parameters and options, and its headers must equal the ones written;
 //   * the counters carry over, and input k+1 is shifted by the segment's
 //     real end taken from the engine's own counters (encoded frames and
-//     samples), so that no frame is lost or overlapped at the seam.
+//     samples; for a copied stream the end of its latest packet), so that
+//     no frame is lost or overlapped at the seam.
 //
 // Threads: the run's thread only.
 #include <fmt/format.h>
@@ -50,9 +51,8 @@ std::int64_t StreamEndUs(const TOutputStream& ost) {
     if (tb.num > 0 && tb.den > 0) return ff::av_rescale_q(ost.sync_opts, tb, kMicroseconds);
     return 0;
   }
-  if (!ost.st) return 0;
-  const std::int64_t end = ff::av_stream_get_end_pts(ost.st);
-  return end == AV_NOPTS_VALUE ? 0 : ff::av_rescale_q(end, ost.st->time_base, kMicroseconds);
+  if (!ost.st || ost.copy_end_pts == AV_NOPTS_VALUE) return 0;
+  return ff::av_rescale_q(ost.copy_end_pts, ost.st->time_base, kMicroseconds);
 }
 
 // A new encoder context with the settings of `old` (which was opened and
@@ -84,6 +84,18 @@ AVCodecContext* RebuildContext(const AVCodec* codec, const AVCodecContext* old, 
   ctx->rc_max_rate = old->rc_max_rate;
   ctx->rc_min_rate = old->rc_min_rate;
   if (old->stats_in) ctx->stats_in = ff::av_strdup(old->stats_in);
+  // Quantiser matrices and rate-control overrides given by option.
+  auto copy_matrix = [](const std::uint16_t* matrix) {
+    return matrix ? static_cast<std::uint16_t*>(ff::av_memdup(matrix, 64 * sizeof(std::uint16_t))) : nullptr;
+  };
+  ctx->intra_matrix = copy_matrix(old->intra_matrix);
+  ctx->inter_matrix = copy_matrix(old->inter_matrix);
+  ctx->chroma_intra_matrix = copy_matrix(old->chroma_intra_matrix);
+  if (old->rc_override && old->rc_override_count > 0) {
+    ctx->rc_override = static_cast<RcOverride*>(ff::av_memdup(
+        old->rc_override, static_cast<std::size_t>(old->rc_override_count) * sizeof(RcOverride)));
+    ctx->rc_override_count = ctx->rc_override ? old->rc_override_count : 0;
+  }
   if (old->codec_type == AVMEDIA_TYPE_VIDEO) {
     ctx->width = old->width;
     ctx->height = old->height;
@@ -191,6 +203,7 @@ void TCustomFFmpeg::end_join_segment(int file_index) {
     ost.last_pts = prev.last_pts;
     ost.last_dts = prev.last_dts;
     ost.last_mux_dts = prev.last_mux_dts;
+    ost.copy_end_pts = prev.copy_end_pts;
     if (ost.sync_ist && prev.sync_ist) ost.sync_ist->pts = prev.sync_ist->pts;
   }
   TInputFile& next = *Finput_files[static_cast<std::size_t>(file_index + 1)];
@@ -246,27 +259,12 @@ void TCustomFFmpeg::reopen_join_encoders() {
     }
     AddToCodecList(FEncoderList, &head);
 
+    // The next block's graph is configured at its first picture or sound,
+    // against this encoder: its pictures are scaled to the encoder's size
+    // and format, its sound converted to the encoder's rate and layout.
     TOutputStream& active = *Foutput_streams[static_cast<std::size_t>(Fost_from_idx + i)];
     active.is_avcodec_opened = 1;
     active.encoder_flushed = 0;
-    AVCodecContext* enc = fresh.get();
-    AVFilterContext* sink = active.filter ? active.filter->filter : nullptr;
-    if (sink && enc->codec_type == AVMEDIA_TYPE_VIDEO &&
-        (ff::av_buffersink_get_w(sink) != enc->width || ff::av_buffersink_get_h(sink) != enc->height ||
-         ff::av_buffersink_get_format(sink) != enc->pix_fmt))
-      RaiseErrorFmt(
-          "Cannot join input file #{}: its pictures are {}x{} where output stream #0:{} is encoded at {}x{}; "
-          "joined inputs must give the same picture size and format",
-          Fjoin_file_index, ff::av_buffersink_get_w(sink), ff::av_buffersink_get_h(sink), head.index,
-          enc->width, enc->height);
-    if (sink && enc->codec_type == AVMEDIA_TYPE_AUDIO &&
-        ff::av_buffersink_get_sample_rate(sink) != enc->sample_rate)
-      RaiseErrorFmt(
-          "Cannot join input file #{}: its sound is at {} Hz where output stream #0:{} is encoded at {} Hz",
-          Fjoin_file_index, ff::av_buffersink_get_sample_rate(sink), head.index, enc->sample_rate);
-    if (sink && enc->codec_type == AVMEDIA_TYPE_AUDIO &&
-        !(head.enc->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
-      ff::av_buffersink_set_frame_size(sink, static_cast<unsigned>(enc->frame_size));
   }
 }
 

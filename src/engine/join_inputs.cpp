@@ -11,6 +11,8 @@
 // Threads: the thread that opens the output (before the run).
 #include <fmt/format.h>
 
+#include <cstring>
+
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
 
@@ -118,6 +120,21 @@ int BestStreamOfType(const TCustomFFmpegOpt& engine, int k, AVMediaType type) {
   return best;
 }
 
+// A copied stream of a later block: the same codec and headers as the
+// stream its block-0 twin copies, so that one set of headers describes the
+// whole output.
+bool SameCodedStream(const TCustomFFmpegOpt& engine, const TOutputStream& ost) {
+  const TOutputStream& head = *engine.Foutput_streams[static_cast<std::size_t>(ost.index)];
+  if (head.source_index < 0 || ost.source_index < 0) return false;
+  const AVCodecParameters* a =
+      engine.Finput_streams[static_cast<std::size_t>(head.source_index)]->st->codecpar;
+  const AVCodecParameters* b =
+      engine.Finput_streams[static_cast<std::size_t>(ost.source_index)]->st->codecpar;
+  if (a->codec_id != b->codec_id || a->extradata_size != b->extradata_size) return false;
+  return a->extradata_size == 0 ||
+         std::memcmp(a->extradata, b->extradata, static_cast<std::size_t>(a->extradata_size)) == 0;
+}
+
 }  // namespace
 
 int TCustomFFmpeg::JoinInputs(TFileOptionContext& o) {
@@ -216,6 +233,14 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
     TOutputStream& ost = *Foutput_streams[static_cast<std::size_t>(i)];
     if (ost.source_index < 0) {
       FLastErrMsg = "Cannot join files with diffrent streams state";
+      return -1;
+    }
+    if (ost.stream_copy && !SameCodedStream(*this, ost)) {
+      FLastErrMsg = fmt::format(
+          "Cannot join input file #{}: its stream #{}:{} is coded otherwise than output stream #0:{}; a "
+          "copied "
+          "stream needs the same codec and headers in every input",
+          k, k, Finput_streams[static_cast<std::size_t>(ost.source_index)]->st->index, ost.index);
       return -1;
     }
     ost.encoding_needed = !ost.stream_copy;

@@ -82,9 +82,12 @@ int TCustomFFmpeg::open_decoder(int ist_index, std::string& msg) {
   dec->get_format = SelectHwFormat;
   dec->pkt_timebase = ist.st->time_base;
   // Options that a decoder of this library generation may lack are only
-  // set where they exist: an unused option would fail the task.
+  // set where they exist (an unused option would fail the task), and not
+  // where they are deprecated (the library then warns on every stream and
+  // already defaults to the value given here).
   auto has_option = [dec](const char* name) {
-    return ff::av_opt_find(dec, name, nullptr, 0, AV_OPT_SEARCH_CHILDREN) != nullptr;
+    const AVOption* opt = ff::av_opt_find(dec, name, nullptr, 0, AV_OPT_SEARCH_CHILDREN);
+    return opt && !(opt->flags & AV_OPT_FLAG_DEPRECATED);
   };
   if (ist.avdec->id == AV_CODEC_ID_DVB_SUBTITLE && (ist.decoding_needed & 1)) {
     if (!HasKey(ist.decoder_opts, "compute_edt") && has_option("compute_edt"))

@@ -114,6 +114,9 @@ struct TOutputStream {
   int encoder_flushed = 0;
   std::int64_t last_pts = AV_NOPTS_VALUE;
   std::int64_t last_dts = AV_NOPTS_VALUE;
+  /// Copied streams: the end (pts + duration, st time base) of the latest
+  /// packet written; where a joined input's segment ends.
+  std::int64_t copy_end_pts = AV_NOPTS_VALUE;
   int is_filter_codec_opts = 1;
   int is_avcodec_opened = 0;
 

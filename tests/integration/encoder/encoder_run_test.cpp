@@ -164,6 +164,24 @@ TEST_F(EncoderRun, StartZeroRunsEveryTaskOnTheCallersThreadAndReportsBeforeRetur
   EXPECT_LT(spans.at(1).second, spans.at(2).first);
 }
 
+TEST_F(EncoderRun, AnOutputWithJoinSetConcatenatesEveryInputOfTheTask) {
+  const int task = encoder_->AddTask(Clip("first.mp4", 10), "", "");
+  ASSERT_EQ(task, 0) << encoder_->LastErrMsg();
+  ASSERT_GE(encoder_->AddInput(task, Clip("second.mp4", 15), "", ""), 0) << encoder_->LastErrMsg();
+  TOutputOptions record;
+  InitOutputOptions(record);
+  record.Options = "-c:v mpeg4 -an";
+  record.Join = true;
+  ASSERT_GE(encoder_->SetOutput(task, Out("joined.mp4"), &record), 0) << encoder_->LastErrMsg();
+  terminations_.Attach(*encoder_);
+  encoder_->Start(0);
+
+  const std::vector<TerminateRecord> records = terminations_.Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_TRUE(records.front().info.Finished) << records.front().info.ExceptionMsg;
+  EXPECT_EQ(CountVideoFrames(Out("joined.mp4")), 25);
+}
+
 TEST_F(EncoderRun, BuildingAndStartingAreRefusedUntilTheTasksAreCleared) {
   const std::string input = Clip("in.mp4", 10);
   AddTasks(2, input, true);

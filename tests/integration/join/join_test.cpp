@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <string_view>
 
 #include "join/join_run.h"
 #include "join/picture_check.h"
@@ -102,7 +103,9 @@ struct RefusedJoin {
   const char* name;
   bool second_has_audio;
   bool second_output;
-  const char* message;
+  int second_width;     ///< 0: the first clip's
+  const char* options;  ///< the output's conversion options
+  const char* message;  ///< what the reason starts with
 };
 
 class JoinRefusal : public ::testing::TestWithParam<RefusedJoin> {};
@@ -116,14 +119,18 @@ TEST_P(JoinRefusal, FailsToOpenWithTheReasonAndLeavesNoOutput) {
   MakeClip(a, Mp4H264Aac(1.0));
   ClipSpec second = Mp4H264Aac(1.0);
   if (!c.second_has_audio) second.audio.clear();
+  if (c.second_width) {
+    second.video->width = c.second_width;
+    second.video->height = c.second_width * 3 / 4;
+  }
   MakeClip(b, second);
   const std::string output = dir.File("joined.mp4");
   JoinControl control;
   if (c.second_output) control.second_output = dir.File("second.mp4");
 
-  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, kJoinConversion, control);
+  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, c.options, control);
   EXPECT_FALSE(run.opened);
-  EXPECT_EQ(run.message, c.message);
+  EXPECT_EQ(run.message.substr(0, std::string_view(c.message).size()), c.message) << run.message;
   EXPECT_FALSE(std::filesystem::exists(dir.File("second.mp4")));
   if (!c.second_output) {
     EXPECT_FALSE(std::filesystem::exists(output));
@@ -132,11 +139,75 @@ TEST_P(JoinRefusal, FailsToOpenWithTheReasonAndLeavesNoOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, JoinRefusal,
-                         ::testing::Values(RefusedJoin{"SecondInputWithoutAudio", false, false,
+                         ::testing::Values(RefusedJoin{"SecondInputWithoutAudio", false, false, 0,
+                                                       kJoinConversion,
                                                        "Cannot join files with diffrent streams state"},
-                                           RefusedJoin{"SecondOutput", true, true,
-                                                       "Cannot join more than one output file."}),
+                                           RefusedJoin{"SecondOutput", true, true, 0, kJoinConversion,
+                                                       "Cannot join more than one output file."},
+                                           // A copy cannot change the picture size mid-stream.
+                                           RefusedJoin{"CopyOfOtherHeaders", true, false, 160, " -c copy",
+                                                       "Cannot join input file #1: its stream #1:0 is coded "
+                                                       "otherwise than output stream #0:0"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Later inputs are converted to what the first one set up: picture size
+// and sound rate of the output stay the first input's.
+TEST(JoinMode, InputsOfOtherSizeAndRateAreConvertedToTheFirst) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string a = dir.File("a.mp4");
+  const std::string b = dir.File("b.mp4");
+  MakeClip(a, Mp4H264Aac(3.0));
+  ClipSpec small = Mp4H264Aac(3.0);
+  small.video->width = 160;
+  small.video->height = 120;
+  small.audio.front().sample_rate = 44100;
+  MakeClip(b, small);
+  const std::string output = dir.File("joined.mp4");
+
+  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, kJoinConversion);
+  ASSERT_TRUE(run.opened) << run.message;
+  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  const ProbedFile out = ProbeFile(output);
+  ASSERT_EQ(out.streams.size(), 2u);
+  EXPECT_EQ(out.streams[0].width, 320);
+  EXPECT_EQ(out.streams[0].height, 240);
+  EXPECT_EQ(out.streams[1].sample_rate, 48000);
+  EXPECT_NEAR(static_cast<double>(out.duration_us), 6e6, kTolerance_us);
+  EXPECT_EQ(CountVideoFrames(output), 150);
+  ExpectTimestampsValid(PacketsOf(ReadPackets(output), AVMEDIA_TYPE_VIDEO), "video");
+}
+
+// Copied streams: the next input starts where the latest copied packet of
+// the previous one ended, whatever the container's own end time says.
+TEST(JoinMode, CopiedStreamsFollowEachOtherWithoutGapOrOverlap) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string a = dir.File("a.mp4");
+  const std::string b = dir.File("b.mp4");
+  MakeClip(a, Mp4H264Aac(4.0));
+  MakeClip(b, Mp4H264Aac(4.0));
+  const std::string output = dir.File("joined.mp4");
+
+  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, " -c copy");
+  ASSERT_TRUE(run.opened) << run.message;
+  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  const ProbedFile out = ProbeFile(output);
+  ASSERT_EQ(out.streams.size(), 2u);
+  EXPECT_NEAR(static_cast<double>(out.duration_us), 8e6, kTolerance_us);
+
+  const std::vector<ProbedPacket> packets = ReadPackets(output);
+  const std::vector<ProbedPacket> video = PacketsOf(packets, AVMEDIA_TYPE_VIDEO);
+  ExpectTimestampsValid(video, "video");
+  ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_AUDIO), "audio");
+  std::vector<double> times;
+  for (const ProbedPacket& p : video) times.push_back(p.PtsSeconds());
+  std::sort(times.begin(), times.end());
+  ASSERT_EQ(times.size(), 200u);
+  for (std::size_t i = 1; i < times.size(); ++i)
+    EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "at " << i;
+  EXPECT_EQ(CountVideoFrames(output), 200);
+}
 
 TEST(JoinMode, ProgressDuringTheSecondInputShowsItsIndexAndTheTotal) {
   LoadMediaLibraries();
