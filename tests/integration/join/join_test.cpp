@@ -99,6 +99,23 @@ TEST(JoinMode, AnInputLimitedByItsOwnDurationEndsItsSegmentOnly) {
   ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_AUDIO), "audio");
 }
 
+// An output -t limits the joined output as a whole, not each segment.
+TEST(JoinMode, AnOutputDurationLimitsTheWholeJoinedOutput) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string a = dir.File("a.mp4");
+  const std::string b = dir.File("b.mp4");
+  MakeClip(a, Mp4H264Aac(3.0));
+  MakeClip(b, Mp4H264Aac(3.0));
+  const std::string output = dir.File("joined.mp4");
+
+  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, std::string(kJoinConversion) + " -t 4");
+  ASSERT_TRUE(run.opened) << run.message;
+  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+  EXPECT_NEAR(static_cast<double>(ProbeFile(output).duration_us), 4e6, kTolerance_us);
+  EXPECT_EQ(CountVideoFrames(output), 100);
+}
+
 struct RefusedJoin {
   const char* name;
   bool second_has_audio;
