@@ -3,6 +3,7 @@
 #include <charconv>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -39,6 +40,18 @@ AVRational UsableTimeBase(const AVStream* stream) {
   AVRational time_base = stream->time_base;
   if (time_base.den == 0) time_base.den = time_base.num != 0 ? time_base.num : 1;
   return time_base;
+}
+
+// The fields audio and video stream records share.
+void FillTimedStreamInfo(TTimedStreamInfo& info, const AVStream* stream, std::string codec_name) {
+  const AVRational time_base = UsableTimeBase(stream);
+  info.Language = dict_value_or_default(stream->metadata, "language", "");
+  info.CodecName = std::move(codec_name);
+  info.StartTime = stream->start_time;
+  info.StartTimeScaled = ScaledTime(stream->start_time, time_base);
+  info.Duration = stream->duration;
+  info.DurationScaled = ScaledTime(stream->duration, time_base);
+  info.BitRate = static_cast<std::int32_t>(stream->codecpar->bit_rate);
 }
 
 }  // namespace
@@ -366,14 +379,7 @@ TAudioStreamInfo TCustomDecoder::GetAudioStreamInfo(int stream_index) {
   const AVStream* stream = TypedStream(stream_index, FFirstAudioStreamIndex, AVMEDIA_TYPE_AUDIO, "audio");
   if (!stream) return info;
   const AVCodecParameters* par = stream->codecpar;
-  const AVRational time_base = UsableTimeBase(stream);
-  info.Language = dict_value_or_default(stream->metadata, "language", "");
-  info.CodecName = StreamCodecName(stream);
-  info.StartTime = stream->start_time;
-  info.StartTimeScaled = ScaledTime(stream->start_time, time_base);
-  info.Duration = stream->duration;
-  info.DurationScaled = ScaledTime(stream->duration, time_base);
-  info.BitRate = static_cast<std::int32_t>(par->bit_rate);
+  FillTimedStreamInfo(info, stream, StreamCodecName(stream));
   info.Channels = par->ch_layout.nb_channels;
   info.SampleRate = par->sample_rate;
   info.SampleFormat = static_cast<AVSampleFormat>(par->format);
@@ -385,14 +391,7 @@ TVideoStreamInfo TCustomDecoder::GetVideoStreamInfo(int stream_index) {
   const AVStream* stream = TypedStream(stream_index, FFirstVideoStreamIndex, AVMEDIA_TYPE_VIDEO, "video");
   if (!stream) return info;
   const AVCodecParameters* par = stream->codecpar;
-  const AVRational time_base = UsableTimeBase(stream);
-  info.Language = dict_value_or_default(stream->metadata, "language", "");
-  info.CodecName = StreamCodecName(stream);
-  info.StartTime = stream->start_time;
-  info.StartTimeScaled = ScaledTime(stream->start_time, time_base);
-  info.Duration = stream->duration;
-  info.DurationScaled = ScaledTime(stream->duration, time_base);
-  info.BitRate = static_cast<std::int32_t>(par->bit_rate);
+  FillTimedStreamInfo(info, stream, StreamCodecName(stream));
   info.Height = par->height;
   info.Width = par->width;
   info.SAR = stream->sample_aspect_ratio.num != 0 ? stream->sample_aspect_ratio : par->sample_aspect_ratio;

@@ -24,9 +24,9 @@ struct TFileStreamInfo {
   std::string Title, Author, Copyright, Comment, Album, Genre;
 };
 
-/// One audio stream. The plain times are in the stream's time base, the
-/// scaled ones in microseconds; -1 everywhere when cleared.
-struct TAudioStreamInfo {
+/// What audio and video stream records share. The plain times are in the
+/// stream's time base, the scaled ones in microseconds; -1 when cleared.
+struct TTimedStreamInfo {
   std::string Language;
   std::string CodecName;
   std::int64_t StartTime = -1;
@@ -34,6 +34,10 @@ struct TAudioStreamInfo {
   std::int64_t Duration = -1;
   std::int64_t DurationScaled = -1;
   std::int32_t BitRate = -1;
+};
+
+/// One audio stream; -1 everywhere when cleared.
+struct TAudioStreamInfo : TTimedStreamInfo {
   std::int32_t Channels = -1;
   std::int32_t SampleRate = -1;
   AVSampleFormat SampleFormat = AV_SAMPLE_FMT_NONE;
@@ -41,14 +45,7 @@ struct TAudioStreamInfo {
 
 /// One video stream; cleared: numbers -1, aspect quotients -1.0, SAR and
 /// DAR 0/1, FrameRate 0/1.
-struct TVideoStreamInfo {
-  std::string Language;
-  std::string CodecName;
-  std::int64_t StartTime = -1;
-  std::int64_t StartTimeScaled = -1;
-  std::int64_t Duration = -1;
-  std::int64_t DurationScaled = -1;
-  std::int32_t BitRate = -1;
+struct TVideoStreamInfo : TTimedStreamInfo {
   std::int32_t Height = -1;
   std::int32_t Width = -1;
   float SampleAspectRatio = -1.0f;

@@ -48,6 +48,18 @@ std::int64_t InputTrimStart(const TCustomFFmpegOpt& engine, const TInputFile& f)
   return start;
 }
 
+// The input's trim after the last filter of its chain, then the link from
+// there to the graph's input pad.
+int TrimAndLink(const TCustomFFmpegOpt& engine, const TInputFile& f, const TInputStream& ist,
+                AVFilterContext* last, int pad, const AVFilterInOut* in) {
+  const int ret =
+      InsertTrim(&last, &pad, fmt::format("trim for input stream {}:{}", ist.file_index, ist.st->index),
+                 f.recording_time, InputTrimStart(engine, f));
+  if (ret < 0) return ret;
+  return ff::avfilter_link(last, static_cast<unsigned>(pad), in->filter_ctx,
+                           static_cast<unsigned>(in->pad_idx));
+}
+
 int ConfigureInputVideoFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TInputFilter& ifilter,
                               AVFilterInOut* in) {
   TInputStream& ist = *ifilter.ist;
@@ -103,11 +115,7 @@ int ConfigureInputVideoFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TInput
                        fmt::format("deinterlace input from stream {}:{}", ist.file_index, ist.st->index), "");
     if (ret < 0) return ret;
   }
-  ret = InsertTrim(&last, &pad, fmt::format("trim for input stream {}:{}", ist.file_index, ist.st->index),
-                   f.recording_time, InputTrimStart(engine, f));
-  if (ret < 0) return ret;
-  return ff::avfilter_link(last, static_cast<unsigned>(pad), in->filter_ctx,
-                           static_cast<unsigned>(in->pad_idx));
+  return TrimAndLink(engine, f, ist, last, pad, in);
 }
 
 int ConfigureInputAudioFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TInputFilter& ifilter,
@@ -154,11 +162,7 @@ int ConfigureInputAudioFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TInput
     ret = insert_forwarded("-vol", "volume", FormatFixed6(engine.Faudio_volume / 256.0));
     if (ret < 0) return ret;
   }
-  ret = InsertTrim(&last, &pad, fmt::format("trim for input stream {}:{}", ist.file_index, ist.st->index),
-                   f.recording_time, InputTrimStart(engine, f));
-  if (ret < 0) return ret;
-  return ff::avfilter_link(last, static_cast<unsigned>(pad), in->filter_ctx,
-                           static_cast<unsigned>(in->pad_idx));
+  return TrimAndLink(engine, f, ist, last, pad, in);
 }
 
 int ConfigureInputFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TInputFilter& ifilter,

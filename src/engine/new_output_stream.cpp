@@ -2,6 +2,7 @@
 // record, the encoder choice and the options that apply to every type.
 #include <fmt/format.h>
 
+#include "engine/option_dictionaries.h"
 #include "engine/output_streams.h"
 #include "engine/stream_value_parsers.h"
 #include "options/dictionary.h"
@@ -20,15 +21,6 @@ struct EncoderContextDeleter {
     ff::avcodec_free_context(&ctx);
   }
 };
-
-AVDictionaryPtr CopyDictionary(const AVDictionary* source) {
-  AVDictionary* copy = nullptr;
-  if (source && ff::av_dict_copy(&copy, source, 0) < 0) {
-    ff::av_dict_free(&copy);
-    throw std::bad_alloc();
-  }
-  return AVDictionaryPtr(copy);
-}
 
 // -bsf: "name[=options],name[=options]...", each allocated with its options.
 void BuildBitstreamFilters(TCustomFFmpegOpt& engine, const std::string& list, TBitstreamFilterChain& chain) {

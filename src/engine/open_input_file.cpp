@@ -9,6 +9,7 @@
 
 #include "engine/c_numeric_scope.h"
 #include "engine/input_streams.h"
+#include "engine/option_dictionaries.h"
 #include "log/logger.h"
 #include "options/dictionary.h"
 #include "options/file_name_text.h"
@@ -99,28 +100,17 @@ int CheckUnusedDecoderOptions(TCustomFFmpegOpt& engine, const TFileOptionContext
                               int input_index, const std::string& file_name) {
   AVDictionaryPtr unused = TCustomFFmpegOpt::StripSpecifiers(o.group->codec_opts.get());
   for (std::size_t i = first_stream; i < engine.Finput_streams.size(); ++i) {
-    const AVDictionaryEntry* e = nullptr;
-    while (
-        (e = ff::av_dict_get(engine.Finput_streams[i]->decoder_opts.get(), "", e, AV_DICT_IGNORE_SUFFIX))) {
-      DictRemove(unused, e->key, 0);
-    }
+    TCustomFFmpegOpt::RemoveOptions(unused, engine.Finput_streams[i]->decoder_opts.get());
   }
-  const AVClass* codec_class = ff::avcodec_get_class();
-  const AVClass* format_class = ff::avformat_get_class();
-  const AVDictionaryEntry* e = nullptr;
-  while ((e = ff::av_dict_get(unused.get(), "", e, AV_DICT_IGNORE_SUFFIX))) {
-    const AVOption* option =
-        ff::av_opt_find(&codec_class, e->key, nullptr, 0, AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ);
-    const AVOption* format_option =
-        ff::av_opt_find(&format_class, e->key, nullptr, 0, AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ);
-    if (!option || format_option) continue;
-    const char* help = option->help ? option->help : "";
-    if (!(option->flags & AV_OPT_FLAG_DECODING_PARAM)) {
+  int ret = 0;
+  ForEachUnusedCodecOption(unused.get(), [&](const char* key, const char* help, int flags) {
+    if (!(flags & AV_OPT_FLAG_DECODING_PARAM)) {
       engine.FLastErrMsg =
           fmt::format("Codec AVOption {} ({}) specified for input file #{} ({}) is not a decoding option.",
-                      e->key, help, input_index, file_name);
+                      key, help, input_index, file_name);
       engine.Log(TLogLevel::llError, engine.FLastErrMsg);
-      return AVERROR(EINVAL);
+      ret = AVERROR(EINVAL);
+      return false;
     }
     engine.Log(
         TLogLevel::llWarning,
@@ -128,9 +118,10 @@ int CheckUnusedDecoderOptions(TCustomFFmpegOpt& engine, const TFileOptionContext
                     "stream. The most likely reason is either wrong type (e.g. a video option with no "
                     "video streams) or that it is a private option of some decoder which was not actually "
                     "used for any stream.",
-                    e->key, help, input_index, file_name));
-  }
-  return 0;
+                    key, help, input_index, file_name));
+    return true;
+  });
+  return ret;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "engine/c_numeric_scope.h"
 #include "engine/filter_graphs.h"
+#include "engine/option_dictionaries.h"
 #include "engine/output_opener.h"
 #include "engine/output_streams.h"
 #include "options/dictionary.h"
@@ -26,15 +27,6 @@ struct OutputContextFreer {
     ff::avformat_free_context(p);
   }
 };
-
-AVDictionaryPtr CopyDictionary(const AVDictionary* source) {
-  AVDictionary* copy = nullptr;
-  if (source && ff::av_dict_copy(&copy, source, 0) < 0) {
-    ff::av_dict_free(&copy);
-    throw std::bad_alloc();
-  }
-  return AVDictionaryPtr(copy);
-}
 
 // -t and -to: -t wins; -to alone becomes a duration from the start.
 void ResolveRecordingTime(TCustomFFmpegOpt& engine, TFileOptionContext& o) {
@@ -73,30 +65,22 @@ void CheckUnusedEncoderOptions(TOutputOpen& open) {
   for (std::size_t i = static_cast<std::size_t>(open.of.ost_index); i < engine.Foutput_streams.size(); ++i) {
     TCustomFFmpegOpt::RemoveOptions(unused, engine.Foutput_streams[i]->encoder_opts.get());
   }
-  const AVClass* codec_class = ff::avcodec_get_class();
-  const AVClass* format_class = ff::avformat_get_class();
-  const AVDictionaryEntry* e = nullptr;
-  while ((e = ff::av_dict_get(unused.get(), "", e, AV_DICT_IGNORE_SUFFIX))) {
-    const AVOption* option =
-        ff::av_opt_find(&codec_class, e->key, nullptr, 0, AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ);
-    const AVOption* format_option =
-        ff::av_opt_find(&format_class, e->key, nullptr, 0, AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ);
-    if (!option || format_option) continue;
-    const char* help = option->help ? option->help : "";
-    if (!(option->flags & AV_OPT_FLAG_ENCODING_PARAM)) {
+  ForEachUnusedCodecOption(unused.get(), [&](const char* key, const char* help, int flags) {
+    if (!(flags & AV_OPT_FLAG_ENCODING_PARAM)) {
       throw TOutputOpenError(
           fmt::format("Codec AVOption {} ({}) specified for output file #{} ({}) is not an encoding option.",
-                      e->key, help, open.file_index, open.file_name));
+                      key, help, open.file_index, open.file_name));
     }
-    if (std::string_view(e->key) == "gop_timecode") continue;
+    if (std::string_view(key) == "gop_timecode") return true;
     engine.Log(
         TLogLevel::llWarning,
         fmt::format("Codec AVOption {} ({}) specified for output file #{} ({}) has not been used for any "
                     "stream. The most likely reason is either wrong type (e.g. a video option with no video "
                     "streams) or that it is a private option of some encoder which was not actually used "
                     "for any stream.",
-                    e->key, help, open.file_index, open.file_name));
-  }
+                    key, help, open.file_index, open.file_name));
+    return true;
+  });
 }
 
 void MarkCodingNeeds(TOutputOpen& open) {

@@ -71,6 +71,24 @@ bool ParseDecimal(std::string_view text, long long& value) {
   return !text.empty() && ec == std::errc() && ptr == end;
 }
 
+// The input file index a map part starts with (`pos` moves past it); raises
+// "Invalid <what> index" when no input has that index.
+int ReadInputFileIndex(TCustomFFmpegOpt& engine, std::string_view text, std::size_t& pos, const char* what) {
+  const long long file = ReadCInteger(text, pos);
+  if (file < 0 || file >= static_cast<long long>(engine.Finput_files.size()))
+    engine.RaiseErrorFmt("Invalid {} index: {}.", what,
+                         static_cast<int>(std::clamp<long long>(file, INT32_MIN, INT32_MAX)));
+  return static_cast<int>(file);
+}
+
+// Whether stream `stream_index` of `ic` matches the stream specifier `spec`;
+// a malformed specifier raises.
+bool StreamMatches(TCustomFFmpegOpt& engine, AVFormatContext* ic, int stream_index, const std::string& spec) {
+  const int ret = ff::avformat_match_stream_specifier(ic, ic->streams[stream_index], spec.c_str());
+  if (ret < 0) engine.RaiseError(error_code_text(ret, "check_stream_specifier"));
+  return ret > 0;
+}
+
 }  // namespace
 
 int TCustomFFmpegOpt::opt_map(Ctx* o, Str, Str arg) {
@@ -78,7 +96,6 @@ int TCustomFFmpegOpt::opt_map(Ctx* o, Str, Str arg) {
   const bool negative = !map.empty() && map.front() == '-';
   if (negative) map.erase(0, 1);
   const std::string map_text = map;  // for messages
-  const int nb_inputs = static_cast<int>(Finput_files.size());
 
   // The sync stream: ",file[:specifier]" after the map.
   int sync_file_index = -1;
@@ -87,24 +104,19 @@ int TCustomFFmpegOpt::opt_map(Ctx* o, Str, Str arg) {
     const std::string sync = map.substr(comma + 1);
     map.resize(comma);
     std::size_t pos = 0;
-    const long long file = ReadCInteger(sync, pos);
-    if (file < 0 || file >= nb_inputs)
-      RaiseErrorFmt("Invalid sync file index: {}.",
-                    static_cast<int>(std::clamp<long long>(file, INT32_MIN, INT32_MAX)));
+    const int file = ReadInputFileIndex(*this, sync, pos, "sync file");
     if (pos < sync.size()) ++pos;  // the ':' before the specifier
     const std::string spec = sync.substr(pos);
     AVFormatContext* ic = Finput_files[file]->ctx.get();
     for (unsigned i = 0; i < ic->nb_streams; ++i) {
-      const int ret = ff::avformat_match_stream_specifier(ic, ic->streams[i], spec.c_str());
-      if (ret < 0) RaiseError(error_code_text(ret, "check_stream_specifier"));
-      if (ret == 1) {
+      if (StreamMatches(*this, ic, static_cast<int>(i), spec)) {
         sync_stream_index = static_cast<int>(i);
         break;
       }
     }
     if (sync_stream_index < 0)
       RaiseErrorFmt("Sync stream specification in map {} does not match any streams.", map_text);
-    sync_file_index = static_cast<int>(file);
+    sync_file_index = file;
   }
 
   bool matched = false;
@@ -123,18 +135,11 @@ int TCustomFFmpegOpt::opt_map(Ctx* o, Str, Str arg) {
       map.resize(question);
     }
     std::size_t pos = 0;
-    const long long file = ReadCInteger(map, pos);
-    if (file < 0 || file >= nb_inputs)
-      RaiseErrorFmt("Invalid input file index: {}.",
-                    static_cast<int>(std::clamp<long long>(file, INT32_MIN, INT32_MAX)));
+    const int file = ReadInputFileIndex(*this, map, pos, "input file");
     if (pos < map.size() && map[pos] == ':') ++pos;
     const std::string spec = map.substr(pos);
     AVFormatContext* ic = Finput_files[file]->ctx.get();
-    auto matches = [&](int stream_index) {
-      const int ret = ff::avformat_match_stream_specifier(ic, ic->streams[stream_index], spec.c_str());
-      if (ret < 0) RaiseError(error_code_text(ret, "check_stream_specifier"));
-      return ret > 0;
-    };
+    auto matches = [&](int stream_index) { return StreamMatches(*this, ic, stream_index, spec); };
     if (negative) {
       for (TStreamMapping& m : o->map) {
         matched = true;  // a negative map only needs earlier maps to look at
@@ -146,7 +151,7 @@ int TCustomFFmpegOpt::opt_map(Ctx* o, Str, Str arg) {
       for (unsigned i = 0; i < ic->nb_streams; ++i) {
         if (!matches(static_cast<int>(i))) continue;
         TStreamMapping& m = o->map.emplace_back();
-        m.file_index = static_cast<int>(file);
+        m.file_index = file;
         m.stream_index = static_cast<int>(i);
         m.sync_file_index = sync_file_index >= 0 ? sync_file_index : m.file_index;
         m.sync_stream_index = sync_file_index >= 0 ? sync_stream_index : m.stream_index;
