@@ -15,30 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TInputOptions EncoderInput(const app::TInputOptions& from) {
-  TInputOptions to = MakeInputOptions(from.FileName, from.Options, from.Presets);
-  to.Tag = from.Tag;
-  return to;
-}
-
-TOutputOptions EncoderOutput(const app::TOutputOptions& from) {
-  TOutputOptions to;
-  InitOutputOptions(to);
-  to.FileName = from.FileName;
-  to.Options = from.Options;
-  to.Presets = from.Presets;
-  to.AudioInputHook = from.AudioInputHook;
-  to.AudioOutputHook = from.AudioOutputHook;
-  to.VideoInputHook = from.VideoInputHook;
-  to.VideoOutputHook = from.VideoOutputHook;
-  to.VideoHookBitsPixel = from.VideoHookBitsPixel;
-  to.FrameInputHook = from.FrameInputHook;
-  to.FrameOutputHook = from.FrameOutputHook;
-  to.Join = from.Join;
-  to.Tag = from.Tag;
-  return to;
-}
-
 bool Exists(const std::string& path) {
   std::error_code error;
   return fs::exists(fs::symlink_status(fs::path(path), error));
@@ -70,17 +46,17 @@ void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
   }
   const std::string& output = planned.Output.FileName;
   const bool output_existed = Exists(output);
-  TInputOptions first = EncoderInput(planned.Inputs.front());
+  TInputOptions first = planned.Inputs.front();
   const int task = encoder_.AddTask(first.FileName, &first);
   std::string error;
   if (task < 0) error = encoder_.LastErrMsg();
   for (std::size_t i = 1; error.empty() && i < planned.Inputs.size(); ++i) {
-    TInputOptions more = EncoderInput(planned.Inputs[i]);
+    TInputOptions more = planned.Inputs[i];
     if (encoder_.AddInput(task, more.FileName, &more) < 0)
       error = fmt::format("{}: {}", more.FileName, encoder_.LastErrMsg());
   }
   if (error.empty()) {
-    TOutputOptions out = EncoderOutput(planned.Output);
+    TOutputOptions out = planned.Output;
     if (encoder_.SetOutput(task, out.FileName, &out) < 0) error = encoder_.LastErrMsg();
   }
   if (error.empty()) {

@@ -46,9 +46,9 @@ class TDialog {
   app::TSourceState state_;
 };
 
-app::TInputOptions InputFor(const TCliOptions& options, const app::OutputSettings& settings,
-                            const app::SourceFacts& facts) {
-  app::TInputOptions input = app::BuildInputOptions(settings, facts);
+TInputOptions InputFor(const TCliOptions& options, const app::OutputSettings& settings,
+                       const app::SourceFacts& facts) {
+  TInputOptions input = app::BuildInputOptions(settings, facts);
   if (options.InputOptions) input.Options = *options.InputOptions;
   return input;
 }

@@ -20,8 +20,8 @@
 
 #include "app/options/build_env.h"
 #include "app/options/source_state.h"
-#include "app/options/task_options.h"
 #include "cli/cli_options.h"
+#include "encoder/task_options.h"
 
 namespace zentrova::cli {
 
@@ -36,8 +36,8 @@ using TProbeFunction = std::function<TProbeOutcome(const std::string& file_name)
 /// One encoder task to be added, or a file that cannot become one.
 struct TPlannedTask {
   std::string Source;  ///< the (first) input as named on the command line
-  std::vector<app::TInputOptions> Inputs;
-  app::TOutputOptions Output;
+  std::vector<TInputOptions> Inputs;
+  TOutputOptions Output;
   std::int64_t SourceDurationUs = -1;  ///< the (first) source's; negative: not known
   /// Not empty: the file cannot be converted (the decoder's message).
   std::string Error;

@@ -15,7 +15,7 @@
 #include "app/options/build_env.h"
 #include "app/options/output_settings.h"
 #include "app/options/source_facts.h"
-#include "app/options/task_options.h"
+#include "encoder/task_options.h"
 
 namespace zentrova::app {
 

@@ -15,8 +15,8 @@
 #include <functional>
 #include <string>
 
-#include "app/options/task_options.h"
 #include "app/ui/frame_hooks.h"
+#include "encoder/task_options.h"
 
 namespace zentrova::ui {
 
@@ -53,9 +53,9 @@ class IConverterEncoder {
   /// Loads the media libraries, from `folder` first; false with `LastErrMsg`.
   virtual bool LoadAVLib(const std::string& folder) = 0;
   /// A new task reading the input; its index or a negative value.
-  virtual int AddTask(const app::TInputOptions& input) = 0;
+  virtual int AddTask(const TInputOptions& input) = 0;
   /// The task's output; negative on failure.
-  virtual int SetOutput(int task_index, const app::TOutputOptions& output) = 0;
+  virtual int SetOutput(int task_index, const TOutputOptions& output) = 0;
   virtual void RemoveTask(int task_index) = 0;
   virtual void ClearTasks() = 0;
   virtual void SetThreadPriority(TRunPriority priority) = 0;

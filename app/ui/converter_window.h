@@ -133,7 +133,7 @@ class TfrmConverter : public QWidget {
   void AddLog(const QString& line);
   /// Three lines: empty, `message`, empty.
   void AddLogBlock(const QString& message);
-  void AddConversionTask(const app::TInputOptions& input, const app::TOutputOptions& output);
+  void AddConversionTask(const TInputOptions& input, const TOutputOptions& output);
   /// Deletes the row's output when the task left it empty and it did not
   /// exist before (the encoder creates the file when the task is added);
   /// true when it was deleted.

@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "app/options/build_env.h"
+#include "app/options/source_probe_of_decoder.h"
 #include "app/ui/conversion_list_view.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/decoder_source.h"
@@ -166,13 +167,13 @@ void TfrmConverter::AddFiles(const QStringList& files) {
                   Text(decoder_->LastErrMsg()));
       continue;
     }
-    option_dialog_->AssignSource(ProbeSource(*decoder_), frames_.get());
+    option_dialog_->AssignSource(app::ProbeOfDecoder(*decoder_), frames_.get());
     if (!dialog_shown) {
       dialog_shown = true;
       option_dialog_->exec();  // its result is not used: the settings apply either way
     }
-    const app::TOutputOptions output = option_dialog_->BuildOutputOptions(app::SystemBuildEnv(&claimed_));
-    const app::TInputOptions input = option_dialog_->BuildInputOptions();
+    const TOutputOptions output = option_dialog_->BuildOutputOptions(app::SystemBuildEnv(&claimed_));
+    const TInputOptions input = option_dialog_->BuildInputOptions();
     AddConversionTask(input, output);
     decoder_->CloseFile();
   }
@@ -196,7 +197,7 @@ bool RemoveIfCreatedEmpty(const std::string& path, bool existed) {
 
 }  // namespace
 
-void TfrmConverter::AddConversionTask(const app::TInputOptions& input, const app::TOutputOptions& output) {
+void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputOptions& output) {
   const bool output_existed = FileSizeOf(output.FileName) >= 0;
   const int task = encoder_->AddTask(input);
   if (task < 0) {

@@ -2,28 +2,6 @@
 
 namespace zentrova::ui {
 
-app::TSourceProbe ProbeSource(TRIDarivir& decoder) {
-  app::TSourceProbe probe;
-  probe.FileName = decoder.FileName();
-  probe.ForceFormat = decoder.ForceFormat();
-  probe.FormatName = decoder.FormatName();
-  probe.FileInfoText = decoder.FileInfoText();
-  const TFileStreamInfo file = decoder.FileStreamInfo();
-  probe.FileStartTime = file.StartTime;
-  probe.FileDuration = file.Duration;
-  probe.FirstVideoStreamIndex = decoder.FirstVideoStreamIndex();
-  probe.FirstAudioStreamIndex = decoder.FirstAudioStreamIndex();
-  if (probe.FirstVideoStreamIndex >= 0) {
-    const TVideoStreamInfo video = decoder.FirstVideoStreamInfo();
-    probe.Width = video.Width;
-    probe.Height = video.Height;
-    probe.VideoDurationScaled = video.DurationScaled;
-    probe.FrameRateNum = video.FrameRate.num;
-    probe.FrameRateDen = video.FrameRate.den;
-  }
-  return probe;
-}
-
 bool TDecoderFrameSource::DecodeNext() {
   return decoder_.Decode(-1);
 }

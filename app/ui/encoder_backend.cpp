@@ -5,36 +5,6 @@
 namespace zentrova::ui {
 namespace {
 
-TInputOptions EncoderInput(const app::TInputOptions& input) {
-  TInputOptions record;
-  InitInputOptions(record);
-  record.FileName = input.FileName;
-  record.Options = input.Options;
-  record.Presets = input.Presets;
-  record.Tag = input.Tag;
-  record.Data = input.Data;
-  return record;
-}
-
-TOutputOptions EncoderOutput(const app::TOutputOptions& output) {
-  TOutputOptions record;
-  InitOutputOptions(record);
-  record.FileName = output.FileName;
-  record.Options = output.Options;
-  record.Presets = output.Presets;
-  record.AudioInputHook = output.AudioInputHook;
-  record.AudioOutputHook = output.AudioOutputHook;
-  record.VideoInputHook = output.VideoInputHook;
-  record.VideoOutputHook = output.VideoOutputHook;
-  record.VideoHookBitsPixel = output.VideoHookBitsPixel;
-  record.FrameInputHook = output.FrameInputHook;
-  record.FrameOutputHook = output.FrameOutputHook;
-  record.Join = output.Join;
-  record.Tag = output.Tag;
-  record.Data = output.Data;
-  return record;
-}
-
 TEncVideoHookEvent VideoHook(IConverterEncoder::TVideoHookHandler handler) {
   if (!handler) return nullptr;
   return [handler = std::move(handler)](TCustomEncoder*, THookInfo& info) {
@@ -65,13 +35,13 @@ bool TEncoderBackend::LoadAVLib(const std::string& folder) {
   return encoder_->LoadAVLib(folder);
 }
 
-int TEncoderBackend::AddTask(const app::TInputOptions& input) {
-  TInputOptions record = EncoderInput(input);
+int TEncoderBackend::AddTask(const TInputOptions& input) {
+  TInputOptions record = input;
   return encoder_->AddTask(input.FileName, &record);
 }
 
-int TEncoderBackend::SetOutput(int task_index, const app::TOutputOptions& output) {
-  TOutputOptions record = EncoderOutput(output);
+int TEncoderBackend::SetOutput(int task_index, const TOutputOptions& output) {
+  TOutputOptions record = output;
   return encoder_->SetOutput(task_index, output.FileName, &record);
 }
 

@@ -23,8 +23,8 @@ class TEncoderBackend : public IConverterEncoder {
 
   bool AVLibLoaded() const override;
   bool LoadAVLib(const std::string& folder) override;
-  int AddTask(const app::TInputOptions& input) override;
-  int SetOutput(int task_index, const app::TOutputOptions& output) override;
+  int AddTask(const TInputOptions& input) override;
+  int SetOutput(int task_index, const TOutputOptions& output) override;
   void RemoveTask(int task_index) override;
   void ClearTasks() override;
   void SetThreadPriority(TRunPriority priority) override;

@@ -131,11 +131,11 @@ app::OutputSettings TfrmOption::Settings() const {
   return s;
 }
 
-app::TInputOptions TfrmOption::BuildInputOptions() const {
+TInputOptions TfrmOption::BuildInputOptions() const {
   return app::BuildInputOptions(Settings(), state_.Facts());
 }
 
-app::TOutputOptions TfrmOption::BuildOutputOptions(const app::BuildEnv& env) const {
+TOutputOptions TfrmOption::BuildOutputOptions(const app::BuildEnv& env) const {
   return app::BuildOutputOptions(Settings(), state_.Facts(), env);
 }
 

@@ -23,10 +23,10 @@
 #include "app/options/build_env.h"
 #include "app/options/output_settings.h"
 #include "app/options/source_state.h"
-#include "app/options/task_options.h"
 #include "app/ui/choosers.h"
 #include "app/ui/frame_source.h"
 #include "app/ui/optical_disc.h"
+#include "encoder/task_options.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -69,8 +69,8 @@ class TfrmOption : public QDialog {
   /// The source facts the builders read (clip marks, first picture time...).
   const app::TSourceState& SourceState() const { return state_; }
   /// The task's records for the current source.
-  app::TInputOptions BuildInputOptions() const;
-  app::TOutputOptions BuildOutputOptions(const app::BuildEnv& env) const;
+  TInputOptions BuildInputOptions() const;
+  TOutputOptions BuildOutputOptions(const app::BuildEnv& env) const;
 
   /// Closes with OK unless the output would go to an optical disc; then
   /// tells the user and stays open.

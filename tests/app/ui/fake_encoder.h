@@ -12,8 +12,8 @@
 namespace zentrova::test {
 
 struct FakeEncoderLog {
-  std::vector<app::TInputOptions> inputs;
-  std::vector<std::pair<int, app::TOutputOptions>> outputs;
+  std::vector<TInputOptions> inputs;
+  std::vector<std::pair<int, TOutputOptions>> outputs;
   std::vector<int> removed;
   int clears = 0;
   std::vector<int> starts;  ///< thread counts
@@ -41,7 +41,7 @@ class FakeEncoder : public ui::IConverterEncoder {
     last_error_ = load_error;
     return loaded = load_result;
   }
-  int AddTask(const app::TInputOptions& input) override {
+  int AddTask(const TInputOptions& input) override {
     if (input.FileName == failing_input) {
       last_error_ = error;
       return -1;
@@ -49,7 +49,7 @@ class FakeEncoder : public ui::IConverterEncoder {
     log_.inputs.push_back(input);
     return tasks_++;
   }
-  int SetOutput(int task_index, const app::TOutputOptions& output) override {
+  int SetOutput(int task_index, const TOutputOptions& output) override {
     if (output.FileName == failing_output) {
       last_error_ = error;
       return -1;

@@ -213,8 +213,8 @@ TEST(TfrmOptionSettings, ShownAndHiddenControlsReachTheOptionStrings) {
       ->button(static_cast<int>(app::TOutputFormat::WMV))
       ->click();
 
-  const app::TOutputOptions out = dialog.BuildOutputOptions(QuietEnv());
-  const app::TOutputOptions want =
+  const TOutputOptions out = dialog.BuildOutputOptions(QuietEnv());
+  const TOutputOptions want =
       app::BuildOutputOptions(dialog.Settings(), dialog.SourceState().Facts(), QuietEnv());
   EXPECT_EQ(out.Options, want.Options);
   for (const char* part : {" -b:a 96k", " -b:v  1000k", " -vol 300", " -aspect 16:9", " -r 25", " -c:v wmv2",
