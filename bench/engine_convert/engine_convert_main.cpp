@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
+#include "engine/file_options_scope.h"
 #include "log/logger.h"
 #include "media/library_loader.h"
 
@@ -47,16 +48,13 @@ int main(int argc, char** argv) {
 
   TCustomFFmpeg engine;
   auto open = [&](auto&& opener) {
-    TFileOptionContext o;
-    engine.InitFileOptions(o);
-    int ret = -1;
+    TFileOptionsScope scope(engine);
     try {
-      ret = opener(o);
+      return opener(scope.Context()) >= 0;
     } catch (const std::exception& e) {
       engine.FLastErrMsg = e.what();
+      return false;
     }
-    engine.FreeFileOptions(o);
-    return ret >= 0;
   };
   if (!open([&](TFileOptionContext& o) { return engine.OpenInputFile(o, "", args[0], ""); }) ||
       !open([&](TFileOptionContext& o) {

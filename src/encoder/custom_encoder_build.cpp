@@ -6,25 +6,11 @@
 #include <utility>
 
 #include "encoder/custom_encoder.h"
-#include "engine/file_option_context.h"
+#include "engine/file_options_scope.h"
 #include "media/library_loader.h"
 
 namespace zentrova {
 namespace {
-
-// InitFileOptions now, FreeFileOptions on every way out.
-class TFileOptionsScope {
- public:
-  explicit TFileOptionsScope(TFFmpeg& task) : task_(task) { task_.InitFileOptions(context_); }
-  ~TFileOptionsScope() { task_.FreeFileOptions(context_); }
-  TFileOptionsScope(const TFileOptionsScope&) = delete;
-  TFileOptionsScope& operator=(const TFileOptionsScope&) = delete;
-  TFileOptionContext& Context() { return context_; }
-
- private:
-  TFFmpeg& task_;
-  TFileOptionContext context_;
-};
 
 // Puts `record` at `index` of `records`, growing it with default records.
 template <typename Record>

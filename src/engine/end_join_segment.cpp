@@ -29,15 +29,6 @@ namespace {
 
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
-struct JoinEncoderContextDeleter {
-  void operator()(AVCodecContext* ctx) const {
-    if (!ctx) return;
-    ff::av_freep(&ctx->stats_in);
-    ff::av_freep(&ctx->chroma_intra_matrix);
-    ff::avcodec_free_context(&ctx);
-  }
-};
-
 void SetOption(AVDictionary*& d, const char* key, const char* value) {
   ff::av_dict_set(&d, key, value, 0);
 }
@@ -57,9 +48,10 @@ std::int64_t StreamEndUs(const TOutputStream& ost) {
 
 // A new encoder context with the settings of `old` (which was opened and
 // drained) as transcode_init gave them.
-AVCodecContext* RebuildContext(const AVCodec* codec, const AVCodecContext* old, int max_b_frames,
-                               AVRational sample_aspect_ratio) {
-  AVCodecContext* ctx = ff::avcodec_alloc_context3(codec);
+std::shared_ptr<AVCodecContext> RebuildContext(const AVCodec* codec, const AVCodecContext* old,
+                                               int max_b_frames, AVRational sample_aspect_ratio) {
+  std::shared_ptr<AVCodecContext> owner = NewEncoderContext(codec);
+  AVCodecContext* ctx = owner.get();
   if (!ctx) throw FFmpegException("av_mallocz() failed");
   ctx->codec_type = old->codec_type;
   ctx->codec_id = old->codec_id;
@@ -113,12 +105,10 @@ AVCodecContext* RebuildContext(const AVCodec* codec, const AVCodecContext* old, 
   } else if (old->codec_type == AVMEDIA_TYPE_AUDIO) {
     ctx->sample_fmt = old->sample_fmt;
     ctx->sample_rate = old->sample_rate;
-    if (ff::av_channel_layout_copy(&ctx->ch_layout, &old->ch_layout) < 0) {
-      ff::avcodec_free_context(&ctx);
+    if (ff::av_channel_layout_copy(&ctx->ch_layout, &old->ch_layout) < 0)
       throw FFmpegException("av_mallocz() failed");
-    }
   }
-  return ctx;
+  return owner;
 }
 
 bool SameExtradata(const AVCodecContext* enc, const AVCodecParameters* par) {
@@ -226,8 +216,7 @@ void TCustomFFmpeg::reopen_join_encoders() {
       sar = ff::av_d2q(av_q2d(sar), 255);
     else
       sar = old->sample_aspect_ratio;
-    std::shared_ptr<AVCodecContext> fresh(RebuildContext(head.enc, old, head.max_b_frames, sar),
-                                          JoinEncoderContextDeleter{});
+    std::shared_ptr<AVCodecContext> fresh = RebuildContext(head.enc, old, head.max_b_frames, sar);
     AVDictionary* opts = nullptr;
     if (head.encoder_opts && ff::av_dict_copy(&opts, head.encoder_opts.get(), 0) < 0) {
       ff::av_dict_free(&opts);

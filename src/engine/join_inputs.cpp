@@ -14,21 +14,13 @@
 #include <cstring>
 
 #include "engine/custom_ffmpeg.h"
+#include "engine/option_dictionaries.h"
 #include "log/logger.h"
 
 namespace zentrova {
 namespace {
 
 constexpr std::int64_t kHadPacketsBonus = 100000000;
-
-AVDictionaryPtr CopyDictionary(const AVDictionary* source) {
-  AVDictionary* copy = nullptr;
-  if (source && ff::av_dict_copy(&copy, source, 0) < 0) {
-    ff::av_dict_free(&copy);
-    throw FFmpegException("av_mallocz() failed");
-  }
-  return AVDictionaryPtr(copy);
-}
 
 // A block-k record for the block-0 record `from`: shared resources by
 // reference, option texts and dictionaries by copy, run state fresh.

@@ -12,16 +12,6 @@ namespace zentrova {
 
 namespace {
 
-// The encoder context also owns the pass-2 statistics text it was given.
-struct EncoderContextDeleter {
-  void operator()(AVCodecContext* ctx) const {
-    if (!ctx) return;
-    ff::av_freep(&ctx->stats_in);
-    ff::av_freep(&ctx->chroma_intra_matrix);
-    ff::avcodec_free_context(&ctx);
-  }
-};
-
 // -bsf: "name[=options],name[=options]...", each allocated with its options.
 void BuildBitstreamFilters(TCustomFFmpegOpt& engine, const std::string& list, TBitstreamFilterChain& chain) {
   std::size_t pos = 0;
@@ -79,7 +69,7 @@ TOutputStream* NewOutputStream(TCustomFFmpegOpt& engine, TFileOptionContext& o, 
 
   ChooseEncoder(engine, o, oc, ost);
 
-  ost.enc_ctx = std::shared_ptr<AVCodecContext>(ff::avcodec_alloc_context3(ost.enc), EncoderContextDeleter{});
+  ost.enc_ctx = NewEncoderContext(ost.enc);
   if (!ost.enc_ctx) engine.RaiseError("Error allocating the encoding context.");
   AVCodecContext* enc_ctx = ost.enc_ctx.get();
   enc_ctx->codec_type = type;
@@ -150,6 +140,16 @@ void ParseMatrix(TCustomFFmpegOpt& engine, std::uint16_t* matrix, const std::str
     engine.RaiseErrorFmt("Syntax error in matrix \"{}\" at coeff {}", text, *bad);
   }
   std::copy(std::begin(parsed), std::end(parsed), matrix);
+}
+
+std::shared_ptr<AVCodecContext> NewEncoderContext(const AVCodec* codec) {
+  // The context also owns the pass-2 statistics text it was given.
+  return std::shared_ptr<AVCodecContext>(ff::avcodec_alloc_context3(codec), [](AVCodecContext* ctx) {
+    if (!ctx) return;
+    ff::av_freep(&ctx->stats_in);
+    ff::av_freep(&ctx->chroma_intra_matrix);
+    ff::avcodec_free_context(&ctx);
+  });
 }
 
 }  // namespace zentrova

@@ -123,4 +123,8 @@ struct TOutputStream {
   ~TOutputStream();
 };
 
+/// A new encoder context for `codec` that also owns the pass-2 statistics
+/// text and chroma matrix given to it; null when the library has no memory.
+std::shared_ptr<AVCodecContext> NewEncoderContext(const AVCodec* codec);
+
 }  // namespace zentrova

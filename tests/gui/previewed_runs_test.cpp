@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include "engine/ffmpeg_task.h"
+#include "engine/file_options_scope.h"
 #include "media/test_media.h"
 #include "qt/main_thread_hook.h"
 #include "qt/previewer_form.h"
@@ -19,11 +20,9 @@ namespace {
 std::unique_ptr<TFFmpegTask> OpenTask(const std::string& input, const std::string& output) {
   auto task = std::make_unique<TFFmpegTask>();
   for (const bool is_output : {false, true}) {
-    TFileOptionContext o;
-    task->InitFileOptions(o);
-    const int ret = is_output ? task->OpenOutputFile(o, "-an -c:v libx264", false, output, "")
-                              : task->OpenInputFile(o, "", input, "");
-    task->FreeFileOptions(o);
+    TFileOptionsScope scope(*task);
+    const int ret = is_output ? task->OpenOutputFile(scope.Context(), "-an -c:v libx264", false, output, "")
+                              : task->OpenInputFile(scope.Context(), "", input, "");
     EXPECT_GE(ret, 0) << task->FLastErrMsg;
   }
   return task;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/file_options_scope.h"
 #include "log/logger.h"
 
 namespace zentrova::test {
@@ -13,18 +14,16 @@ namespace {
 
 template <typename Open>
 OpenResult RunOpen(TestEngine& engine, Open&& open) {
-  TFileOptionContext o;
-  engine.InitFileOptions(o);
+  TFileOptionsScope scope(engine);
   OpenResult result;
   try {
-    result.code = open(o);
+    result.code = open(scope.Context());
     if (result.code < 0) result.error = engine.FLastErrMsg;
   } catch (const std::exception& e) {
     result.raised = true;
     result.code = -1;
     result.error = e.what();
   }
-  engine.FreeFileOptions(o);
   return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
+#include "support/engine_open.h"
 
 namespace zentrova::test {
 namespace {
@@ -59,18 +60,8 @@ JoinRun RunJoin(const std::vector<JoinInput>& inputs, const std::string& output,
   });
   {
     ObservedEngine engine(run, control.stop_in_file);
-    auto open = [&](auto&& opener) {
-      TFileOptionContext o;
-      engine.InitFileOptions(o);
-      int ret = -1;
-      try {
-        ret = opener(o);
-      } catch (const std::exception& e) {
-        engine.FLastErrMsg = e.what();
-      }
-      engine.FreeFileOptions(o);
-      if (ret < 0) run.message = engine.FLastErrMsg;
-      return ret >= 0;
+    auto open = [&](const std::function<int(TFileOptionContext&)>& opener) {
+      return OpenEngineFile(engine, opener, run.message) >= 0;
     };
     run.opened = true;
     for (const JoinInput& input : inputs)

@@ -9,6 +9,7 @@
 #include "log/main_thread.h"
 #include "media/av_ptr.h"
 #include "media/error_text.h"
+#include "support/engine_open.h"
 
 namespace zentrova::test {
 
@@ -132,18 +133,8 @@ std::unique_ptr<TFFmpegTask> LifecycleTest::MakeTask(const std::string& input,
                                                      const std::string& output_options) {
   auto task = std::make_unique<TFFmpegTask>();
   auto open = [&](const std::function<int(TFileOptionContext&)>& fn, const std::string& what) {
-    TFileOptionContext o;
-    task->InitFileOptions(o);
-    int ret = -1;
     std::string error;
-    try {
-      ret = fn(o);
-      if (ret < 0) error = task->FLastErrMsg;
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
-    task->FreeFileOptions(o);
-    EXPECT_GE(ret, 0) << what << ": " << error;
+    EXPECT_GE(OpenEngineFile(*task, fn, error), 0) << what << ": " << error;
   };
   open([&](TFileOptionContext& o) { return task->OpenInputFile(o, input_options, input, ""); }, "input");
   if (!output.empty())

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "log/logger.h"
+#include "support/engine_open.h"
 
 namespace zentrova::test {
 namespace {
@@ -51,18 +52,8 @@ EngineRun RunEngine(const std::vector<EngineInput>& inputs, const std::string& o
   });
   {
     HookedEngine engine(hooks);
-    auto open = [&](auto&& opener) {
-      TFileOptionContext o;
-      engine.InitFileOptions(o);
-      int ret = -1;
-      try {
-        ret = opener(o);
-      } catch (const std::exception& e) {
-        engine.FLastErrMsg = e.what();
-      }
-      engine.FreeFileOptions(o);
-      if (ret < 0) run.message = engine.FLastErrMsg;
-      return ret >= 0;
+    auto open = [&](const std::function<int(TFileOptionContext&)>& opener) {
+      return OpenEngineFile(engine, opener, run.message) >= 0;
     };
     run.opened = true;
     for (const EngineInput& input : inputs) {

@@ -91,11 +91,11 @@ TEST_F(EngineBase, CodecOptionsWrittenWithAVideoCodecFlagThroughTheFullName) {
   // -c:v and -codec:v store under the same specifier; GetTypeValue takes the last.
   TestEngine engine;
   test::FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "-c:v libx264 -codec:v mpeg4 -c:a aac -c:v:0 h263"), 0);
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-c:v libx264 -codec:v mpeg4 -c:a aac -c:v:0 h263"), 0);
   std::string video = "untouched";
   std::string subtitle = "untouched";
-  TCustomFFmpegOpt::GetTypeValue(o.context, "v", video);
-  TCustomFFmpegOpt::GetTypeValue(o.context, "s", subtitle);
+  TCustomFFmpegOpt::GetTypeValue(o.Context(), "v", video);
+  TCustomFFmpegOpt::GetTypeValue(o.Context(), "s", subtitle);
   EXPECT_EQ(video, "mpeg4");
   EXPECT_EQ(subtitle, "untouched");
 }
@@ -160,7 +160,7 @@ TEST_F(EngineBase, ReadTextFileReadsAllOrLogs) {
   EXPECT_EQ(log.Count(TLogLevel::llError, "Error opening file " + dir.File("missing.txt") + "."), 1);
 
   test::FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "-filter_complex_script \"" + path + "\""), 0);
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-filter_complex_script \"" + path + "\""), 0);
   ASSERT_EQ(engine.Ffiltergraphs.size(), 1u);
 }
 

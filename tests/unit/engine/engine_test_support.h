@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg_opt.h"
+#include "engine/file_options_scope.h"
 #include "log/logger.h"
 
 namespace zentrova::test {
@@ -58,17 +59,6 @@ class LogRecorder {
   std::shared_ptr<std::vector<Line>> lines_;
 };
 
-/// An options context that is released with FreeFileOptions at scope end.
-class FileOptions {
- public:
-  explicit FileOptions(TCustomFFmpegOpt& engine) : engine_(engine) { engine_.InitFileOptions(context); }
-  ~FileOptions() { engine_.FreeFileOptions(context); }
-  FileOptions(const FileOptions&) = delete;
-  FileOptions& operator=(const FileOptions&) = delete;
-  TFileOptionContext context;
-
- private:
-  TCustomFFmpegOpt& engine_;
-};
+using FileOptions = TFileOptionsScope;
 
 }  // namespace zentrova::test

@@ -40,7 +40,7 @@ TEST_F(EngineOptionTable, EveryTaskHasItsOwnTableAndValues) {
   TestEngine a;
   TestEngine b;
   FileOptions oa(a);
-  ASSERT_EQ(a.ParseOutput(oa.context, "-y -vol 512"), 0);
+  ASSERT_EQ(a.ParseOutput(oa.Context(), "-y -vol 512"), 0);
   EXPECT_EQ(a.Ffile_overwrite, 1);
   EXPECT_EQ(a.Faudio_volume, 512);
   EXPECT_EQ(b.Ffile_overwrite, 0);
@@ -92,13 +92,13 @@ void RunCases(const std::vector<ParseCase>& cases) {
     SCOPED_TRACE(c.options);
     TestEngine engine;
     FileOptions o(engine);
-    const int r =
-        c.kind == kIn ? engine.ParseInput(o.context, c.options) : engine.ParseOutput(o.context, c.options);
+    const int r = c.kind == kIn ? engine.ParseInput(o.Context(), c.options)
+                                : engine.ParseOutput(o.Context(), c.options);
     EXPECT_EQ(r, c.result);
     if (c.last_error) {
       EXPECT_NE(engine.FLastErrMsg.find(c.last_error), std::string::npos) << engine.FLastErrMsg;
     }
-    if (c.check) c.check(engine, o.context);
+    if (c.check) c.check(engine, o.Context());
   }
 }
 
@@ -360,11 +360,11 @@ TEST_F(EngineOptionTable, QscaleWarnsOnlyWhenAmbiguous) {
   TestEngine engine;
   {
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, "-qscale:a 4"), 0);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), "-qscale:a 4"), 0);
   }
   EXPECT_FALSE(log.Contains("-qscale is ambiguous"));
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "-qscale 3"), 0);
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-qscale 3"), 0);
   EXPECT_EQ(log.Count(TLogLevel::llWarning, "Please use -q:a or -q:v, -qscale is ambiguous"), 1);
 }
 
@@ -373,13 +373,13 @@ TEST_F(EngineOptionTable, OverrideFfserverIsStoredAndPointedOutOnce) {
   TestEngine engine;
   {
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, "-nooverride_ffserver"), 0);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), "-nooverride_ffserver"), 0);
     EXPECT_EQ(engine.Foverride_ffserver, 0);
   }
   EXPECT_EQ(log.Count(TLogLevel::llWarning, "has no effect"), 0);
   for (int i = 0; i < 2; ++i) {
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, "-override_ffserver"), 0);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), "-override_ffserver"), 0);
     EXPECT_EQ(engine.Foverride_ffserver, 1);
   }
   EXPECT_EQ(log.Count(TLogLevel::llWarning, "\"override_ffserver\" has no effect"), 1) << log.All();
@@ -388,12 +388,12 @@ TEST_F(EngineOptionTable, OverrideFfserverIsStoredAndPointedOutOnce) {
 TEST_F(EngineOptionTable, OutputOnlyOptionInAnInputStringFails) {
   TestEngine engine;
   FileOptions o(engine);
-  EXPECT_EQ(engine.ParseInput(o.context, "-map 0:v"), -22);
+  EXPECT_EQ(engine.ParseInput(o.Context(), "-map 0:v"), -22);
   EXPECT_NE(
       engine.FLastErrMsg.find("Option map (set input stream mapping) cannot be applied to input file in.mp4"),
       std::string::npos)
       << engine.FLastErrMsg;
-  EXPECT_TRUE(o.context.map.empty());
+  EXPECT_TRUE(o.Context().map.empty());
 }
 
 TEST_F(EngineOptionTable, UnsupportedOptionsAreIgnoredOrRefused) {
@@ -421,7 +421,7 @@ TEST_F(EngineOptionTable, UnsupportedOptionsAreIgnoredOrRefused) {
     TestEngine engine;
     engine.HaltOnInvalidOption = c.halt;
     FileOptions o(engine);
-    EXPECT_EQ(engine.ParseOutput(o.context, c.options), c.result);
+    EXPECT_EQ(engine.ParseOutput(o.Context(), c.options), c.result);
     EXPECT_EQ(log.Count(c.level, c.line), 1) << log.All();
     // Ignored options let parsing go on; a refused one stops the group.
     EXPECT_EQ(engine.Ffile_overwrite, c.overwrite);
@@ -435,7 +435,7 @@ TEST_F(EngineOptionTable, StrayWordsFailOnlyWhenHalting) {
   {
     TestEngine engine;
     FileOptions o(engine);
-    EXPECT_EQ(engine.ParseOutput(o.context, "foo -y"), -22);
+    EXPECT_EQ(engine.ParseOutput(o.Context(), "foo -y"), -22);
     EXPECT_NE(engine.FLastErrMsg.find("Failed to parse options on \"foo\""), std::string::npos);
     EXPECT_EQ(engine.Ffile_overwrite, 0);
   }
@@ -444,7 +444,7 @@ TEST_F(EngineOptionTable, StrayWordsFailOnlyWhenHalting) {
     TestEngine engine;
     engine.HaltOnInvalidOption = false;
     FileOptions o(engine);
-    EXPECT_EQ(engine.ParseOutput(o.context, "foo -y"), 0);
+    EXPECT_EQ(engine.ParseOutput(o.Context(), "foo -y"), 0);
     EXPECT_TRUE(log.Contains("Invalid option \"foo\" found while parsing options, ignore")) << log.All();
     EXPECT_EQ(engine.Ffile_overwrite, 1);
     EXPECT_TRUE(engine.FLastErrMsg.empty());
@@ -455,10 +455,10 @@ TEST_F(EngineOptionTable, VideoChannelRoutesTheDeviceOptionIntoTheFileGroup) {
   LogRecorder log;
   TestEngine engine;
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseInput(o.context, "-vc 1 -tvstd pal"), 0) << engine.FLastErrMsg;
+  ASSERT_EQ(engine.ParseInput(o.Context(), "-vc 1 -tvstd pal"), 0) << engine.FLastErrMsg;
   EXPECT_TRUE(log.Contains("This option is deprecated, use -channel."));
   EXPECT_TRUE(log.Contains("This option is deprecated, use -standard."));
-  const TOptionGroup& group = *o.context.group;
+  const TOptionGroup& group = *o.Context().group;
   const char* channel = DictGet(group.format_opts, "channel");
   const char* standard = DictGet(group.format_opts, "standard");
   ASSERT_NE(channel, nullptr);
@@ -474,7 +474,7 @@ TEST_F(EngineOptionTable, ProgressOpensItsTargetForWriting) {
   TestEngine engine;
   FileOptions o(engine);
   const std::string path = dir.File("进度 1.txt");
-  ASSERT_EQ(engine.ParseOutput(o.context, "-progress \"" + path + "\""), 0) << engine.FLastErrMsg;
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-progress \"" + path + "\""), 0) << engine.FLastErrMsg;
   ASSERT_NE(engine.Fprogress_avio, nullptr);
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(path)));
   EXPECT_GT(engine.FLastWrite.load(), 0);
@@ -487,7 +487,7 @@ TEST_F(EngineOptionTable, ValueParserFailureInTheMiddleOfAGroupLeaksNothing) {
     SCOPED_TRACE(options);
     TestEngine engine;
     FileOptions o(engine);
-    EXPECT_THROW(engine.ParseOutput(o.context, options), std::runtime_error);
+    EXPECT_THROW(engine.ParseOutput(o.Context(), options), std::runtime_error);
   }
 }
 

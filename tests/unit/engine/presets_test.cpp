@@ -29,8 +29,8 @@ TEST_F(PresetOptions, PresetTextAppliesCodecsAndLibraryOptions) {
   LogRecorder log;
   TestEngine engine;
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "", "vcodec=libx264<CRLF>crf=23"), 0) << engine.FLastErrMsg;
-  EXPECT_EQ(LastCodec(o.context, "v"), "libx264");
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "", "vcodec=libx264<CRLF>crf=23"), 0) << engine.FLastErrMsg;
+  EXPECT_EQ(LastCodec(o.Context(), "v"), "libx264");
   EXPECT_EQ(engine.CodecOption("crf"), "23");
   EXPECT_TRUE(log.Contains("ParsePresets for output file:\r\nvcodec=libx264\r\ncrf=23")) << log.All();
 }
@@ -39,11 +39,11 @@ TEST_F(PresetOptions, CommentsBlankLinesAndAnyLineBreakAreAccepted) {
   TestEngine engine;
   FileOptions o(engine);
   ASSERT_EQ(
-      engine.ParseOutput(o.context, "", "# a comment\r\n\r\n  ACODEC=mp2  \rg=12\n\n#x=1\nSCodec=mov_text"),
+      engine.ParseOutput(o.Context(), "", "# a comment\r\n\r\n  ACODEC=mp2  \rg=12\n\n#x=1\nSCodec=mov_text"),
       0)
       << engine.FLastErrMsg;
-  EXPECT_EQ(LastCodec(o.context, "a"), "mp2");
-  EXPECT_EQ(LastCodec(o.context, "s"), "mov_text");
+  EXPECT_EQ(LastCodec(o.Context(), "a"), "mp2");
+  EXPECT_EQ(LastCodec(o.Context(), "s"), "mov_text");
   EXPECT_EQ(engine.CodecOption("g"), "12");
   EXPECT_EQ(engine.CodecOption("x"), "");
 }
@@ -51,17 +51,17 @@ TEST_F(PresetOptions, CommentsBlankLinesAndAnyLineBreakAreAccepted) {
 TEST_F(PresetOptions, TheOptionStringComesAfterThePresets) {
   TestEngine engine;
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "-b:v 1M -c:v mpeg4", "b:v=800k<CRLF>vcodec=libx264"), 0);
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-b:v 1M -c:v mpeg4", "b:v=800k<CRLF>vcodec=libx264"), 0);
   EXPECT_EQ(engine.CodecOption("b:v"), "1M");
-  EXPECT_EQ(LastCodec(o.context, "v"), "mpeg4");
+  EXPECT_EQ(LastCodec(o.Context(), "v"), "mpeg4");
 }
 
 TEST_F(PresetOptions, ScalerAndResamplerLinesTakeEffectInTheFile) {
   TestEngine engine;
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "", "sws_flags=lanczos<CRLF>dither_method=triangular"), 0)
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "", "sws_flags=lanczos<CRLF>dither_method=triangular"), 0)
       << engine.FLastErrMsg;
-  const TOptionGroup& group = *o.context.group;
+  const TOptionGroup& group = *o.Context().group;
   ASSERT_NE(DictGet(group.sws_dict, "sws_flags"), nullptr);
   EXPECT_STREQ(DictGet(group.sws_dict, "sws_flags"), "lanczos");
   ASSERT_NE(DictGet(group.swr_opts, "dither_method"), nullptr);
@@ -92,14 +92,14 @@ TEST_F(PresetOptions, BadLinesStopTheFileOnlyWhenHalting) {
     TestEngine engine;
     engine.HaltOnInvalidOption = c.halt;
     FileOptions o(engine);
-    EXPECT_EQ(engine.ParseOutput(o.context, "-t 5", c.presets), c.result);
+    EXPECT_EQ(engine.ParseOutput(o.Context(), "-t 5", c.presets), c.result);
     EXPECT_TRUE(log.Contains(c.message)) << log.All();
     if (c.halt) {
       EXPECT_NE(engine.FLastErrMsg.find(c.message), std::string::npos) << engine.FLastErrMsg;
-      EXPECT_EQ(o.context.t, INT64_MAX);  // the file's own options were not applied
+      EXPECT_EQ(o.Context().t, INT64_MAX);  // the file's own options were not applied
     } else {
       EXPECT_EQ(engine.CodecOption("g"), "12");  // later lines still count
-      EXPECT_EQ(o.context.t, 5000000);
+      EXPECT_EQ(o.Context().t, 5000000);
     }
   }
 }
@@ -131,8 +131,8 @@ TEST_F(PresetOptions, PresetFilesAreReadInTheirEncoding) {
     test::WriteFile(path, c.bytes);
     TestEngine engine;
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, "-vpre \"" + path + "\""), 0) << engine.FLastErrMsg;
-    EXPECT_EQ(LastCodec(o.context, "v"), "mpeg4");
+    ASSERT_EQ(engine.ParseOutput(o.Context(), "-vpre \"" + path + "\""), 0) << engine.FLastErrMsg;
+    EXPECT_EQ(LastCodec(o.Context(), "v"), "mpeg4");
     EXPECT_EQ(engine.CodecOption("g"), "12");
   }
 }
@@ -159,7 +159,7 @@ TEST_F(PresetOptions, PresetFileProblemsNameTheFile) {
     SCOPED_TRACE(c.options);
     TestEngine engine;
     FileOptions o(engine);
-    EXPECT_LT(engine.ParseOutput(o.context, c.options), 0);
+    EXPECT_LT(engine.ParseOutput(o.Context(), c.options), 0);
     EXPECT_NE(engine.FLastErrMsg.find(c.message), std::string::npos) << engine.FLastErrMsg;
   }
 }

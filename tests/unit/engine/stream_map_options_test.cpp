@@ -54,26 +54,26 @@ TEST_F(StreamMapOption, SelectsTheMatchingStreams) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options);
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, c.options), 0) << engine.FLastErrMsg;
-    EXPECT_EQ(Maps(o.context), c.maps);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), c.options), 0) << engine.FLastErrMsg;
+    EXPECT_EQ(Maps(o.Context()), c.maps);
   }
 }
 
 TEST_F(StreamMapOption, AnOptionalMapWithoutMatchIsIgnored) {
   LogRecorder log;
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "-map 0:a?"), 0);
-  EXPECT_TRUE(o.context.map.empty());
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-map 0:a?"), 0);
+  EXPECT_TRUE(o.Context().map.empty());
   EXPECT_EQ(log.Count(TLogLevel::llVerbose, "Stream map \"0:a?\" matches no streams; ignoring."), 1)
       << log.All();
 }
 
 TEST_F(StreamMapOption, FilterGraphLabelsAreKept) {
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "-map [outv] -map \"[out a]\""), 0);
-  ASSERT_EQ(o.context.map.size(), 2u);
-  EXPECT_EQ(o.context.map[0].linklabel, "outv");
-  EXPECT_EQ(o.context.map[1].linklabel, "out a");
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-map [outv] -map \"[out a]\""), 0);
+  ASSERT_EQ(o.Context().map.size(), 2u);
+  EXPECT_EQ(o.Context().map[0].linklabel, "outv");
+  EXPECT_EQ(o.Context().map[1].linklabel, "out a");
 }
 
 TEST_F(StreamMapOption, BadMapsRaiseWithTheirMessages) {
@@ -97,7 +97,7 @@ TEST_F(StreamMapOption, BadMapsRaiseWithTheirMessages) {
     SCOPED_TRACE(c.options);
     FileOptions o(engine);
     try {
-      engine.ParseOutput(o.context, c.options);
+      engine.ParseOutput(o.Context(), c.options);
       ADD_FAILURE() << "no exception";
     } catch (const FFmpegException& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
@@ -120,9 +120,9 @@ TEST_F(StreamMapOption, ChannelMapsReadTheirIndices) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arg);
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, std::string("-map_channel ") + c.arg), 0) << engine.FLastErrMsg;
-    ASSERT_EQ(o.context.map_channel.size(), 1u);
-    const TChannelMapping& m = o.context.map_channel[0];
+    ASSERT_EQ(engine.ParseOutput(o.Context(), std::string("-map_channel ") + c.arg), 0) << engine.FLastErrMsg;
+    ASSERT_EQ(o.Context().map_channel.size(), 1u);
+    const TChannelMapping& m = o.Context().map_channel[0];
     EXPECT_EQ(m.file_index, c.m.file_index);
     EXPECT_EQ(m.stream_index, c.m.stream_index);
     EXPECT_EQ(m.channel_index, c.m.channel_index);
@@ -151,7 +151,7 @@ TEST_F(StreamMapOption, BadChannelMapsRaiseWithTheirMessages) {
     SCOPED_TRACE(c.arg);
     FileOptions o(engine);
     try {
-      engine.ParseOutput(o.context, std::string("-map_channel ") + c.arg);
+      engine.ParseOutput(o.Context(), std::string("-map_channel ") + c.arg);
       ADD_FAILURE() << "no exception";
     } catch (const FFmpegException& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();

@@ -80,15 +80,15 @@ TEST_F(TargetOption, BundlesSetFormatStreamsAndLibraryOptions) {
     SCOPED_TRACE(c.target);
     TestEngine engine;
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, std::string("-target ") + c.target), 0) << engine.FLastErrMsg;
-    EXPECT_EQ(o.context.f, c.format);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), std::string("-target ") + c.target), 0) << engine.FLastErrMsg;
+    EXPECT_EQ(o.Context().f, c.format);
     std::string video;
-    TCustomFFmpegOpt::GetTypeValue(o.context, "v", video);
+    TCustomFFmpegOpt::GetTypeValue(o.Context(), "v", video);
     EXPECT_EQ(video, c.video_codec);
-    EXPECT_EQ(Last(o.context.s), c.size);
-    EXPECT_EQ(Last(o.context.r), c.rate);
-    EXPECT_EQ(Last(o.context.pix_fmt), c.pix_fmt);
-    EXPECT_EQ(Last(o.context.ar), c.sample_rate);
+    EXPECT_EQ(Last(o.Context().s), c.size);
+    EXPECT_EQ(Last(o.Context().r), c.rate);
+    EXPECT_EQ(Last(o.Context().pix_fmt), c.pix_fmt);
+    EXPECT_EQ(Last(o.Context().ar), c.sample_rate);
     for (const auto& [key, value] : c.codec_options) EXPECT_EQ(engine.CodecOption(key), value) << key;
     for (const auto& [key, value] : c.format_options) EXPECT_EQ(engine.FormatOption(key), value) << key;
   }
@@ -97,9 +97,9 @@ TEST_F(TargetOption, BundlesSetFormatStreamsAndLibraryOptions) {
 TEST_F(TargetOption, VcdSetsTheMuxPreload) {
   TestEngine engine;
   FileOptions o(engine);
-  ASSERT_EQ(engine.ParseOutput(o.context, "-target ntsc-vcd"), 0);
-  EXPECT_FLOAT_EQ(o.context.muxpreload, 0.44f);
-  EXPECT_EQ(Last(o.context.ac), 2);
+  ASSERT_EQ(engine.ParseOutput(o.Context(), "-target ntsc-vcd"), 0);
+  EXPECT_FLOAT_EQ(o.Context().muxpreload, 0.44f);
+  EXPECT_EQ(Last(o.Context().ac), 2);
 }
 
 TEST_F(TargetOption, ExplicitLibraryOptionsWinWhereverTheyAreWritten) {
@@ -107,7 +107,7 @@ TEST_F(TargetOption, ExplicitLibraryOptionsWinWhereverTheyAreWritten) {
     SCOPED_TRACE(options);
     TestEngine engine;
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, options), 0);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), options), 0);
     EXPECT_EQ(engine.CodecOption("b:v"), "1000000");
     EXPECT_EQ(engine.CodecOption("maxrate:v"), "1150000");
   }
@@ -124,10 +124,10 @@ TEST_F(TargetOption, ASizeAfterTheTargetWins) {
     TestEngine engine;
     engine.AddLavfiInput("testsrc2=size=64x48:rate=25");
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, c.options), 0);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), c.options), 0);
     AVFormatContext* ic = engine.Finput_files[0]->ctx.get();
     std::string size;
-    engine.GetStreamValue(ic, ic->streams[0], o.context.s, size);
+    engine.GetStreamValue(ic, ic->streams[0], o.Context().s, size);
     EXPECT_EQ(size, c.size);
   }
 }
@@ -150,8 +150,8 @@ TEST_F(TargetOption, TheNormIsGuessedFromTheInputs) {
     engine.AddLavfiInput("sine");  // audio decides nothing
     engine.AddLavfiInput(c.input);
     FileOptions o(engine);
-    ASSERT_EQ(engine.ParseOutput(o.context, "-target dvd"), 0) << engine.FLastErrMsg;
-    EXPECT_EQ(Last(o.context.s), c.size);
+    ASSERT_EQ(engine.ParseOutput(o.Context(), "-target dvd"), 0) << engine.FLastErrMsg;
+    EXPECT_EQ(Last(o.Context().s), c.size);
     EXPECT_EQ(log.Count(TLogLevel::llInfo, c.assumed), 1) << log.All();
   }
 }
@@ -163,7 +163,7 @@ TEST_F(TargetOption, AnUndecidableNormRaises) {
     engine.AddLavfiInput(input);
     FileOptions o(engine);
     try {
-      engine.ParseOutput(o.context, "-target dvd");
+      engine.ParseOutput(o.Context(), "-target dvd");
       ADD_FAILURE() << "no exception";
     } catch (const FFmpegException& e) {
       EXPECT_STREQ(
@@ -179,7 +179,7 @@ TEST_F(TargetOption, UnknownTargetsFail) {
     SCOPED_TRACE(target);
     TestEngine engine;
     FileOptions o(engine);
-    EXPECT_EQ(engine.ParseOutput(o.context, std::string("-target \"") + target + "\""), -22);
+    EXPECT_EQ(engine.ParseOutput(o.Context(), std::string("-target \"") + target + "\""), -22);
     const std::string name = std::string(target).substr(std::string(target).starts_with("pal-") ? 4 : 0);
     EXPECT_NE(engine.FLastErrMsg.find("Unknown target: " + name), std::string::npos) << engine.FLastErrMsg;
   }
