@@ -29,42 +29,71 @@ void ExpectTimestampsValid(const std::vector<ProbedPacket>& packets, const char*
   }
 }
 
-TEST(JoinMode, TwoClipsBecomeOneOutputWithEveryPictureOnce) {
-  LoadMediaLibraries();
-  TempDir dir;
-  const std::string a = dir.File("a.mp4");
-  const std::string b = dir.File("b.mp4");
-  MakeClip(a, Mp4H264Aac(5.0));
-  MakeClip(b, Mp4H264Aac(5.0));
-  const std::string output = dir.File("joined.mp4");
+// The output's video packets, after checking the timestamps of its video
+// and audio streams.
+std::vector<ProbedPacket> CheckedVideoPackets(const std::string& output) {
+  const std::vector<ProbedPacket> packets = ReadPackets(output);
+  ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_AUDIO), "audio");
+  std::vector<ProbedPacket> video = PacketsOf(packets, AVMEDIA_TYPE_VIDEO);
+  ExpectTimestampsValid(video, "video");
+  return video;
+}
 
-  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, kJoinConversion);
-  ASSERT_TRUE(run.opened) << run.message;
-  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+// Presentation times: `count` pictures, one every 1/25 s, none missing or
+// doubled at a seam.
+void ExpectOnePictureEvery40ms(const std::vector<ProbedPacket>& video, std::size_t count) {
+  std::vector<double> times;
+  for (const ProbedPacket& p : video) times.push_back(p.PtsSeconds());
+  std::sort(times.begin(), times.end());
+  ASSERT_EQ(times.size(), count);
+  for (std::size_t i = 1; i < times.size(); ++i)
+    EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "at " << i;
+}
 
-  const ProbedFile out = ProbeFile(output);
+class JoinMode : public ::testing::Test {
+ protected:
+  void SetUp() override { LoadMediaLibraries(); }
+
+  // Clips a.mp4, b.mp4, ... of `seconds` each (H.264 + AAC), each an input
+  // without options.
+  std::vector<JoinInput> Clips(int count, double seconds) const {
+    std::vector<JoinInput> inputs;
+    for (int i = 0; i < count; ++i) {
+      inputs.push_back({dir_.File(std::string(1, static_cast<char>('a' + i)) + ".mp4"), ""});
+      MakeClip(inputs.back().file, Mp4H264Aac(seconds));
+    }
+    return inputs;
+  }
+  // Joins `inputs` into output_ and expects the run to finish (unless stopped).
+  JoinRun Join(const std::vector<JoinInput>& inputs, const std::string& options,
+               const JoinControl& control = {}) {
+    JoinRun run = RunJoin(inputs, output_, options, control);
+    EXPECT_TRUE(run.opened) << run.message;
+    if (control.stop_in_file < 0) {
+      EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
+    }
+    return run;
+  }
+
+  TempDir dir_;
+  const std::string output_ = dir_.File("joined.mp4");
+};
+
+TEST_F(JoinMode, TwoClipsBecomeOneOutputWithEveryPictureOnce) {
+  const std::vector<JoinInput> clips = Clips(2, 5.0);
+  Join(clips, kJoinConversion);
+
+  const ProbedFile out = ProbeFile(output_);
   ASSERT_EQ(out.streams.size(), 2u);
   EXPECT_EQ(out.streams[0].type, AVMEDIA_TYPE_VIDEO);
   EXPECT_EQ(out.streams[1].type, AVMEDIA_TYPE_AUDIO);
   EXPECT_NEAR(static_cast<double>(out.duration_us), 10e6, kTolerance_us);
-
-  const std::vector<ProbedPacket> packets = ReadPackets(output);
-  const std::vector<ProbedPacket> video = PacketsOf(packets, AVMEDIA_TYPE_VIDEO);
-  ExpectTimestampsValid(video, "video");
-  ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_AUDIO), "audio");
-
-  // Presentation times: one picture every 1/25 s, none missing at the seam.
-  std::vector<double> times;
-  for (const ProbedPacket& p : video) times.push_back(p.PtsSeconds());
-  std::sort(times.begin(), times.end());
-  ASSERT_EQ(times.size(), 250u);
-  for (std::size_t i = 1; i < times.size(); ++i)
-    EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "at " << i;
+  ExpectOnePictureEvery40ms(CheckedVideoPackets(output_), 250);
 
   // Each output picture shows the source picture of its place in its clip:
   // closer to that one than to its neighbours.
-  const auto source = DecodeLumaSamples(a);
-  const auto joined = DecodeLumaSamples(output);
+  const auto source = DecodeLumaSamples(clips[0].file);
+  const auto joined = DecodeLumaSamples(output_);
   ASSERT_EQ(source.size(), 125u);
   ASSERT_EQ(joined.size(), 250u);
   for (std::size_t j = 0; j < joined.size(); ++j) {
@@ -79,41 +108,80 @@ TEST(JoinMode, TwoClipsBecomeOneOutputWithEveryPictureOnce) {
   }
 }
 
-TEST(JoinMode, AnInputLimitedByItsOwnDurationEndsItsSegmentOnly) {
-  LoadMediaLibraries();
-  TempDir dir;
-  const std::string a = dir.File("a.mp4");
-  const std::string b = dir.File("b.mp4");
-  const std::string c = dir.File("c.mp4");
-  for (const std::string& f : {a, b, c}) MakeClip(f, Mp4H264Aac(5.0));
-  const std::string output = dir.File("joined.mp4");
-
-  const JoinRun run = RunJoin({{a, ""}, {b, "-t 2"}, {c, ""}}, output, kJoinConversion);
-  ASSERT_TRUE(run.opened) << run.message;
-  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
-  const ProbedFile out = ProbeFile(output);
-  EXPECT_NEAR(static_cast<double>(out.duration_us), 12e6, kTolerance_us);
-  EXPECT_EQ(CountVideoFrames(output), 300);
-  const std::vector<ProbedPacket> packets = ReadPackets(output);
-  ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_VIDEO), "video");
-  ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_AUDIO), "audio");
+TEST_F(JoinMode, AnInputLimitedByItsOwnDurationEndsItsSegmentOnly) {
+  std::vector<JoinInput> clips = Clips(3, 5.0);
+  clips[1].options = "-t 2";
+  Join(clips, kJoinConversion);
+  EXPECT_NEAR(static_cast<double>(ProbeFile(output_).duration_us), 12e6, kTolerance_us);
+  EXPECT_EQ(CountVideoFrames(output_), 300);
+  CheckedVideoPackets(output_);
 }
 
 // An output -t limits the joined output as a whole, not each segment.
-TEST(JoinMode, AnOutputDurationLimitsTheWholeJoinedOutput) {
-  LoadMediaLibraries();
-  TempDir dir;
-  const std::string a = dir.File("a.mp4");
-  const std::string b = dir.File("b.mp4");
-  MakeClip(a, Mp4H264Aac(3.0));
-  MakeClip(b, Mp4H264Aac(3.0));
-  const std::string output = dir.File("joined.mp4");
+TEST_F(JoinMode, AnOutputDurationLimitsTheWholeJoinedOutput) {
+  Join(Clips(2, 3.0), std::string(kJoinConversion) + " -t 4");
+  EXPECT_NEAR(static_cast<double>(ProbeFile(output_).duration_us), 4e6, kTolerance_us);
+  EXPECT_EQ(CountVideoFrames(output_), 100);
+}
 
-  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, std::string(kJoinConversion) + " -t 4");
-  ASSERT_TRUE(run.opened) << run.message;
-  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
-  EXPECT_NEAR(static_cast<double>(ProbeFile(output).duration_us), 4e6, kTolerance_us);
-  EXPECT_EQ(CountVideoFrames(output), 100);
+// Later inputs are converted to what the first one set up: picture size
+// and sound rate of the output stay the first input's.
+TEST_F(JoinMode, InputsOfOtherSizeAndRateAreConvertedToTheFirst) {
+  const std::vector<JoinInput> clips = Clips(2, 3.0);
+  ClipSpec small = Mp4H264Aac(3.0);
+  small.video->width = 160;
+  small.video->height = 120;
+  small.audio.front().sample_rate = 44100;
+  MakeClip(clips[1].file, small);
+  Join(clips, kJoinConversion);
+
+  const ProbedFile out = ProbeFile(output_);
+  ASSERT_EQ(out.streams.size(), 2u);
+  EXPECT_EQ(out.streams[0].width, 320);
+  EXPECT_EQ(out.streams[0].height, 240);
+  EXPECT_EQ(out.streams[1].sample_rate, 48000);
+  EXPECT_NEAR(static_cast<double>(out.duration_us), 6e6, kTolerance_us);
+  EXPECT_EQ(CountVideoFrames(output_), 150);
+  CheckedVideoPackets(output_);
+}
+
+// Copied streams: the next input starts where the latest copied packet of
+// the previous one ended, whatever the container's own end time says.
+TEST_F(JoinMode, CopiedStreamsFollowEachOtherWithoutGapOrOverlap) {
+  Join(Clips(2, 4.0), " -c copy");
+  const ProbedFile out = ProbeFile(output_);
+  ASSERT_EQ(out.streams.size(), 2u);
+  EXPECT_NEAR(static_cast<double>(out.duration_us), 8e6, kTolerance_us);
+  ExpectOnePictureEvery40ms(CheckedVideoPackets(output_), 200);
+  EXPECT_EQ(CountVideoFrames(output_), 200);
+}
+
+TEST_F(JoinMode, ProgressDuringTheSecondInputShowsItsIndexAndTheTotal) {
+  const std::vector<JoinInput> clips = Clips(2, 5.0);
+  const JoinRun run = Join(clips, kJoinConversion);
+  // The second block counts on from the first block's pictures.
+  bool advanced = false;
+  for (const JoinProgress& p : run.progress) {
+    EXPECT_TRUE(p.file_index == 0 || p.file_index == 1) << p.file_index;
+    if (p.file_index != 1) continue;
+    EXPECT_GE(p.frame_number, 125);
+    if (p.frame_number > 125) advanced = true;
+  }
+  EXPECT_TRUE(advanced) << "no progress report during the second input";
+  const std::int64_t total = ProbeFile(clips[0].file).duration_us + ProbeFile(clips[1].file).duration_us;
+  for (const JoinProgress& p : run.progress) EXPECT_EQ(p.total_duration_us, total);
+}
+
+TEST_F(JoinMode, StopDuringTheSecondInputLeavesOneValidFile) {
+  JoinControl control;
+  control.stop_in_file = 1;
+  const JoinRun run = Join(Clips(2, 5.0), kJoinConversion, control);
+  EXPECT_FALSE(run.finished);
+  const ProbedFile out = ProbeFile(output_);
+  ASSERT_EQ(out.streams.size(), 2u);
+  EXPECT_GE(out.duration_us, 5000000);
+  EXPECT_LT(out.duration_us, 10000000);
+  CheckedVideoPackets(output_);
 }
 
 struct RefusedJoin {
@@ -166,113 +234,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, JoinRefusal,
                                                        "Cannot join input file #1: its stream #1:0 is coded "
                                                        "otherwise than output stream #0:0"}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// Later inputs are converted to what the first one set up: picture size
-// and sound rate of the output stay the first input's.
-TEST(JoinMode, InputsOfOtherSizeAndRateAreConvertedToTheFirst) {
-  LoadMediaLibraries();
-  TempDir dir;
-  const std::string a = dir.File("a.mp4");
-  const std::string b = dir.File("b.mp4");
-  MakeClip(a, Mp4H264Aac(3.0));
-  ClipSpec small = Mp4H264Aac(3.0);
-  small.video->width = 160;
-  small.video->height = 120;
-  small.audio.front().sample_rate = 44100;
-  MakeClip(b, small);
-  const std::string output = dir.File("joined.mp4");
-
-  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, kJoinConversion);
-  ASSERT_TRUE(run.opened) << run.message;
-  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
-  const ProbedFile out = ProbeFile(output);
-  ASSERT_EQ(out.streams.size(), 2u);
-  EXPECT_EQ(out.streams[0].width, 320);
-  EXPECT_EQ(out.streams[0].height, 240);
-  EXPECT_EQ(out.streams[1].sample_rate, 48000);
-  EXPECT_NEAR(static_cast<double>(out.duration_us), 6e6, kTolerance_us);
-  EXPECT_EQ(CountVideoFrames(output), 150);
-  ExpectTimestampsValid(PacketsOf(ReadPackets(output), AVMEDIA_TYPE_VIDEO), "video");
-}
-
-// Copied streams: the next input starts where the latest copied packet of
-// the previous one ended, whatever the container's own end time says.
-TEST(JoinMode, CopiedStreamsFollowEachOtherWithoutGapOrOverlap) {
-  LoadMediaLibraries();
-  TempDir dir;
-  const std::string a = dir.File("a.mp4");
-  const std::string b = dir.File("b.mp4");
-  MakeClip(a, Mp4H264Aac(4.0));
-  MakeClip(b, Mp4H264Aac(4.0));
-  const std::string output = dir.File("joined.mp4");
-
-  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, " -c copy");
-  ASSERT_TRUE(run.opened) << run.message;
-  EXPECT_TRUE(run.finished) << run.message << "\n" << run.LogText();
-  const ProbedFile out = ProbeFile(output);
-  ASSERT_EQ(out.streams.size(), 2u);
-  EXPECT_NEAR(static_cast<double>(out.duration_us), 8e6, kTolerance_us);
-
-  const std::vector<ProbedPacket> packets = ReadPackets(output);
-  const std::vector<ProbedPacket> video = PacketsOf(packets, AVMEDIA_TYPE_VIDEO);
-  ExpectTimestampsValid(video, "video");
-  ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_AUDIO), "audio");
-  std::vector<double> times;
-  for (const ProbedPacket& p : video) times.push_back(p.PtsSeconds());
-  std::sort(times.begin(), times.end());
-  ASSERT_EQ(times.size(), 200u);
-  for (std::size_t i = 1; i < times.size(); ++i)
-    EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "at " << i;
-  EXPECT_EQ(CountVideoFrames(output), 200);
-}
-
-TEST(JoinMode, ProgressDuringTheSecondInputShowsItsIndexAndTheTotal) {
-  LoadMediaLibraries();
-  TempDir dir;
-  const std::string a = dir.File("a.mp4");
-  const std::string b = dir.File("b.mp4");
-  MakeClip(a, Mp4H264Aac(5.0));
-  MakeClip(b, Mp4H264Aac(5.0));
-  const std::string output = dir.File("joined.mp4");
-
-  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, kJoinConversion);
-  ASSERT_TRUE(run.opened) << run.message;
-  // The second block counts on from the first block's pictures.
-  bool advanced = false;
-  for (const JoinProgress& p : run.progress) {
-    EXPECT_TRUE(p.file_index == 0 || p.file_index == 1) << p.file_index;
-    if (p.file_index != 1) continue;
-    EXPECT_GE(p.frame_number, 125);
-    if (p.frame_number > 125) advanced = true;
-  }
-  EXPECT_TRUE(advanced) << "no progress report during the second input";
-  const ProbedFile in_a = ProbeFile(a);
-  const ProbedFile in_b = ProbeFile(b);
-  for (const JoinProgress& p : run.progress)
-    EXPECT_EQ(p.total_duration_us, in_a.duration_us + in_b.duration_us);
-}
-
-TEST(JoinMode, StopDuringTheSecondInputLeavesOneValidFile) {
-  LoadMediaLibraries();
-  TempDir dir;
-  const std::string a = dir.File("a.mp4");
-  const std::string b = dir.File("b.mp4");
-  MakeClip(a, Mp4H264Aac(5.0));
-  MakeClip(b, Mp4H264Aac(5.0));
-  const std::string output = dir.File("joined.mp4");
-  JoinControl control;
-  control.stop_in_file = 1;
-
-  const JoinRun run = RunJoin({{a, ""}, {b, ""}}, output, kJoinConversion, control);
-  ASSERT_TRUE(run.opened) << run.message;
-  EXPECT_FALSE(run.finished);
-  const ProbedFile out = ProbeFile(output);
-  ASSERT_EQ(out.streams.size(), 2u);
-  EXPECT_GE(out.duration_us, 5000000);
-  EXPECT_LT(out.duration_us, 10000000);
-  const std::vector<ProbedPacket> packets = ReadPackets(output);
-  ExpectTimestampsValid(PacketsOf(packets, AVMEDIA_TYPE_VIDEO), "video");
-}
 
 }  // namespace
 }  // namespace zentrova::test
