@@ -196,8 +196,11 @@ void TCustomFFmpeg::end_join_segment(int file_index) {
     ost.copy_end_pts = prev.copy_end_pts;
     if (ost.sync_ist && prev.sync_ist) ost.sync_ist->pts = prev.sync_ist->pts;
   }
+  // The end is on the output's clock, which an output -ss starts that much
+  // later than the inputs' clock.
   TInputFile& next = *Finput_files[static_cast<std::size_t>(file_index + 1)];
-  next.ts_offset += end_us;
+  const std::int64_t output_start = Foutput_files.front()->start_time;
+  next.ts_offset += end_us + (output_start == AV_NOPTS_VALUE ? 0 : output_start);
   Log(TLogLevel::llVerbose, fmt::format("Input file #{} joined at {:.6f}s", file_index + 1,
                                         static_cast<double>(end_us) / AV_TIME_BASE));
 }

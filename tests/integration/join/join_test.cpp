@@ -117,11 +117,24 @@ TEST_F(JoinMode, AnInputLimitedByItsOwnDurationEndsItsSegmentOnly) {
   CheckedVideoPackets(output_);
 }
 
-// An output -t limits the joined output as a whole, not each segment.
-TEST_F(JoinMode, AnOutputDurationLimitsTheWholeJoinedOutput) {
-  Join(Clips(2, 3.0), std::string(kJoinConversion) + " -t 4");
-  EXPECT_NEAR(static_cast<double>(ProbeFile(output_).duration_us), 4e6, kTolerance_us);
-  EXPECT_EQ(CountVideoFrames(output_), 100);
+// Output -t and -ss apply to the joined output as a whole, not to each
+// segment.
+struct OutputLimitCase {
+  const char* options;
+  double seconds;
+  int pictures;
+};
+
+TEST_F(JoinMode, OutputLimitsApplyToTheWholeJoinedOutput) {
+  const std::vector<JoinInput> clips = Clips(2, 3.0);
+  for (const OutputLimitCase& c : {OutputLimitCase{" -t 4", 4.0, 100}, OutputLimitCase{" -ss 1", 5.0, 125},
+                                   OutputLimitCase{" -ss 1 -t 4", 4.0, 100}}) {
+    SCOPED_TRACE(c.options);
+    Join(clips, std::string(kJoinConversion) + c.options + " -y");
+    EXPECT_NEAR(static_cast<double>(ProbeFile(output_).duration_us), c.seconds * 1e6, kTolerance_us);
+    EXPECT_EQ(CountVideoFrames(output_), c.pictures);
+    ExpectOnePictureEvery40ms(CheckedVideoPackets(output_), static_cast<std::size_t>(c.pictures));
+  }
 }
 
 // Later inputs are converted to what the first one set up: picture size
