@@ -39,10 +39,11 @@ const char* CountText(const AVFilterInOut* list) {
 }
 
 // Where the input's trim starts: only after an exact seek; with -copyts the
-// timestamps keep the input's own origin.
+// timestamps keep the input's own origin, and a joined input starts where
+// the previous one ended.
 std::int64_t InputTrimStart(const TCustomFFmpegOpt& engine, const TInputFile& f) {
   if (f.start_time == AV_NOPTS_VALUE || !f.accurate_seek) return AV_NOPTS_VALUE;
-  if (!engine.Fcopy_ts) return 0;
+  if (!engine.Fcopy_ts) return f.join_offset;
   std::int64_t start = f.start_time;
   if (!engine.Fstart_at_zero && f.ctx->start_time != AV_NOPTS_VALUE) start += f.ctx->start_time;
   return start;

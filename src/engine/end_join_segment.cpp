@@ -200,7 +200,15 @@ void TCustomFFmpeg::end_join_segment(int file_index) {
   // later than the inputs' clock.
   TInputFile& next = *Finput_files[static_cast<std::size_t>(file_index + 1)];
   const std::int64_t output_start = Foutput_files.front()->start_time;
-  next.ts_offset += end_us + (output_start == AV_NOPTS_VALUE ? 0 : output_start);
+  next.join_offset = end_us + (output_start == AV_NOPTS_VALUE ? 0 : output_start);
+  next.ts_offset += next.join_offset;
+  // The next input's graphs were set up when the run began; set up again,
+  // their input trims (an input -ss) start at the input's place on the
+  // joined clock.
+  for (int i = 0; i < next.nb_streams; ++i) {
+    TInputStream& ist = *Finput_streams[static_cast<std::size_t>(next.ist_index + i)];
+    if (ist.decoding_needed) reconfigure_graphs_of(ist);
+  }
   Log(TLogLevel::llVerbose, fmt::format("Input file #{} joined at {:.6f}s", file_index + 1,
                                         static_cast<double>(end_us) / AV_TIME_BASE));
 }

@@ -22,6 +22,8 @@ struct TInputFile {
   AVRational time_base{1, 1};
   std::int64_t input_ts_offset = 0;  ///< -itsoffset (µs)
   std::int64_t ts_offset = 0;        ///< added to every time stamp (µs)
+  std::int64_t join_offset =
+      0;  ///< join mode: the part of ts_offset that places this input after the previous one (µs)
   std::int64_t last_ts = 0;
   std::int64_t start_time = AV_NOPTS_VALUE;  ///< requested start (µs)
   std::int32_t seek_timestamp = 0;

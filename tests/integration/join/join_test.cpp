@@ -50,6 +50,22 @@ void ExpectOnePictureEvery40ms(const std::vector<ProbedPacket>& video, std::size
     EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "at " << i;
 }
 
+using LumaPictures = std::vector<std::vector<std::uint8_t>>;
+
+// Picture `j` of `output` shows picture `i` of `source`: it is closer to
+// that one than to its neighbours.
+void ExpectShows(const LumaPictures& output, std::size_t j, const LumaPictures& source, std::size_t i) {
+  ASSERT_LT(j, output.size());
+  ASSERT_LT(i, source.size());
+  const double own = MeanDifference(output[j], source[i]);
+  if (i > 0) {
+    EXPECT_LT(own, MeanDifference(output[j], source[i - 1])) << "picture " << j;
+  }
+  if (i + 1 < source.size()) {
+    EXPECT_LT(own, MeanDifference(output[j], source[i + 1])) << "picture " << j;
+  }
+}
+
 class JoinMode : public ::testing::Test {
  protected:
   void SetUp() override { LoadMediaLibraries(); }
@@ -92,29 +108,45 @@ TEST_F(JoinMode, TwoClipsBecomeOneOutputWithEveryPictureOnce) {
 
   // Each output picture shows the source picture of its place in its clip:
   // closer to that one than to its neighbours.
-  const auto source = DecodeLumaSamples(clips[0].file);
-  const auto joined = DecodeLumaSamples(output_);
+  const LumaPictures source = DecodeLumaSamples(clips[0].file);
+  const LumaPictures joined = DecodeLumaSamples(output_);
   ASSERT_EQ(source.size(), 125u);
   ASSERT_EQ(joined.size(), 250u);
-  for (std::size_t j = 0; j < joined.size(); ++j) {
-    const std::size_t i = j % 125;
-    const double own = MeanDifference(joined[j], source[i]);
-    if (i > 0) {
-      EXPECT_LT(own, MeanDifference(joined[j], source[i - 1])) << "picture " << j;
-    }
-    if (i + 1 < source.size()) {
-      EXPECT_LT(own, MeanDifference(joined[j], source[i + 1])) << "picture " << j;
-    }
-  }
+  for (std::size_t j = 0; j < joined.size(); ++j) ExpectShows(joined, j, source, j % 125);
 }
 
-TEST_F(JoinMode, AnInputLimitedByItsOwnDurationEndsItsSegmentOnly) {
+// The middle input's own -t / -ss shorten its segment only: its first and
+// last pictures follow the previous input's last one, and the next input
+// starts with its first picture.
+struct MiddleInputCase {
+  const char* options;
+  double seconds;
+  std::size_t first, last;  ///< the middle clip's pictures that are kept
+};
+
+TEST_F(JoinMode, AnInputsOwnLimitsShortenItsSegmentOnly) {
   std::vector<JoinInput> clips = Clips(3, 5.0);
-  clips[1].options = "-t 2";
-  Join(clips, kJoinConversion);
-  EXPECT_NEAR(static_cast<double>(ProbeFile(output_).duration_us), 12e6, kTolerance_us);
-  EXPECT_EQ(CountVideoFrames(output_), 300);
-  CheckedVideoPackets(output_);
+  const LumaPictures source = DecodeLumaSamples(clips[0].file);
+  for (const MiddleInputCase& c :
+       {MiddleInputCase{"-t 2", 12.0, 0, 49}, MiddleInputCase{"-ss 1", 14.0, 25, 124}}) {
+    SCOPED_TRACE(c.options);
+    clips[1].options = c.options;
+    Join(clips, std::string(kJoinConversion) + " -y");
+    EXPECT_NEAR(static_cast<double>(ProbeFile(output_).duration_us), c.seconds * 1e6, kTolerance_us);
+    // The middle clip's sound runs 1/75 s past its pictures when it is not
+    // cut (the test clips' sound ends on a whole coded frame); the next
+    // input follows the sound, and may start one picture later.
+    const std::size_t middle = c.last - c.first + 1;
+    const LumaPictures joined = DecodeLumaSamples(output_);
+    ASSERT_GE(joined.size(), 250 + middle);
+    ASSERT_LE(joined.size(), 250 + middle + 1);
+    ExpectOnePictureEvery40ms(CheckedVideoPackets(output_), joined.size());
+    ExpectShows(joined, 124, source, 124);
+    ExpectShows(joined, 125, source, c.first);
+    ExpectShows(joined, 125 + middle - 1, source, c.last);
+    ExpectShows(joined, joined.size() - 125, source, 0);
+    ExpectShows(joined, joined.size() - 1, source, 124);
+  }
 }
 
 // Output -t and -ss apply to the joined output as a whole, not to each
