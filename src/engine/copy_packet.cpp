@@ -31,10 +31,14 @@ void TCustomFFmpeg::copy_packet(TInputStream& ist, TOutputStream& ost, const AVP
   const std::int64_t start = of.start_time == AV_NOPTS_VALUE ? 0 : of.start_time;
   const std::int64_t start_tb = ff::av_rescale_q(start, kMicroseconds, ost_tb);
 
-  // Nothing is written before the first key frame or before the output's start.
-  if (ost.frame_number == 0 && !ost.copy_initial_nonkeyframes && !(pkt->flags & AV_PKT_FLAG_KEY)) return;
-  if (ost.frame_number == 0 && !ost.copy_prior_start) {
-    std::int64_t comp_start = start;
+  // Nothing is written before the first key frame, nor before the output's
+  // start unless asked (-copypriorss). A joined input after the first keeps
+  // nothing from before its own start: it would lie over the previous one.
+  if (!ost.copy_started && !ost.copy_initial_nonkeyframes && !(pkt->flags & AV_PKT_FLAG_KEY)) return;
+  const bool prior_kept =
+      ost.copy_prior_start > 0 || (ost.copy_prior_start < 0 && !(FJoinMode && ist.file_index > 0));
+  if (!ost.copy_started && !prior_kept) {
+    std::int64_t comp_start = std::max(start, f.join_offset);
     if (Fcopy_ts && f.ctx->start_time != AV_NOPTS_VALUE)
       comp_start = std::max(start, f.ctx->start_time + f.ts_offset);
     if (pkt->pts == AV_NOPTS_VALUE ? ist.pts < comp_start
@@ -76,6 +80,7 @@ void TCustomFFmpeg::copy_packet(TInputStream& ist, TOutputStream& ost, const AVP
   out->duration = ff::av_rescale_q(pkt->duration, ist_tb, ost_tb);
   KeepDtsIncreasing(out->pts, out->dts, ost.last_dts);
   NoteCopyEnd(ist, ost, *out);
+  ost.copy_started = 1;
   mux_packet(Foutput_files[static_cast<std::size_t>(ost.file_index)]->ctx.get(), out.get(), ost);
 }
 

@@ -117,6 +117,9 @@ struct TOutputStream {
   /// Copied streams: the end (pts + duration, st time base) of the latest
   /// packet written; where a joined input's segment ends.
   std::int64_t copy_end_pts = AV_NOPTS_VALUE;
+  /// Copied streams: a packet of this record's input was passed on (in join
+  /// mode every input starts anew at a key frame after its own start).
+  int copy_started = 0;
   int is_filter_codec_opts = 1;
   int is_avcodec_opened = 0;
 

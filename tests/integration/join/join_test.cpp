@@ -201,6 +201,31 @@ TEST_F(JoinMode, CopiedStreamsFollowEachOtherWithoutGapOrOverlap) {
   EXPECT_EQ(CountVideoFrames(output_), 200);
 }
 
+// A copied input with its own -ss starts at its first key frame after that
+// point, placed after the previous input, never over it.
+TEST_F(JoinMode, ACopiedInputWithItsOwnStartBeginsAtItsNextKeyFrame) {
+  std::vector<JoinInput> clips = Clips(3, 4.0);
+  clips[1].options = "-ss 1";
+  std::size_t first_key = 0;
+  const std::vector<ProbedPacket> source_video = PacketsOf(ReadPackets(clips[1].file), AVMEDIA_TYPE_VIDEO);
+  std::vector<const ProbedPacket*> in_order;
+  for (const ProbedPacket& p : source_video) in_order.push_back(&p);
+  std::sort(in_order.begin(), in_order.end(), [](auto* a, auto* b) { return a->pts < b->pts; });
+  while (first_key < in_order.size() &&
+         !(in_order[first_key]->key && in_order[first_key]->PtsSeconds() >= 1.0))
+    ++first_key;
+  ASSERT_LT(first_key, 100u) << "the clip needs a key frame after 1 s";
+
+  Join(clips, " -c copy");
+  CheckedVideoPackets(output_);
+  const LumaPictures source = DecodeLumaSamples(clips[0].file);
+  const LumaPictures joined = DecodeLumaSamples(output_);
+  ASSERT_EQ(joined.size(), 300 - first_key);
+  ExpectShows(joined, 99, source, 99);
+  ExpectShows(joined, 100, source, first_key);
+  ExpectShows(joined, 200 - first_key, source, 0);
+}
+
 TEST_F(JoinMode, ProgressDuringTheSecondInputShowsItsIndexAndTheTotal) {
   const std::vector<JoinInput> clips = Clips(2, 5.0);
   const JoinRun run = Join(clips, kJoinConversion);
