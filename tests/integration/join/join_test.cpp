@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <set>
 #include <string_view>
@@ -206,14 +207,11 @@ TEST_F(JoinMode, CopiedStreamsFollowEachOtherWithoutGapOrOverlap) {
 TEST_F(JoinMode, ACopiedInputWithItsOwnStartBeginsAtItsNextKeyFrame) {
   std::vector<JoinInput> clips = Clips(3, 4.0);
   clips[1].options = "-ss 1";
-  std::size_t first_key = 0;
-  const std::vector<ProbedPacket> source_video = PacketsOf(ReadPackets(clips[1].file), AVMEDIA_TYPE_VIDEO);
-  std::vector<const ProbedPacket*> in_order;
-  for (const ProbedPacket& p : source_video) in_order.push_back(&p);
-  std::sort(in_order.begin(), in_order.end(), [](auto* a, auto* b) { return a->pts < b->pts; });
-  while (first_key < in_order.size() &&
-         !(in_order[first_key]->key && in_order[first_key]->PtsSeconds() >= 1.0))
-    ++first_key;
+  // The middle clip's first key picture at or after 1 s (25 pictures a second).
+  double key_time = 4.0;
+  for (const ProbedPacket& p : PacketsOf(ReadPackets(clips[1].file), AVMEDIA_TYPE_VIDEO))
+    if (p.key && p.PtsSeconds() >= 1.0) key_time = std::min(key_time, p.PtsSeconds());
+  const auto first_key = static_cast<std::size_t>(std::lround(key_time * 25));
   ASSERT_LT(first_key, 100u) << "the clip needs a key frame after 1 s";
 
   Join(clips, " -c copy");
