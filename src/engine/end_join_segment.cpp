@@ -203,8 +203,8 @@ void TCustomFFmpeg::end_join_segment(int file_index) {
   next.join_offset = end_us + (output_start == AV_NOPTS_VALUE ? 0 : output_start);
   next.ts_offset += next.join_offset;
   // The next input's graphs were set up when the run began; set up again,
-  // their input trims (an input -ss) start at the input's place on the
-  // joined clock.
+  // they feed the rebuilt encoders and their input trims (an input -ss)
+  // start at the input's place on the joined clock.
   for (int i = 0; i < next.nb_streams; ++i) {
     TInputStream& ist = *Finput_streams[static_cast<std::size_t>(next.ist_index + i)];
     if (ist.decoding_needed) reconfigure_graphs_of(ist);
@@ -259,9 +259,10 @@ void TCustomFFmpeg::reopen_join_encoders() {
     }
     AddToCodecList(FEncoderList, &head);
 
-    // The next block's graph is configured at its first picture or sound,
-    // against this encoder: its pictures are scaled to the encoder's size
-    // and format, its sound converted to the encoder's rate and layout.
+    // The next block's graphs are set up again against this encoder once
+    // the input is placed (end_join_segment): its pictures are scaled to the
+    // encoder's size and format, its sound converted to the encoder's rate,
+    // layout and frame size.
     TOutputStream& active = *Foutput_streams[static_cast<std::size_t>(Fost_from_idx + i)];
     active.is_avcodec_opened = 1;
     active.encoder_flushed = 0;

@@ -229,9 +229,8 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
     }
     if (ost.stream_copy && !SameCodedStream(*this, ost)) {
       FLastErrMsg = fmt::format(
-          "Cannot join input file #{}: its stream #{}:{} is coded otherwise than output stream #0:{}; a "
-          "copied "
-          "stream needs the same codec and headers in every input",
+          "Cannot join input file #{}: its stream #{}:{} is coded otherwise than output stream #0:{}; "
+          "a copied stream needs the same codec and headers in every input",
           k, k, Finput_streams[static_cast<std::size_t>(ost.source_index)]->st->index, ost.index);
       return -1;
     }
