@@ -224,6 +224,33 @@ TEST_F(JoinMode, ACopiedInputWithItsOwnStartBeginsAtItsNextKeyFrame) {
   ExpectShows(joined, 200 - first_key, source, 0);
 }
 
+// A second input cut off in the middle (its container readable up to the
+// cut) ends its segment where its data ends; one with a non-ASCII name is
+// read like any other. The inputs stay as they were.
+TEST_F(JoinMode, ACutOffOrNonAsciiNamedSecondInputStillJoins) {
+  ClipSpec spec = Mp4H264Aac(4.0);
+  spec.format = "matroska";
+  const std::string first = dir_.File("a.mkv");
+  const std::string whole = dir_.File("whole.mkv");
+  MakeClip(first, spec);
+  MakeClip(whole, spec);
+  const std::string cut = dir_.File("cut.mkv");
+  MakeTruncatedCopy(whole, cut, 0.5);
+  const std::string named = dir_.File("第二段 – clip.mkv");
+  MakeClip(named, spec);
+  for (const std::string& second : {cut, named}) {
+    SCOPED_TRACE(second);
+    const auto size_before = std::filesystem::file_size(second);
+    Join({{first, ""}, {second, ""}}, std::string(kJoinConversion) + " -y");
+    const std::int64_t duration = ProbeFile(output_).duration_us;
+    EXPECT_GT(duration, 5000000);
+    EXPECT_LT(duration, 8000000 + kTolerance_us);
+    ExpectOnePictureEvery40ms(CheckedVideoPackets(output_),
+                              static_cast<std::size_t>(CountVideoFrames(output_)));
+    EXPECT_EQ(std::filesystem::file_size(second), size_before);
+  }
+}
+
 TEST_F(JoinMode, ProgressDuringTheSecondInputShowsItsIndexAndTheTotal) {
   const std::vector<JoinInput> clips = Clips(2, 5.0);
   const JoinRun run = Join(clips, kJoinConversion);
