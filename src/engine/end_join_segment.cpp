@@ -21,6 +21,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/filter_graph.h"
+#include "engine/option_dictionaries.h"
 #include "log/logger.h"
 #include "options/media_text.h"
 
@@ -28,10 +29,6 @@ namespace zentrova {
 namespace {
 
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
-
-void SetOption(AVDictionary*& d, const char* key, const char* value) {
-  ff::av_dict_set(&d, key, value, 0);
-}
 
 // The end of a finished block's stream on the output's clock (µs): what the
 // encoder was given (frames or samples), or for a copy the end of the last
@@ -228,15 +225,11 @@ void TCustomFFmpeg::reopen_join_encoders() {
     else
       sar = old->sample_aspect_ratio;
     std::shared_ptr<AVCodecContext> fresh = RebuildContext(head.enc, old, head.max_b_frames, sar);
-    AVDictionary* opts = nullptr;
-    if (head.encoder_opts && ff::av_dict_copy(&opts, head.encoder_opts.get(), 0) < 0) {
-      ff::av_dict_free(&opts);
-      RaiseError("av_mallocz() failed");
-    }
-    if (std::string_view(head.enc->name) == "mjpeg") SetOption(opts, "threads", "1");
-    if (!ff::av_dict_get(opts, "threads", nullptr, 0)) SetOption(opts, "threads", "auto");
-    const int ret = ff::avcodec_open2(fresh.get(), head.enc, &opts);
-    ff::av_dict_free(&opts);
+    AVDictionaryPtr opts = CopyDictionary(head.encoder_opts.get());
+    SetEncoderThreads(opts, head.enc);
+    AVDictionary* raw = opts.release();
+    const int ret = ff::avcodec_open2(fresh.get(), head.enc, &raw);
+    ff::av_dict_free(&raw);
     if (ret < 0) {
       if (ret == AVERROR_EXPERIMENTAL) AbortExperimentalCodec();
       RaiseErrorFmt(

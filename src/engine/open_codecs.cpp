@@ -6,6 +6,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/hwaccel_methods.h"
+#include "engine/option_dictionaries.h"
 #include "engine/qsv_transcode.h"
 #include "log/logger.h"
 #include "options/dictionary.h"
@@ -150,14 +151,11 @@ int TCustomFFmpeg::open_encoder(TOutputStream& ost, std::string& msg) {
   }
   if (FJoinMode) {
     ost.codec_id_bak = enc->codec_id;
-    AVDictionary* copy = nullptr;
-    ff::av_dict_copy(&copy, ost.encoder_opts.get(), 0);
-    ost.opts_bak.reset(copy);
+    ost.opts_bak = CopyDictionary(ost.encoder_opts.get());
     ost.max_b_frames = enc->max_b_frames;
   }
 
-  if (std::string_view(ost.enc->name) == "mjpeg") DictSet(ost.encoder_opts, "threads", "1");
-  if (!HasKey(ost.encoder_opts, "threads")) DictSet(ost.encoder_opts, "threads", "auto");
+  SetEncoderThreads(ost.encoder_opts, ost.enc);
   if (ost.enc->type == AVMEDIA_TYPE_AUDIO && !HasKey(ost.encoder_opts, "b") &&
       !HasKey(ost.encoder_opts, "ab")) {
     // An encoder that brings its own bit rate default keeps it.
@@ -299,6 +297,11 @@ int TCustomFFmpeg::setup_qsv_transcode(TOutputStream& ost, TInputStream& ist) {
   }
   ost.enc_ctx->hw_device_ctx = device;
   return 0;
+}
+
+void SetEncoderThreads(AVDictionaryPtr& opts, const AVCodec* codec) {
+  if (std::string_view(codec->name) == "mjpeg") DictSet(opts, "threads", "1");
+  if (!HasKey(opts, "threads")) DictSet(opts, "threads", "auto");
 }
 
 }  // namespace zentrova

@@ -130,4 +130,8 @@ struct TOutputStream {
 /// text and chroma matrix given to it; null when the library has no memory.
 std::shared_ptr<AVCodecContext> NewEncoderContext(const AVCodec* codec);
 
+/// The thread count an encoder gets unless its options name one: 1 for
+/// mjpeg, else automatic.
+void SetEncoderThreads(AVDictionaryPtr& opts, const AVCodec* codec);
+
 }  // namespace zentrova
