@@ -61,13 +61,26 @@ int TrimAndLink(const TCustomFFmpegOpt& engine, const TInputFile& f, const TInpu
                            static_cast<unsigned>(in->pad_idx));
 }
 
+// A joined input's frame rate: its average rate, else its base rate. The
+// guess of a single conversion prefers the base rate, which a variable-rate
+// input states as the rate of its shortest frame (50 for a 25 fps clip with
+// a few field-rate frames) and would then be the rate of the whole output.
+AVRational JoinedFrameRate(const TInputFile& f, const TInputStream& ist) {
+  const AVRational average = ist.st->avg_frame_rate;
+  if (average.num > 0 && average.den > 0) return average;
+  const AVRational base = ist.st->r_frame_rate;
+  if (base.num > 0 && base.den > 0) return base;
+  return ff::av_guess_frame_rate(f.ctx.get(), ist.st, nullptr);
+}
+
 int ConfigureInputVideoFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TInputFilter& ifilter,
                               AVFilterInOut* in) {
   TInputStream& ist = *ifilter.ist;
   const TInputFile& f = *engine.Finput_files.at(static_cast<std::size_t>(ist.file_index));
   const AVRational tb = ist.framerate.num ? av_inv_q(ist.framerate) : ist.st->time_base;
   AVRational fr = ist.framerate;
-  if (!fr.num) fr = ff::av_guess_frame_rate(f.ctx.get(), ist.st, nullptr);
+  if (!fr.num)
+    fr = engine.FJoinMode ? JoinedFrameRate(f, ist) : ff::av_guess_frame_rate(f.ctx.get(), ist.st, nullptr);
 
   std::unique_ptr<AVBufferSrcParameters, BufferSrcParametersFreer> par(ff::av_buffersrc_parameters_alloc());
   if (!par) return AVERROR(ENOMEM);

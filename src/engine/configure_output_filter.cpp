@@ -66,14 +66,31 @@ int ConfigureOutputVideoFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TOutp
           fmt::format("The frame size of output stream {}:{} is ignored: frames stay on the hardware device.",
                       ost.file_index, ost.index));
     } else {
-      std::string args = fmt::format("{}:{}", enc->width, enc->height);
+      std::string scaler_options;
       const AVDictionaryEntry* e = nullptr;
       while ((e = ff::av_dict_get(ost.sws_dict.get(), "", e, AV_DICT_IGNORE_SUFFIX))) {
-        args += fmt::format(":{}={}", e->key, e->value);
+        scaler_options += fmt::format(":{}={}", e->key, e->value);
       }
-      ret = InsertFilter(&last, &pad, "scale",
-                         fmt::format("scaler for output stream {}:{}", ost.file_index, ost.index), args);
-      if (ret < 0) return ret;
+      const std::string scaler_name =
+          fmt::format("scaler for output stream {}:{}", ost.file_index, ost.index);
+      if (engine.IsLaterJoinBlock(ost)) {
+        // A later input of a join keeps its own shape inside the frame the
+        // first input set up, and takes on that frame's pixel aspect.
+        const AVRational sar = enc->sample_aspect_ratio;
+        for (const TFilterStep& step : FitIntoFrameFilters(enc->width, enc->height, sar.num, sar.den)) {
+          const bool scaler = step.name == "scale";
+          ret = InsertFilter(
+              &last, &pad, step.name.c_str(),
+              scaler ? scaler_name
+                     : fmt::format("{} for output stream {}:{}", step.name, ost.file_index, ost.index),
+              scaler ? step.args + scaler_options : step.args);
+          if (ret < 0) return ret;
+        }
+      } else {
+        ret = InsertFilter(&last, &pad, "scale", scaler_name,
+                           fmt::format("{}:{}", enc->width, enc->height) + scaler_options);
+        if (ret < 0) return ret;
+      }
     }
   }
   if (const std::optional<std::string> pix_fmts = ChoosePixelFormats(engine, ost)) {

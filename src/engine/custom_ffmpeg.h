@@ -123,6 +123,11 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   int apply_disposition(TOutputStream& ost);
   int open_decoder(int ist_index, std::string& msg);
   int open_encoder(TOutputStream& ost, std::string& msg);
+  /// The simple graph from `ist` into an encoded audio or video `ost` that
+  /// has no graph yet, configured; raises "Error opening filters!".
+  void configure_simple_graph(TOutputStream& ost, TInputStream* ist);
+  /// The forced key frames of an encoded video stream (-force_key_frames).
+  TInitStep init_forced_key_frames(TOutputStream& ost);
   void parse_key_frame_times(const std::string& list, TOutputStream& ost, AVCodecContext* avctx);
   void tag_encoder_name(TOutputFile& of, TOutputStream& ost);
   void log_stream_mapping();
@@ -139,6 +144,10 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   /// The block of input `k`; the new output file record's index, or -1 with
   /// FLastErrMsg set.
   int JoinInputFile(TFileOptionContext& o, int k);
+  /// transcode_init of an encoded stream of a later block: its own graph,
+  /// converting to the encoder block 0 set up, and its own forced key
+  /// frames; the shared encoder and muxer stream stay as block 0 left them.
+  TInitStep init_join_block_encode(TOutputStream& ost, TInputStream* ist);
   /// Moves the run from the active block (its input done, or its streams
   /// ended early) to the next; false when the run has no further segment.
   bool next_join_segment();

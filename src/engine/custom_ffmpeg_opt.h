@@ -189,6 +189,10 @@ class TCustomFFmpegOpt {
   bool HaltOnInvalidOption = true;  ///< option errors fail the open
   bool FJoinMode = false;
   std::int32_t Fnb_output_streams_join = 0;
+  /// Join mode: `ost` is of the block of a later input, which feeds the
+  /// encoder and muxer stream that block 0 set up (a join has one output
+  /// file; block k writes through output file record k).
+  bool IsLaterJoinBlock(const TOutputStream& ost) const { return FJoinMode && ost.file_index > 0; }
   std::atomic<bool> FBroken{false};    ///< aborts every pending read
   std::int32_t FReadTimeout = 30000;   ///< ms; 0 or less: none
   std::int32_t FWriteTimeout = 30000;  ///< ms; 0 or less: none

@@ -1,5 +1,6 @@
 #include "engine/filter_args.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
@@ -23,6 +24,21 @@ std::vector<TFilterStep> RotationFilters(double theta) {
   if (std::fabs(theta - 270) < 1.0) return {{"transpose", "cclock"}};
   if (std::fabs(theta) > 1.0) return {{"rotate", FormatFixed6(theta) + "*PI/180"}};
   return {};
+}
+
+std::vector<TFilterStep> FitIntoFrameFilters(int width, int height, int sar_num, int sar_den) {
+  if (sar_num <= 0 || sar_den <= 0) sar_num = sar_den = 1;
+  // In the scaler's expressions `dar` is the incoming picture's display
+  // aspect. A picture wider than the frame's shape takes the whole width,
+  // any other the whole height; the other side follows from its aspect.
+  const std::string wider = fmt::format("gte(dar*{}*{},{}*{})", height, sar_den, width, sar_num);
+  const std::string box_width = fmt::format("if({},{},max(2,min({},2*round({}*dar*{}/(2*{})))))", wider,
+                                            width, width, height, sar_den, sar_num);
+  const std::string box_height = fmt::format("if({},max(2,min({},2*round({}*{}/(2*{}*dar)))),{})", wider,
+                                             height, width, sar_num, sar_den, height);
+  return {{"scale", fmt::format("w={}:h={}", box_width, box_height)},
+          {"setsar", fmt::format("sar={}/{}:max={}", sar_num, sar_den, std::max(sar_num, sar_den))},
+          {"pad", fmt::format("width={}:height={}:x=(ow-iw)/2:y=(oh-ih)/2:color=black", width, height)}};
 }
 
 std::string AsyncResampleArgs(int audio_sync_method, float drift_threshold, bool reconfiguration) {

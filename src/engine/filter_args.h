@@ -30,6 +30,14 @@ struct TFilterStep {
 /// "<theta>*PI/180"; none otherwise.
 std::vector<TFilterStep> RotationFilters(double theta_degrees);
 
+/// The filters that fit any picture into a `width` x `height` frame of
+/// pixel aspect `sar_num`:`sar_den` (0: square) with its own display aspect
+/// kept: "scale" to the largest box of that shape inside the frame (even
+/// sizes), "setsar" to the frame's pixel aspect, then "pad" with black bars
+/// around the centred box. The box is worked out by the scaler from the
+/// picture it gets, so a picture of the frame's own shape fills the frame.
+std::vector<TFilterStep> FitIntoFrameFilters(int width, int height, int sar_num, int sar_den);
+
 /// The "aresample" arguments of -async: "async=%d:min_hard_comp=%f", plus
 /// ":first_pts=0" on the first build of the graph.
 std::string AsyncResampleArgs(int audio_sync_method, float drift_threshold, bool reconfiguration);

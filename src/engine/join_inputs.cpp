@@ -251,4 +251,12 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
   return file_index;
 }
 
+TCustomFFmpeg::TInitStep TCustomFFmpeg::init_join_block_encode(TOutputStream& ost, TInputStream* ist) {
+  // Block 0 was set up first: its frame rate is the joined output's.
+  ost.frame_rate = Foutput_streams[static_cast<std::size_t>(ost.index)]->frame_rate;
+  configure_simple_graph(ost, ist);
+  if (ost.enc_ctx->codec_type == AVMEDIA_TYPE_VIDEO) return init_forced_key_frames(ost);
+  return {};
+}
+
 }  // namespace zentrova

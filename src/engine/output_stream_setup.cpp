@@ -83,6 +83,7 @@ TCustomFFmpeg::TInitStep TCustomFFmpeg::init_output_stream_params(TOutputStream&
   if (!ost.attachment_filename.empty()) return {};
   TInputStream* ist =
       ost.source_index >= 0 ? Finput_streams[static_cast<std::size_t>(ost.source_index)].get() : nullptr;
+  if (IsLaterJoinBlock(ost) && ost.encoding_needed) return init_join_block_encode(ost, ist);
   const AVMediaType type = ost.st->codecpar->codec_type;
   if (ist) {
     ost.st->disposition = ist->st->disposition;
@@ -206,14 +207,7 @@ TCustomFFmpeg::TInitStep TCustomFFmpeg::init_output_stream_encode(TOutputStream&
   if (ist && setup_qsv_transcode(ost, *ist) < 0) RaiseError("Error initializing qsv transcode");
 
   const AVMediaType type = enc->codec_type;
-  if ((type == AVMEDIA_TYPE_VIDEO || type == AVMEDIA_TYPE_AUDIO) && !ost.filter) {
-    if (!ist) RaiseError("Error opening filters!");
-    std::unique_lock graph_lock(FGraphLock);
-    TFilterGraph* fg = InitSimpleFilterGraph(ist, &ost);
-    const bool configured = fg && ConfigureFilterGraph(fg) >= 0;
-    graph_lock.unlock();
-    if (!configured) RaiseError("Error opening filters!");
-  }
+  configure_simple_graph(ost, ist);
   AVFilterContext* sink = ost.filter ? ost.filter->filter : nullptr;
 
   if (type == AVMEDIA_TYPE_VIDEO) {
@@ -280,22 +274,7 @@ TCustomFFmpeg::TInitStep TCustomFFmpeg::init_output_stream_encode(TOutputStream&
       if (!ist || !ist->dec_ctx || enc->width != ist->dec_ctx->width || enc->height != ist->dec_ctx->height ||
           enc->pix_fmt != ist->dec_ctx->pix_fmt)
         enc->bits_per_raw_sample = Fframe_bits_per_raw_sample;
-      if (ost.forced_keyframes.starts_with("expr:")) {
-        const int ret =
-            ff::av_expr_parse(&ost.forced_keyframes_pexpr, ost.forced_keyframes.c_str() + 5,
-                              kForcedKeyframesConstNames, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
-        if (ret < 0) {
-          Log(TLogLevel::llError,
-              fmt::format("Invalid force_key_frames expression \"{}\"", ost.forced_keyframes.substr(5)));
-          return {ret, {}, true};
-        }
-        double* values = ost.forced_keyframes_expr_const_values;
-        values[FKF_N] = values[FKF_N_FORCED] = 0;
-        values[FKF_PREV_FORCED_N] = values[FKF_PREV_FORCED_T] = NAN;
-      } else if (!ost.forced_keyframes.empty() && !ost.forced_keyframes.starts_with("source")) {
-        parse_key_frame_times(ost.forced_keyframes, ost, enc);
-      }
-      break;
+      return init_forced_key_frames(ost);
     }
     case AVMEDIA_TYPE_SUBTITLE:
       enc->time_base = AVRational{1, 1000};
@@ -309,6 +288,36 @@ TCustomFFmpeg::TInitStep TCustomFFmpeg::init_output_stream_encode(TOutputStream&
     default:
       FLastErrMsg = "invalid codec_type of output stream";
       return {-1, {}, true};
+  }
+  return {};
+}
+
+void TCustomFFmpeg::configure_simple_graph(TOutputStream& ost, TInputStream* ist) {
+  const AVMediaType type = ost.enc_ctx->codec_type;
+  if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) || ost.filter) return;
+  if (!ist) RaiseError("Error opening filters!");
+  std::unique_lock graph_lock(FGraphLock);
+  TFilterGraph* fg = InitSimpleFilterGraph(ist, &ost);
+  const bool configured = fg && ConfigureFilterGraph(fg) >= 0;
+  graph_lock.unlock();
+  if (!configured) RaiseError("Error opening filters!");
+}
+
+TCustomFFmpeg::TInitStep TCustomFFmpeg::init_forced_key_frames(TOutputStream& ost) {
+  if (ost.forced_keyframes.starts_with("expr:")) {
+    const int ret =
+        ff::av_expr_parse(&ost.forced_keyframes_pexpr, ost.forced_keyframes.c_str() + 5,
+                          kForcedKeyframesConstNames, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    if (ret < 0) {
+      Log(TLogLevel::llError,
+          fmt::format("Invalid force_key_frames expression \"{}\"", ost.forced_keyframes.substr(5)));
+      return {ret, {}, true};
+    }
+    double* values = ost.forced_keyframes_expr_const_values;
+    values[FKF_N] = values[FKF_N_FORCED] = 0;
+    values[FKF_PREV_FORCED_N] = values[FKF_PREV_FORCED_T] = NAN;
+  } else if (!ost.forced_keyframes.empty() && !ost.forced_keyframes.starts_with("source")) {
+    parse_key_frame_times(ost.forced_keyframes, ost, ost.enc_ctx.get());
   }
   return {};
 }
