@@ -112,6 +112,41 @@ int BestStreamOfType(const TCustomFFmpegOpt& engine, int k, AVMediaType type) {
   return best;
 }
 
+const char* TypeName(AVMediaType type) {
+  const char* name = ff::av_get_media_type_string(type);
+  return name ? name : "unknown";
+}
+
+bool TakesType(const AVFormatContext* oc, AVMediaType type) {
+  return ff::av_guess_codec(oc->oformat, nullptr, oc->url, nullptr, type) != AV_CODEC_ID_NONE;
+}
+
+// Whether the automatic selection takes a video stream into this format
+// (one whose picture stream is cover art takes attached pictures only).
+bool TakesMovingPictures(const AVFormatContext* oc) {
+  const AVOutputFormat* format = oc->oformat;
+  return TakesType(oc, AVMEDIA_TYPE_VIDEO) &&
+         ff::avformat_query_codec(format, format->video_codec, FF_COMPLIANCE_NORMAL) !=
+             MKTAG('A', 'P', 'I', 'C');
+}
+
+// Which of pictures and sound an input gives the join.
+struct TJoinedKinds {
+  bool video = false;
+  bool audio = false;
+  bool operator==(const TJoinedKinds&) const = default;
+  void Add(AVMediaType type) {
+    if (type == AVMEDIA_TYPE_VIDEO) video = true;
+    if (type == AVMEDIA_TYPE_AUDIO) audio = true;
+  }
+  const char* Text() const {
+    if (video && audio) return "video and audio";
+    if (video) return "video only";
+    if (audio) return "audio only";
+    return "neither video nor audio";
+  }
+};
+
 // A copied stream of a later block: the same codec and headers as the
 // stream its block-0 twin copies, so that one set of headers describes the
 // whole output.
@@ -180,10 +215,16 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
     }
     return nullptr;
   };
+  // Pictures or sound of input k that no stream of the output takes: the
+  // first input had none (or fewer), and the join is refused below.
+  TJoinedKinds left_over;
   auto take = [&](int ist_index, TInputStream* sync) {
     TInputStream& ist = *Finput_streams[static_cast<std::size_t>(ist_index)];
     TOutputStream* ost = free_slot(ist.st->codecpar->codec_type);
-    if (!ost) return;
+    if (!ost) {
+      left_over.Add(ist.st->codecpar->codec_type);
+      return;
+    }
     ost->source_index = ist_index;
     ost->sync_ist = sync ? sync : &ist;
     ist.discard = 0;
@@ -192,11 +233,20 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
   };
 
   if (o.map.empty()) {
+    const AVFormatContext* oc = Foutput_files.front()->ctx.get();
     for (const AVMediaType type :
          {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE, AVMEDIA_TYPE_DATA}) {
-      if (TypeSwitchedOff(o, type) || !free_slot(type)) continue;
+      if (TypeSwitchedOff(o, type)) continue;
       const int best = BestStreamOfType(*this, k, type);
-      if (best >= 0) take(best, nullptr);
+      if (best < 0) continue;
+      // Pictures or sound the output has no stream for are left over only
+      // where the format would have taken them from the first input.
+      const bool cover_art = (Finput_streams[static_cast<std::size_t>(best)]->st->disposition &
+                              AV_DISPOSITION_ATTACHED_PIC) != 0;
+      const bool format_takes = type == AVMEDIA_TYPE_VIDEO   ? !cover_art && TakesMovingPictures(oc)
+                                : type == AVMEDIA_TYPE_AUDIO ? TakesType(oc, type)
+                                                             : false;
+      if (free_slot(type) || format_takes) take(best, nullptr);
     }
   } else {
     const TInputFile& f = *Finput_files[static_cast<std::size_t>(k)];
@@ -221,10 +271,28 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
     }
   }
 
+  // Both inputs are named in the same words whichever of them lacks
+  // pictures or sound.
+  TJoinedKinds output_kinds;
+  TJoinedKinds input_kinds = left_over;
+  for (int i = first; i < first + J; ++i) {
+    const TOutputStream& ost = *Foutput_streams[static_cast<std::size_t>(i)];
+    output_kinds.Add(TypeOf(ost));
+    if (ost.source_index >= 0) input_kinds.Add(TypeOf(ost));
+  }
+  if (input_kinds != output_kinds) {
+    FLastErrMsg = fmt::format(
+        "Cannot join files with diffrent streams state: input file #0 has {}, input file #{} has {}",
+        output_kinds.Text(), k, input_kinds.Text());
+    return -1;
+  }
   for (int i = first; i < first + J; ++i) {
     TOutputStream& ost = *Foutput_streams[static_cast<std::size_t>(i)];
     if (ost.source_index < 0) {
-      FLastErrMsg = "Cannot join files with diffrent streams state";
+      FLastErrMsg = fmt::format(
+          "Cannot join files with diffrent streams state: input file #{} has no {} stream for output stream "
+          "#0:{}",
+          k, TypeName(TypeOf(ost)), ost.index);
       return -1;
     }
     if (ost.stream_copy && !SameCodedStream(*this, ost)) {

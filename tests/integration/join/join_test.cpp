@@ -279,14 +279,24 @@ TEST_F(JoinMode, StopDuringTheSecondInputLeavesOneValidFile) {
   CheckedVideoPackets(output_);
 }
 
+// What a generated 1 s clip carries.
+struct ClipKinds {
+  bool video = true;
+  bool audio = true;
+  int width = 320;  ///< the height is 3/4 of it
+};
+
 struct RefusedJoin {
   const char* name;
-  bool second_has_audio;
+  ClipKinds first, second;
   bool second_output;
-  int second_width;     ///< 0: the first clip's
   const char* options;  ///< the output's conversion options
   const char* message;  ///< what the reason starts with
 };
+
+void PrintTo(const RefusedJoin& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class JoinRefusal : public ::testing::TestWithParam<RefusedJoin> {};
 
@@ -294,16 +304,21 @@ TEST_P(JoinRefusal, FailsToOpenWithTheReasonAndLeavesNoOutput) {
   LoadMediaLibraries();
   TempDir dir;
   const RefusedJoin& c = GetParam();
+  auto make = [&](const std::string& path, const ClipKinds& kinds) {
+    ClipSpec spec = Mp4H264Aac(1.0);
+    if (!kinds.audio) spec.audio.clear();
+    if (kinds.video) {
+      spec.video->width = kinds.width;
+      spec.video->height = kinds.width * 3 / 4;
+    } else {
+      spec.video.reset();
+    }
+    MakeClip(path, spec);
+  };
   const std::string a = dir.File("a.mp4");
   const std::string b = dir.File("b.mp4");
-  MakeClip(a, Mp4H264Aac(1.0));
-  ClipSpec second = Mp4H264Aac(1.0);
-  if (!c.second_has_audio) second.audio.clear();
-  if (c.second_width) {
-    second.video->width = c.second_width;
-    second.video->height = c.second_width * 3 / 4;
-  }
-  MakeClip(b, second);
+  make(a, c.first);
+  make(b, c.second);
   const std::string output = dir.File("joined.mp4");
   JoinControl control;
   if (c.second_output) control.second_output = dir.File("second.mp4");
@@ -318,17 +333,39 @@ TEST_P(JoinRefusal, FailsToOpenWithTheReasonAndLeavesNoOutput) {
   EXPECT_TRUE(std::filesystem::exists(a) && std::filesystem::exists(b));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, JoinRefusal,
-                         ::testing::Values(RefusedJoin{"SecondInputWithoutAudio", false, false, 0,
-                                                       kJoinConversion,
-                                                       "Cannot join files with diffrent streams state"},
-                                           RefusedJoin{"SecondOutput", true, true, 0, kJoinConversion,
-                                                       "Cannot join more than one output file."},
-                                           // A copy cannot change the picture size mid-stream.
-                                           RefusedJoin{"CopyOfOtherHeaders", true, false, 160, " -c copy",
-                                                       "Cannot join input file #1: its stream #1:0 is coded "
-                                                       "otherwise than output stream #0:0"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+constexpr ClipKinds kBoth{};
+constexpr ClipKinds kVideoOnly{true, false};
+constexpr ClipKinds kAudioOnly{false, true};
+
+// Inputs that differ in having pictures or sound are refused whichever
+// comes first, in the same words.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JoinRefusal,
+    ::testing::Values(
+        RefusedJoin{"SecondInputWithoutAudio", kBoth, kVideoOnly, false, kJoinConversion,
+                    "Cannot join files with diffrent streams state: input file #0 has video and audio, input "
+                    "file #1 has video only"},
+        RefusedJoin{
+            "FirstInputWithoutAudio", kVideoOnly, kBoth, false, kJoinConversion,
+            "Cannot join files with diffrent streams state: input file #0 has video only, input file #1 "
+            "has video and audio"},
+        RefusedJoin{"SecondInputWithoutVideo", kBoth, kAudioOnly, false, kJoinConversion,
+                    "Cannot join files with diffrent streams state: input file #0 has video and audio, input "
+                    "file #1 has audio only"},
+        RefusedJoin{
+            "FirstInputWithoutVideo", kAudioOnly, kBoth, false, kJoinConversion,
+            "Cannot join files with diffrent streams state: input file #0 has audio only, input file #1 "
+            "has video and audio"},
+        RefusedJoin{"SecondOutput", kBoth, kBoth, true, kJoinConversion,
+                    "Cannot join more than one output file."},
+        // A copy cannot change the picture size mid-stream.
+        RefusedJoin{"CopyOfOtherHeaders",
+                    kBoth,
+                    {true, true, 160},
+                    false,
+                    " -c copy",
+                    "Cannot join input file #1: its stream #1:0 is coded otherwise than output stream #0:0"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zentrova::test

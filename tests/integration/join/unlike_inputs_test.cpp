@@ -155,6 +155,36 @@ TEST_F(JoinOfUnlikeInputs, TheCommandLineJoinKeepsEachShape) {
   ExpectSegmentsFitted(output, IntoTheWideFrame(), 320, 180, {1, 1});
 }
 
+// Inputs that differ in having pictures or sound: the command-line program
+// refuses them in either order in the same words and writes nothing.
+TEST(JoinOfUnlikeKinds, TheCommandLineRefusesEitherOrder) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const std::string sound = dir.File("sound.mp4");
+  const std::string movie = dir.File("movie.mp4");
+  ClipSpec sound_only = Mp4H264Aac(1.0);
+  sound_only.video.reset();
+  MakeClip(sound, sound_only);
+  MakeClip(movie, Mp4H264Aac(1.0));
+  struct Order {
+    std::string first, second;
+    const char* kinds;
+  };
+  const std::string output = dir.File("joined.mp4");
+  for (const Order& order :
+       {Order{sound, movie, "input file #0 has audio only, input file #1 has video and audio"},
+        Order{movie, sound, "input file #0 has video and audio, input file #1 has audio only"}}) {
+    SCOPED_TRACE(order.kinds);
+    const CliResult result =
+        RunCli(ZENTROVA_CLI_PROGRAM, {"-q", "--join", "-o", output, order.first, order.second});
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_NE(result.err.find(std::string("Cannot join files with diffrent streams state: ") + order.kinds),
+              std::string::npos)
+        << result.err;
+    EXPECT_FALSE(std::filesystem::exists(output));
+  }
+}
+
 // The joined output's frame rate is the first input's average rate, neither
 // a later input's nor the rate of the first input's shortest frame.
 class JoinFrameRate : public ::testing::Test {
