@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/options/filter_escape.h"
+#include "app/options/frame_size_fit.h"
 #include "app/options/number_text.h"
 
 namespace zentrova::app {
@@ -30,7 +31,50 @@ std::string WatermarkGraph(const std::string& chain, const std::string& picture)
   return fmt::format("{}; [in] {} [main]; [main] {} [out]", movie, chain, kOverlay);
 }
 
+// The picture's size after crop and pad, as the filters compute it.
+TFrameSize SizeAfterCropAndPad(const OutputSettings& settings, const SourceFacts& source) {
+  TFrameSize size{source.Width, source.Height};
+  if (settings.Crop) {
+    const TEdges crop = ReadEdges(settings.CropEdges);
+    if (crop.AnyPositive()) {
+      size.Width -= static_cast<long long>(crop.Left) + crop.Right;
+      size.Height -= static_cast<long long>(crop.Top) + crop.Bottom;
+    }
+  }
+  if (!PadFilter(settings, source).empty()) {
+    TEdges pad = ReadEdges(settings.PadEdges);
+    size.Width += static_cast<long long>(pad.Left / 2 * 2) + pad.Right / 2 * 2;
+    size.Height += static_cast<long long>(pad.Top / 2 * 2) + pad.Bottom / 2 * 2;
+  }
+  return size;
+}
+
 }  // namespace
+
+std::string ScaleFilters(const OutputSettings& settings, const SourceFacts& source,
+                         std::string_view frame_size, int size_multiple) {
+  if (!source.HasVideo()) return {};
+  if (!frame_size.empty()) {
+    // A chosen size that the codec cannot take is rounded; the scaler keeps the aspect.
+    const std::optional<TFrameSize> chosen = ParseFrameSize(frame_size);
+    if (chosen && size_multiple > 0) {
+      const TFrameSize fitted = FitFrameSize(*chosen, size_multiple);
+      return fmt::format("scale={}:{}", fitted.Width, fitted.Height);
+    }
+    std::string size(frame_size);
+    if (const auto x = size.find('x'); x != std::string::npos) size[x] = ':';
+    return "scale=" + size;
+  }
+  const TFrameSize size = SizeAfterCropAndPad(settings, source);
+  constexpr long long kLargestSide = 100000;
+  if (size_multiple <= 0 || size.Width <= 0 || size.Height <= 0 || size.Width > kLargestSide ||
+      size.Height > kLargestSide)
+    return {};
+  const TFrameSize fitted = FitFrameSize(size, size_multiple);
+  if (fitted == size) return {};
+  return fmt::format("scale={}:{},setsar={}", fitted.Width, fitted.Height,
+                     KeptAspectSar(size, fitted, source.SarNum, source.SarDen));
+}
 
 std::string CropFilter(const OutputSettings& settings, const SourceFacts& source) {
   if (!settings.Crop || !source.HasVideo()) return {};
@@ -70,19 +114,17 @@ std::string HueFilter(const OutputSettings& settings) {
 }
 
 std::string BuildVideoFilterChain(const OutputSettings& settings, const SourceFacts& source,
-                                  std::string_view frame_size,
+                                  std::string_view frame_size, int size_multiple,
                                   const std::function<bool(const std::string&)>& file_exists) {
   std::vector<std::string> filters;
   auto add = [&filters](std::string filter) {
     if (!filter.empty()) filters.push_back(std::move(filter));
   };
+  // Fields are woven apart before anything moves or scales lines.
+  if (source.HasVideo() && source.Interlaced && !settings.Deinterlace) add("yadif=deint=interlaced");
   add(CropFilter(settings, source));
   add(PadFilter(settings, source));
-  if (!frame_size.empty() && source.HasVideo()) {
-    std::string size(frame_size);
-    if (const auto x = size.find('x'); x != std::string::npos) size[x] = ':';
-    add("scale=" + size);
-  }
+  add(ScaleFilters(settings, source, frame_size, size_multiple));
   if (settings.VertFlip) add("vflip");
   if (settings.HoriFlip) add("hflip");
   if (settings.Deinterlace) add("yadif");

@@ -86,7 +86,7 @@ TEST(FormatRules, EveryEncoderMuxerAndFilterNamedExists) {
       true;
   f.Settings.Negate = f.Settings.Rotate = f.Settings.Brightness = true;
   f.Settings.CropEdges.Top = f.Settings.PadEdges.Top = "2";
-  const std::string chain = BuildVideoFilterChain(f.Settings, f.Source, "320x240", nullptr);
+  const std::string chain = BuildVideoFilterChain(f.Settings, f.Source, "320x240", 0, nullptr);
   std::istringstream filters(chain);
   int count = 0;
   for (std::string filter; std::getline(filters, filter, ',');) {
