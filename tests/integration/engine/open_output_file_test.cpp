@@ -97,6 +97,44 @@ INSTANTIATE_TEST_SUITE_P(Cases, OpenOutputFileCoverArt,
                                            CoverArtCase{"out.avi", 0, -1, false}  // no cover art in AVI
                                            ));
 
+struct CodecQueryCase {
+  const char* options;
+  const char* output;
+  const char* refusal;  ///< the error; empty: the output opens (the muxer decides later)
+};
+
+class OpenOutputFileCodecQuery : public OpenOutputFile,
+                                 public ::testing::WithParamInterface<CodecQueryCase> {};
+
+// An encoder whose codec the format's codec query refuses fails the open,
+// before the run; where the query cannot tell, the muxer decides.
+TEST_P(OpenOutputFileCodecQuery, RefusesWhatTheFormatCannotStore) {
+  const CodecQueryCase& c = GetParam();
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("in.mp4", Mp4H264Aac(1.0))).code, 0);
+  const std::string output = dir_.File(c.output);
+  const OpenResult result = OpenOutput(engine, c.options, output);
+  if (*c.refusal == '\0') {
+    EXPECT_EQ(result.code, 0) << result.error;
+    return;
+  }
+  EXPECT_NE(result.code, 0);
+  EXPECT_EQ(result.error, c.refusal);
+  EXPECT_FALSE(std::filesystem::exists(output)) << "nothing is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenOutputFileCodecQuery,
+    ::testing::Values(CodecQueryCase{"-c:a pcm_s16le", "out.mp4",
+                                     "Output format mp4 cannot store pcm_s16le (encoder pcm_s16le) in stream "
+                                     "#0:1; choose a codec the format supports."},
+                      CodecQueryCase{"-c:v libx264", "out.webm",
+                                     "Output format webm cannot store h264 (encoder libx264) in stream #0:0; "
+                                     "choose a codec the format supports."},
+                      CodecQueryCase{"-c:v libx264 -c:a aac", "out.mp4", ""},
+                      CodecQueryCase{"-c:v libx264 -c:a libmp3lame", "out.mpg", ""},  // MPEG-PS cannot tell
+                      CodecQueryCase{"-c:v copy -c:a pcm_s16le", "out.mov", ""}));
+
 TEST_F(OpenOutputFile, JoinSelectsFromTheFirstInputOnly) {
   TestEngine engine;
   OpenTwoInputs(engine);
