@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "app/options/filter_escape.h"
@@ -31,20 +32,35 @@ std::string WatermarkGraph(const std::string& chain, const std::string& picture)
   return fmt::format("{}; [in] {} [main]; [main] {} [out]", movie, chain, kOverlay);
 }
 
+// The source's picture size after the crop (the source's size when nothing is cropped).
+// 64-bit sizes: absurd edits cannot overflow; the filters report sizes they cannot use.
+TFrameSize SizeAfterCrop(const OutputSettings& settings, const SourceFacts& source) {
+  TFrameSize size{source.Width, source.Height};
+  if (!settings.Crop) return size;
+  const TEdges crop = ReadEdges(settings.CropEdges);
+  if (crop.AnyPositive()) {
+    size.Width -= static_cast<long long>(crop.Left) + crop.Right;
+    size.Height -= static_cast<long long>(crop.Top) + crop.Bottom;
+  }
+  return size;
+}
+
+// The pad edits made even by truncation (5 gives 4, -3 gives -2); nothing
+// when padding is off, the source has no video or no value is positive.
+std::optional<TEdges> EvenPad(const OutputSettings& settings, const SourceFacts& source) {
+  if (!settings.Pad || !source.HasVideo()) return std::nullopt;
+  TEdges pad = ReadEdges(settings.PadEdges);
+  for (int* v : {&pad.Top, &pad.Bottom, &pad.Left, &pad.Right}) *v = *v / 2 * 2;
+  if (!pad.AnyPositive()) return std::nullopt;
+  return pad;
+}
+
 // The picture's size after crop and pad, as the filters compute it.
 TFrameSize SizeAfterCropAndPad(const OutputSettings& settings, const SourceFacts& source) {
-  TFrameSize size{source.Width, source.Height};
-  if (settings.Crop) {
-    const TEdges crop = ReadEdges(settings.CropEdges);
-    if (crop.AnyPositive()) {
-      size.Width -= static_cast<long long>(crop.Left) + crop.Right;
-      size.Height -= static_cast<long long>(crop.Top) + crop.Bottom;
-    }
-  }
-  if (!PadFilter(settings, source).empty()) {
-    TEdges pad = ReadEdges(settings.PadEdges);
-    size.Width += static_cast<long long>(pad.Left / 2 * 2) + pad.Right / 2 * 2;
-    size.Height += static_cast<long long>(pad.Top / 2 * 2) + pad.Bottom / 2 * 2;
+  TFrameSize size = SizeAfterCrop(settings, source);
+  if (const std::optional<TEdges> pad = EvenPad(settings, source)) {
+    size.Width += static_cast<long long>(pad->Left) + pad->Right;
+    size.Height += static_cast<long long>(pad->Top) + pad->Bottom;
   }
   return size;
 }
@@ -55,7 +71,7 @@ std::string ScaleFilters(const OutputSettings& settings, const SourceFacts& sour
                          std::string_view frame_size, int size_multiple) {
   if (!source.HasVideo()) return {};
   if (!frame_size.empty()) {
-    // A chosen size that the codec cannot take is rounded; the scaler keeps the aspect.
+    // A chosen size the codec cannot take is rounded down; the scaler carries the sample aspect.
     const std::optional<TFrameSize> chosen = ParseFrameSize(frame_size);
     if (chosen && size_multiple > 0) {
       const TFrameSize fitted = FitFrameSize(*chosen, size_multiple);
@@ -80,28 +96,15 @@ std::string CropFilter(const OutputSettings& settings, const SourceFacts& source
   if (!settings.Crop || !source.HasVideo()) return {};
   const TEdges crop = ReadEdges(settings.CropEdges);
   if (!crop.AnyPositive()) return {};
-  // 64-bit sizes: absurd edits cannot overflow; the filter reports sizes it cannot use.
-  const long long width = static_cast<long long>(source.Width) - crop.Left - crop.Right;
-  const long long height = static_cast<long long>(source.Height) - crop.Top - crop.Bottom;
-  return fmt::format("crop={}:{}:{}:{}", width, height, crop.Left, crop.Top);
+  const TFrameSize size = SizeAfterCrop(settings, source);
+  return fmt::format("crop={}:{}:{}:{}", size.Width, size.Height, crop.Left, crop.Top);
 }
 
 std::string PadFilter(const OutputSettings& settings, const SourceFacts& source) {
-  if (!settings.Pad || !source.HasVideo()) return {};
-  long long width = source.Width;
-  long long height = source.Height;
-  if (settings.Crop) {
-    const TEdges crop = ReadEdges(settings.CropEdges);
-    if (crop.AnyPositive()) {
-      width -= static_cast<long long>(crop.Left) + crop.Right;
-      height -= static_cast<long long>(crop.Top) + crop.Bottom;
-    }
-  }
-  TEdges pad = ReadEdges(settings.PadEdges);
-  for (int* v : {&pad.Top, &pad.Bottom, &pad.Left, &pad.Right}) *v = *v / 2 * 2;
-  if (!pad.AnyPositive()) return {};
-  return fmt::format("pad={}:{}:{}:{}:blue", width + pad.Left + pad.Right, height + pad.Top + pad.Bottom,
-                     pad.Left, pad.Top);
+  const std::optional<TEdges> pad = EvenPad(settings, source);
+  if (!pad) return {};
+  const TFrameSize size = SizeAfterCropAndPad(settings, source);
+  return fmt::format("pad={}:{}:{}:{}:blue", size.Width, size.Height, pad->Left, pad->Top);
 }
 
 std::string HueFilter(const OutputSettings& settings) {
