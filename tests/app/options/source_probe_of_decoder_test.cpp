@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/options/interlace_probe.h"
 #include "decoder/ridarivir.h"
 #include "media/test_media.h"
 #include "support/libraries.h"
@@ -90,6 +91,10 @@ TEST(ProbeOfDecoder, TellsInterlacedFromProgressivePictures) {
     ASSERT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
     EXPECT_EQ(ProbeOfDecoder(decoder).Interlaced, c.interlaced);
     if (decoder.FirstVideoStreamIndex() < 0) continue;
+    // A stream that probes as progressive: its decoded pictures still tell.
+    decoder.FileHandle()->streams[decoder.FirstVideoStreamIndex()]->codecpar->field_order =
+        AV_FIELD_PROGRESSIVE;
+    EXPECT_EQ(SourceLooksInterlaced(decoder), c.interlaced);
     ASSERT_TRUE(decoder.Decode());
     EXPECT_LT(decoder.FrameInfo().PTS, 40000) << "the first picture is 0 s, the second 40 ms";
   }
