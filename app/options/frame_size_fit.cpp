@@ -1,5 +1,6 @@
 #include "app/options/frame_size_fit.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fmt/format.h>
 #include <numeric>
