@@ -141,9 +141,11 @@ void Describe(CLI::App& app, TRawArguments& raw) {
   app.add_option("--channels", raw.channels, "Audio channels: auto, mono, stereo")->type_name("NAME");
   app.add_option("--sample-rate", raw.sample_rate, "Audio sample rate: auto, 8000, 11025, 22050, 44100")
       ->type_name("HZ");
-  app.add_option("--acodec", raw.acodec, "Audio codec: auto, aac, ac3, flac, mp3 (default)")
+  app.add_option("--acodec", raw.acodec,
+                 "Audio codec: auto, aac, ac3, flac, mp3 (default: the format's own, else mp3)")
       ->type_name("NAME");
-  app.add_option("--vcodec", raw.vcodec, "Video codec: auto, divx, xvid, x264 (default), qsv")
+  app.add_option("--vcodec", raw.vcodec,
+                 "Video codec: auto, divx, xvid, x264, qsv (default: the format's own, else x264)")
       ->type_name("NAME");
   app.add_option("--volume", raw.volume, "Audio volume, 256 = unchanged")->type_name("N");
   app.add_option("--brightness", raw.brightness, "Brightness -100..100 (10 = +1)")->type_name("N");
@@ -215,9 +217,11 @@ void ApplyPicture(const TRawArguments& raw, app::OutputSettings& s) {
   if (!raw.size.empty()) s.FrameSize = ParseChoice(app::TChoice::FrameSize, raw.size, "--size");
   if (!raw.rate.empty()) s.FrameRate = ParseChoice(app::TChoice::FrameRate, raw.rate, "--rate");
   if (!raw.aspect.empty()) s.AspectRatio = ParseChoice(app::TChoice::AspectRatio, raw.aspect, "--aspect");
-  if (!raw.vcodec.empty())
+  if (!raw.vcodec.empty()) {
     s.VideoCodec =
         static_cast<app::TVideoCodec>(ParseChoice(app::TChoice::VideoCodec, raw.vcodec, "--vcodec"));
+    s.VideoCodecChosen = true;
+  }
   if (!raw.crop.empty()) {
     s.Crop = true;
     s.CropEdges = ParseEdges(raw.crop, "--crop");
@@ -264,9 +268,11 @@ void ApplySound(const TRawArguments& raw, app::OutputSettings& s) {
         ParseChoice(app::TChoice::AudioChannels, raw.channels, "--channels"));
   if (!raw.sample_rate.empty())
     s.AudioSampleRate = ParseChoice(app::TChoice::AudioSampleRate, raw.sample_rate, "--sample-rate");
-  if (!raw.acodec.empty())
+  if (!raw.acodec.empty()) {
     s.AudioCodec =
         static_cast<app::TAudioCodec>(ParseChoice(app::TChoice::AudioCodec, raw.acodec, "--acodec"));
+    s.AudioCodecChosen = true;
+  }
   if (!raw.volume.empty()) {
     s.AudioVolume = true;
     s.AudioVolumeText = std::to_string(ParseIntegerIn(raw.volume, 0, 65535, "--volume"));

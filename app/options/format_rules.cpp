@@ -1,6 +1,9 @@
 #include "app/options/format_rules.h"
 
 #include <array>
+#include <charconv>
+
+#include "app/options/number_text.h"
 
 namespace zentrova::app {
 namespace {
@@ -9,14 +12,23 @@ enum class TTarget { None, VCD, DVD };
 enum class TSampleRateRule { Keep, FlashRates };
 enum class TFrameRateRule { Override, WhenUnset };
 
+// Where an output stream's codec comes from.
+struct TCodecRule {
+  enum class TKind {
+    Setting,  ///< the collected codec (the hidden default unless chosen)
+    Own,      ///< the format's own codec, `Name`; empty: none given (the muxer's or the target's)
+    Aac,      ///< the chosen AAC encoder
+  } Kind;
+  std::string_view Name;
+};
+
 // One row per output format. Empty texts override nothing.
 struct TFormatRule {
   TOutputFormat Format;
   std::string_view Option;  ///< appended by the format step
   TTarget Target;
-  std::string_view VideoCodec;
-  std::string_view AudioCodec;
-  bool AacAudio;  ///< audio codec: the chosen AAC encoder
+  TCodecRule VideoCodec;
+  TCodecRule AudioCodec;
   std::string_view FrameSize;
   std::string_view SampleRate;
   TSampleRateRule SampleRateRule;
@@ -25,6 +37,7 @@ struct TFormatRule {
   std::string_view Channels;
   std::string_view Extension;
   bool AudioOnly;
+  int SizeMultiple;  ///< see FrameSizeMultiple
 };
 
 using F = TOutputFormat;
@@ -33,34 +46,43 @@ constexpr TSampleRateRule kKeep = TSampleRateRule::Keep;
 constexpr TSampleRateRule kFlash = TSampleRateRule::FlashRates;
 constexpr TFrameRateRule kSet = TFrameRateRule::Override;
 constexpr TFrameRateRule kUnset = TFrameRateRule::WhenUnset;
+constexpr TCodecRule kSetting{TCodecRule::TKind::Setting, ""};
+constexpr TCodecRule kNone{TCodecRule::TKind::Own, ""};
+constexpr TCodecRule kAac{TCodecRule::TKind::Aac, ""};
+constexpr TCodecRule Own(std::string_view name) {
+  return {TCodecRule::TKind::Own, name};
+}
+
+// The DVD target's maximum video bit rate, kb/s.
+constexpr double kDvdMaxVideoKbps = 9000;
 
 // clang-format off
 constexpr std::array<TFormatRule, 24> kFormatRules{{
-  // format      option        target        video        audio        aac    size       rate     rate rule fps           fps rule ch   extension     audio only
-  {F::VCD,     "",            TTarget::VCD, "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::DVD,     "",            TTarget::DVD, "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::ThreeGP, "-b:a 12.2k",  kNo,          "",          "",          false, "128x96",  "8000",  kKeep,  "",           kSet,   "1", "",           false},
-  {F::AVI,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::FLV,     "",            kNo,          "",          "",          false, "",        "",      kFlash, "",           kSet,   "",  "",           false},
-  {F::iPod,    "",            kNo,          "mpeg4",     "",          true,  "320x240", "",      kKeep,  "15000/1001", kUnset, "",  "_ipod.mp4",  false},
-  {F::MKV,     "",            kNo,          "libx264",   "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::MOV,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::MP4,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::OGG,     "",            kNo,          "libtheora", "libvorbis", false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::PSP,     "-f psp",      kNo,          "mpeg4",     "",          true,  "320x240", "24000", kKeep,  "15000/1001", kSet,   "",  "_psp.mp4",   false},
-  {F::RM10,    "",            kNo,          "rv10",      "",          false, "",        "",      kKeep,  "",           kSet,   "",  "_rv10.rm",   false},
-  {F::RM20,    "",            kNo,          "rv20",      "",          false, "",        "",      kKeep,  "",           kSet,   "",  "_rv20.rm",   false},
-  {F::SWF,     "",            kNo,          "",          "",          false, "",        "",      kFlash, "",           kSet,   "",  "",           false},
-  {F::WMV,     "",            kNo,          "wmv2",      "wmav2",     false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::WebM,    "-f webm",     kNo,          "libvpx",    "libvorbis", false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::M1V,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::M2V,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           false},
-  {F::AAC,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           true},
-  {F::AC3,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           true},
-  {F::MP2,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           true},
-  {F::MP3,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           true},
-  {F::WAV,     "",            kNo,          "",          "",          false, "",        "",      kKeep,  "",           kSet,   "",  "",           true},
-  {F::WMA,     "-vn",         kNo,          "",          "wmav2",     false, "",        "",      kKeep,  "",           kSet,   "",  "",           true},
+  // format      option        target        video              audio                 size       rate     rate rule fps           fps rule ch   extension     audio only multiple
+  {F::VCD,     "",            TTarget::VCD, kNone,             kNone,               "",        "",      kKeep,  "",           kSet,   "",  "",           false, 0},
+  {F::DVD,     "",            TTarget::DVD, kNone,             kNone,               "",        "",      kKeep,  "",           kSet,   "",  "",           false, 0},
+  {F::ThreeGP, "-b:a 12.2k",  kNo,          Own("h263"),       kAac,                "128x96",  "8000",  kKeep,  "",           kSet,   "1", "",           false, 2},
+  {F::AVI,     "",            kNo,          kSetting,          kSetting,            "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::FLV,     "",            kNo,          kSetting,          kSetting,            "",        "",      kFlash, "",           kSet,   "",  "",           false, 2},
+  {F::iPod,    "",            kNo,          Own("mpeg4"),      kAac,                "320x240", "",      kKeep,  "15000/1001", kUnset, "",  "_ipod.mp4",  false, 2},
+  {F::MKV,     "",            kNo,          Own("libx264"),    kSetting,            "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::MOV,     "",            kNo,          kSetting,          kSetting,            "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::MP4,     "",            kNo,          kSetting,          kSetting,            "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::OGG,     "",            kNo,          Own("libtheora"),  Own("libvorbis"),    "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::PSP,     "-f psp",      kNo,          Own("mpeg4"),      kAac,                "320x240", "24000", kKeep,  "15000/1001", kSet,   "",  "_psp.mp4",   false, 2},
+  {F::RM10,    "",            kNo,          Own("rv10"),       Own("ac3"),          "",        "",      kKeep,  "",           kSet,   "",  "_rv10.rm",   false, 16},
+  {F::RM20,    "",            kNo,          Own("rv20"),       Own("ac3"),          "",        "",      kKeep,  "",           kSet,   "",  "_rv20.rm",   false, 16},
+  {F::SWF,     "",            kNo,          Own("flv"),        Own("libmp3lame"),   "",        "",      kFlash, "",           kSet,   "",  "",           false, 2},
+  {F::WMV,     "",            kNo,          Own("wmv2"),       Own("wmav2"),        "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::WebM,    "-f webm",     kNo,          Own("libvpx"),     Own("libvorbis"),    "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::M1V,     "",            kNo,          Own("mpeg1video"), kNone,               "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::M2V,     "",            kNo,          Own("mpeg2video"), kNone,               "",        "",      kKeep,  "",           kSet,   "",  "",           false, 2},
+  {F::AAC,     "",            kNo,          kNone,             kAac,                "",        "",      kKeep,  "",           kSet,   "",  "",           true,  0},
+  {F::AC3,     "",            kNo,          kNone,             Own("ac3"),          "",        "",      kKeep,  "",           kSet,   "",  "",           true,  0},
+  {F::MP2,     "",            kNo,          kNone,             Own("mp2"),          "",        "",      kKeep,  "",           kSet,   "",  "",           true,  0},
+  {F::MP3,     "",            kNo,          kNone,             Own("libmp3lame"),   "",        "",      kKeep,  "",           kSet,   "",  "",           true,  0},
+  {F::WAV,     "",            kNo,          kNone,             Own("pcm_s16le"),    "",        "",      kKeep,  "",           kSet,   "",  "",           true,  0},
+  {F::WMA,     "-vn",         kNo,          kNone,             Own("wmav2"),        "",        "",      kKeep,  "",           kSet,   "",  "",           true,  0},
 }};
 // clang-format on
 
@@ -87,6 +109,32 @@ std::string_view NormPrefix(TNorm norm) {
   }
 }
 
+// A codec the user chose (other than "Auto") is kept; otherwise the rule decides.
+void ApplyCodecRule(const TCodecRule& rule, bool chosen, std::string_view aac_encoder, std::string& codec) {
+  if (chosen && !codec.empty()) return;
+  switch (rule.Kind) {
+    case TCodecRule::TKind::Setting:
+      break;
+    case TCodecRule::TKind::Own:
+      codec = rule.Name;
+      break;
+    case TCodecRule::TKind::Aac:
+      codec = aac_encoder;
+      break;
+  }
+}
+
+// A bit rate above `max_kbps` becomes the maximum; other texts (not a
+// number) pass through for the engine to report.
+void CapBitRate(std::optional<std::string>& kbps, double max_kbps) {
+  if (!kbps) return;
+  const std::string_view text = TrimBlanks(*kbps);
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc{} && end == text.data() + text.size() && value > max_kbps)
+    *kbps = DecimalText(max_kbps);
+}
+
 }  // namespace
 
 std::string LowerAscii(std::string_view text) {
@@ -102,9 +150,8 @@ std::string ApplyFormatRules(TOutputFormat format, TNorm norm, std::string_view 
   auto override_with = [](std::string& value, std::string_view with) {
     if (!with.empty()) value = with;
   };
-  override_with(values.VideoCodec, rule.VideoCodec);
-  override_with(values.AudioCodec, rule.AudioCodec);
-  if (rule.AacAudio) values.AudioCodec = aac_encoder;
+  ApplyCodecRule(rule.VideoCodec, values.VideoCodecChosen, aac_encoder, values.VideoCodec);
+  ApplyCodecRule(rule.AudioCodec, values.AudioCodecChosen, aac_encoder, values.AudioCodec);
   override_with(values.FrameSize, rule.FrameSize);
   override_with(values.SampleRate, rule.SampleRate);
   override_with(values.Channels, rule.Channels);
@@ -116,15 +163,20 @@ std::string ApplyFormatRules(TOutputFormat format, TNorm norm, std::string_view 
       values.SampleRate != "22050" && values.SampleRate != "44100")
     values.SampleRate = "44100";
 
-  switch (rule.Target) {
-    case TTarget::VCD:
-      return "-target " + std::string(NormPrefix(norm)) + "vcd";
-    case TTarget::DVD:
-      return "-target " + std::string(NormPrefix(norm)) + "dvd";
-    case TTarget::None:
-      break;
+  if (rule.Target == TTarget::None) return std::string(rule.Option);
+  // The disc's sizes and rates stand: an option after -target would replace them.
+  values.FrameSize.clear();
+  values.FrameRate.clear();
+  values.SampleRate.clear();
+  values.Channels.clear();
+  if (rule.Target == TTarget::VCD) {
+    // A VCD player expects exactly the target's constant bit rates.
+    values.AudioBitRate.reset();
+    values.VideoBitRate.reset();
+    return "-target " + std::string(NormPrefix(norm)) + "vcd";
   }
-  return std::string(rule.Option);
+  CapBitRate(values.VideoBitRate, kDvdMaxVideoKbps);
+  return "-target " + std::string(NormPrefix(norm)) + "dvd";
 }
 
 std::string TargetExtension(TOutputFormat format, TNorm norm, std::string_view extension) {
@@ -135,6 +187,14 @@ std::string TargetExtension(TOutputFormat format, TNorm norm, std::string_view e
 
 bool IsAudioOnlyFormat(TOutputFormat format) {
   return RuleOf(format).AudioOnly;
+}
+
+bool InputDropsVideo(TOutputFormat format) {
+  return IsAudioOnlyFormat(format) && RuleOf(format).Format != TOutputFormat::MP3;
+}
+
+int FrameSizeMultiple(TOutputFormat format) {
+  return RuleOf(format).SizeMultiple;
 }
 
 }  // namespace zentrova::app

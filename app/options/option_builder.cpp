@@ -34,6 +34,8 @@ std::string ValueUnlessAuto(TChoice choice, int index) {
 
 TCollectedValues Collect(const OutputSettings& settings) {
   TCollectedValues values;
+  values.AudioBitRate = settings.AudioBitRate;
+  values.VideoBitRate = settings.VideoBitRate;
   switch (static_cast<TAudioChannels>(
       ValidIndex(TChoice::AudioChannels, static_cast<int>(settings.AudioChannels)))) {
     case TAudioChannels::Mono:
@@ -53,6 +55,8 @@ TCollectedValues Collect(const OutputSettings& settings) {
   values.FrameRate = ValueUnlessAuto(TChoice::FrameRate, settings.FrameRate);
   values.AudioCodec = LowerAscii(ValueUnlessAuto(TChoice::AudioCodec, static_cast<int>(settings.AudioCodec)));
   values.VideoCodec = LowerAscii(ValueUnlessAuto(TChoice::VideoCodec, static_cast<int>(settings.VideoCodec)));
+  values.AudioCodecChosen = settings.AudioCodecChosen;
+  values.VideoCodecChosen = settings.VideoCodecChosen;
   values.Extension = "." + LowerAscii(ItemText(settings.Format));
   return values;
 }
@@ -87,7 +91,7 @@ TInputOptions BuildInputOptions(const OutputSettings& settings, const SourceFact
   if (!source.ForceFormat.empty()) options.Add("-f " + source.ForceFormat);
   if (ClipApplies(settings, source))
     options.Add("-ss " + DecimalText(static_cast<double>(clip_start_offset(source)) / 1000000));
-  if (IsAudioOnlyFormat(ChosenFormat(settings))) options.Add("-vn");
+  if (InputDropsVideo(ChosenFormat(settings))) options.Add("-vn");
   input.Options = std::move(options).Take();
   return input;
 }
@@ -95,20 +99,20 @@ TInputOptions BuildInputOptions(const OutputSettings& settings, const SourceFact
 TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFacts& source,
                                   const BuildEnv& env) {
   const TOutputFormat format = ChosenFormat(settings);
+  TCollectedValues values = Collect(settings);
+  const std::string format_option =
+      ApplyFormatRules(format, settings.Norm, choose_aac_encoder(env.HasEncoder), values);
+
   TOptionText options;
-  options.Add("-b:a " + settings.AudioBitRate + "k");
-  options.Add("-b:v " + settings.VideoBitRate + "k");
+  if (values.AudioBitRate) options.Add("-b:a " + *values.AudioBitRate + "k");
+  if (values.VideoBitRate) options.Add("-b:v " + *values.VideoBitRate + "k");
   if (settings.AudioVolume) options.Add("-vol " + settings.AudioVolumeText);
   if (const std::string aspect = ValueUnlessAuto(TChoice::AspectRatio, settings.AspectRatio); !aspect.empty())
     options.Add("-aspect " + aspect);
   if (ClipApplies(settings, source))
     options.Add("-t " + DecimalText(static_cast<double>(clip_duration(source)) / 1000000));
 
-  TCollectedValues values = Collect(settings);
-  if (const std::string option =
-          ApplyFormatRules(format, settings.Norm, choose_aac_encoder(env.HasEncoder), values);
-      !option.empty())
-    options.Add(option);
+  if (!format_option.empty()) options.Add(format_option);
   if (!values.Channels.empty()) options.Add("-ac " + values.Channels);
   if (!values.SampleRate.empty()) options.Add("-ar " + values.SampleRate);
   if (!values.FrameRate.empty()) options.Add("-r " + values.FrameRate);
@@ -124,8 +128,12 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
     if (values.FrameRate.empty()) options.Add("-r 15000/1001");
   }
   if (!video_codec.empty()) options.Add("-c:v " + video_codec);
+  // Pictures every player shows: 8-bit 4:2:0 (a QSV encoder takes its own 4:2:0 layout).
+  const bool has_video = source.HasVideo() && !IsAudioOnlyFormat(format);
+  if (has_video && video_codec != "h264_qsv") options.Add("-pix_fmt yuv420p");
 
-  if (const std::string chain = BuildVideoFilterChain(settings, source, values.FrameSize, env.FileExists);
+  if (const std::string chain = BuildVideoFilterChain(settings, source, values.FrameSize,
+                                                      FrameSizeMultiple(format), env.FileExists);
       !chain.empty())
     options.Add("-vf " + QuoteForOptionSplitter(chain));
   if (video_codec == "libx264" && env.Processors > 1)

@@ -41,6 +41,13 @@ struct OutputSettings {
   int AspectRatio = 0;      ///< index into kAspectRatioItems; 0 is "Auto"
   TAudioCodec AudioCodec = TAudioCodec::MP3;
   TVideoCodec VideoCodec = TVideoCodec::X264;
+  /// The codecs were chosen by the user (the command line's --acodec /
+  /// --vcodec). The dialog's codec groups are hidden, so there they stay
+  /// false: the hidden defaults (MP3, X264) then apply only to the formats
+  /// that have no codecs of their own; a chosen codec other than "Auto" is
+  /// used with every format.
+  bool AudioCodecChosen = false;
+  bool VideoCodecChosen = false;
 
   // "调整音频音量" and its edit ("256" is the normal volume).
   bool AudioVolume = false;

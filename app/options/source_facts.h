@@ -21,6 +21,9 @@ struct SourceFacts {
   int VideoStreamIndex = -1;  ///< first video stream; negative when the source has none
   int Width = 0;              ///< of the first video stream
   int Height = 0;
+  int SarNum = 0;  ///< sample aspect ratio of the first video stream; not positive: unknown
+  int SarDen = 1;
+  bool Interlaced = false;               ///< its field order or its first decoded pictures say interlaced
   std::int64_t StartTime = kTimeNotSet;  ///< clip start mark
   std::int64_t EndTime = kNoTimeValue;   ///< clip end mark
   std::int64_t FirstPTS = kTimeNotSet;   ///< time of the first picture shown for the source

@@ -1,5 +1,6 @@
 #include "app/options/source_probe_of_decoder.h"
 
+#include "app/options/interlace_probe.h"
 #include "decoder/custom_decoder.h"
 
 namespace zentrova::app {
@@ -22,6 +23,9 @@ TSourceProbe ProbeOfDecoder(TCustomDecoder& decoder) {
     probe.VideoDurationScaled = video.DurationScaled;
     probe.FrameRateNum = video.FrameRate.num;
     probe.FrameRateDen = video.FrameRate.den;
+    probe.SarNum = video.SAR.num;
+    probe.SarDen = video.SAR.den;
+    probe.Interlaced = SourceLooksInterlaced(decoder);
   }
   return probe;
 }

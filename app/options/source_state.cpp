@@ -38,6 +38,9 @@ SourceFacts TSourceState::Facts() const {
   facts.VideoStreamIndex = VideoStreamIndex;
   facts.Width = Width;
   facts.Height = Height;
+  facts.SarNum = SarNum;
+  facts.SarDen = SarDen;
+  facts.Interlaced = Interlaced;
   facts.StartTime = StartTime;
   facts.EndTime = EndTime;
   facts.FirstPTS = FirstPTS;
@@ -81,6 +84,9 @@ TAssignResult AssignSource(TSourceState& state, const TSourceProbe& probe, Outpu
   state.AudioStreamIndex = probe.FirstAudioStreamIndex;
   state.Width = probe.FirstVideoStreamIndex >= 0 ? probe.Width : 0;
   state.Height = probe.FirstVideoStreamIndex >= 0 ? probe.Height : 0;
+  state.SarNum = probe.FirstVideoStreamIndex >= 0 ? probe.SarNum : 0;
+  state.SarDen = probe.FirstVideoStreamIndex >= 0 ? probe.SarDen : 1;
+  state.Interlaced = probe.FirstVideoStreamIndex >= 0 && probe.Interlaced;
   state.SliderEnabled = DurationKnown(probe.FileDuration) && probe.FormatName != "image2";
   if (DurationKnown(probe.FileDuration)) state.Duration = probe.FileDuration;
   state.Frames = SourceFrames(probe, state.Frames);

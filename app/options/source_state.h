@@ -34,6 +34,9 @@ struct TSourceProbe {
   std::int64_t VideoDurationScaled = -1;  ///< first video stream, microseconds; not positive: not known
   int FrameRateNum = 0;                   ///< first video stream's average frame rate
   int FrameRateDen = 1;
+  int SarNum = 0;  ///< first video stream's sample aspect ratio; not positive: unknown
+  int SarDen = 1;
+  bool Interlaced = false;  ///< see SourceLooksInterlaced
 };
 
 struct TSourceState {
@@ -53,6 +56,9 @@ struct TSourceState {
   int AudioStreamIndex = -1;
   int Width = 0;
   int Height = 0;
+  int SarNum = 0;
+  int SarDen = 1;
+  bool Interlaced = false;
   bool SliderEnabled = false;
   std::vector<std::string> InfoLines;  ///< the "源视频文件信息" text
 

@@ -49,6 +49,7 @@ TOutputStream* NewAudioStream(TCustomFFmpegOpt& engine, TFileOptionContext& o, A
     CheckStreamCopyFilters(engine, AVMEDIA_TYPE_AUDIO, ost);
     return &ost;
   }
+  CheckEncoderFitsFormat(engine, oc, ost);
   AVCodecContext* enc = ost.enc_ctx.get();
   int channels = 0;
   engine.GetStreamValue(oc, st, o.ac, channels);

@@ -161,6 +161,7 @@ TOutputStream* NewVideoStream(TCustomFFmpegOpt& engine, TFileOptionContext& o, A
     engine.GetStreamValue(oc, st, o.copyinkf, ost.copy_initial_nonkeyframes);
     CheckStreamCopyFilters(engine, AVMEDIA_TYPE_VIDEO, ost);
   } else {
+    CheckEncoderFitsFormat(engine, oc, ost);
     BindVideoEncoding(engine, o, oc, ost);
   }
   return &ost;

@@ -34,6 +34,10 @@ struct TOutputOpen {
 
 /// Best video (area), audio (channels), first fitting subtitle, one data stream.
 void SelectStreamsAutomatically(TOutputOpen& open);
+/// The first attached picture of the inputs as the format's cover art (an
+/// attached-picture stream copy, or a Matroska image attachment); nothing
+/// for formats without cover art, with -vn, or in join mode.
+void AddCoverArt(TOutputOpen& open);
 /// The -map entries in order (input streams and filter graph labels).
 void MapStreams(TOutputOpen& open);
 /// Complex graph outputs without a label get a stream of their own.

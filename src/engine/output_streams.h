@@ -39,6 +39,10 @@ TOutputStream* NewAttachmentStream(TCustomFFmpegOpt& engine, TFileOptionContext&
 /// encoder for the stream's type (possibly none).
 void ChooseEncoder(TCustomFFmpegOpt& engine, TFileOptionContext& o, AVFormatContext* oc, TOutputStream& ost);
 
+/// Raises when the output format's codec query refuses (answers 0) the
+/// codec of the stream's encoder; a stream copy is not checked.
+void CheckEncoderFitsFormat(TCustomFFmpegOpt& engine, AVFormatContext* oc, const TOutputStream& ost);
+
 /// Reads 64 quantiser coefficients (1..255) into `matrix`; raises "Syntax
 /// error in matrix "%s" at coeff %d" naming the offending coefficient.
 void ParseMatrix(TCustomFFmpegOpt& engine, std::uint16_t* matrix, const std::string& text);

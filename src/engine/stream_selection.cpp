@@ -22,22 +22,23 @@ bool HadPackets(const AVStream* st) {
 
 int BestVideo(const TOutputOpen& open) {
   const AVOutputFormat* format = open.oc->oformat;
-  // Formats whose picture stream is cover art (an ID3 "APIC" frame) take
-  // only attached pictures; every other format prefers real video. The
-  // format's codec query says so (a tag table has no such entry).
-  const bool cover_art_only = ff::avformat_query_codec(format, format->video_codec, FF_COMPLIANCE_NORMAL) ==
-                              MKTAG('A', 'P', 'I', 'C');
+  // Formats whose picture stream is cover art (an ID3 "APIC" frame) take no
+  // moving video. The format's codec query says so (a tag table has no such
+  // entry).
+  if (ff::avformat_query_codec(format, format->video_codec, FF_COMPLIANCE_NORMAL) ==
+      MKTAG('A', 'P', 'I', 'C'))
+    return -1;
   std::int64_t best_score = 0;
   int best = -1;
   for (std::size_t i = 0; i < open.engine.Finput_streams.size(); ++i) {
     const TInputStream& ist = *open.engine.Finput_streams[i];
     const AVStream* st = ist.st;
     if (!IsCandidate(open, ist) || st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) continue;
-    const bool attached_picture = (st->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
-    std::int64_t score =
+    // An attached picture is cover art, never a moving picture (see AddCoverArt).
+    if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) continue;
+    const std::int64_t score =
         std::int64_t{st->codecpar->width} * st->codecpar->height + (HadPackets(st) ? kHadPacketsBonus : 0);
-    if (!cover_art_only && attached_picture) score = 1;
-    if (score > best_score && (!cover_art_only || attached_picture)) {
+    if (score > best_score) {
       best_score = score;
       best = static_cast<int>(i);
     }
@@ -189,6 +190,7 @@ void SelectStreamsAutomatically(TOutputOpen& open) {
     const int best = BestAudio(open);
     if (best >= 0) NewAudioStream(engine, o, open.oc, best);
   }
+  AddCoverArt(open);
   std::string subtitle_codec;
   TCustomFFmpegOpt::GetTypeValue(o, "s", subtitle_codec);
   if (!o.sn && (ff::avcodec_find_encoder(format->subtitle_codec) || !subtitle_codec.empty())) {

@@ -17,13 +17,14 @@ class EncoderTrack final : public ClipTrack {
  public:
   /// `total_units`: frames for video, samples for audio (the encoder's time base).
   EncoderTrack(AVFormatContext* oc, AVCodecContextPtr enc, AVStream* st, SourceGraph source,
-               int64_t total_units, std::string description)
+               int64_t total_units, std::string description, bool interlaced = false)
       : oc_(oc),
         enc_(std::move(enc)),
         st_(st),
         source_(std::move(source)),
         total_units_(total_units),
-        description_(std::move(description)) {}
+        description_(std::move(description)),
+        interlaced_(interlaced) {}
 
   double NextTime() const override {
     return finished_ ? std::numeric_limits<double>::infinity() : sent_units_ * av_q2d(enc_->time_base);
@@ -40,6 +41,10 @@ class EncoderTrack final : public ClipTrack {
         frame->nb_samples = static_cast<int>(total_units_ - sent_units_);  // the clip ends inside this frame
       frame->pts = sent_units_;
       frame->pict_type = AV_PICTURE_TYPE_NONE;
+      if (interlaced_) {
+        frame->interlaced_frame = 1;
+        frame->top_field_first = 1;
+      }
       sent_units_ += audio ? frame->nb_samples : 1;
       Send(frame.get());
     }
@@ -92,6 +97,7 @@ class EncoderTrack final : public ClipTrack {
   int64_t sent_units_ = 0;
   bool finished_ = false;
   std::string description_;
+  bool interlaced_;
 };
 
 int64_t UnitsIn(double duration_s, AVRational unit) {
@@ -133,6 +139,10 @@ std::unique_ptr<ClipTrack> MakePictureTrack(AVFormatContext* oc, const VideoSpec
   enc->gop_size = spec.gop;
   enc->max_b_frames = spec.max_b_frames;
   if (spec.bit_rate > 0) enc->bit_rate = spec.bit_rate;
+  if (spec.interlaced) {
+    enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+    enc->field_order = AV_FIELD_TT;
+  }
   AVDictionary* options = nullptr;
   // The fastest settings: clips are made inside tests under sanitizers.
   if (spec.codec == "libx264") ff::av_dict_set(&options, "preset", "ultrafast", 0);
@@ -149,7 +159,9 @@ std::unique_ptr<ClipTrack> MakePictureTrack(AVFormatContext* oc, const VideoSpec
   SourceGraph source(VideoSourceChain(spec.width, spec.height, spec.rate, spec.pix_fmt), AVMEDIA_TYPE_VIDEO,
                      description);
   int64_t frames = UnitsIn(duration_s, enc->time_base);
-  return std::make_unique<EncoderTrack>(oc, std::move(enc), st, std::move(source), frames, description);
+  const bool interlaced = spec.interlaced;
+  return std::make_unique<EncoderTrack>(oc, std::move(enc), st, std::move(source), frames, description,
+                                        interlaced);
 }
 
 }  // namespace

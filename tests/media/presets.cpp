@@ -117,6 +117,13 @@ constexpr std::array kPresets{
     Preset{"png", [](double) { return PngStill(); }},
     Preset{"rotated", [](double duration_s) { return Mp4Rotated(90, duration_s); }},
     Preset{"1080p", Mp4H264Hd},
+    Preset{"yuv444", Mp4Yuv444},
+    Preset{"10bit", Mp4TenBit},
+    Preset{"odd", [](double duration_s) { return MatroskaOddSize("ffv1", "yuv420p", duration_s); }},
+    Preset{"odd444", [](double duration_s) { return MatroskaOddSize("mjpeg", "yuvj444p", duration_s); }},
+    Preset{"interlaced", TsInterlaced},
+    Preset{"cover-mp3", Mp3WithCover},
+    Preset{"cover-m4a", M4aWithCover},
 };
 
 }  // namespace

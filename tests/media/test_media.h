@@ -36,6 +36,7 @@ struct VideoSpec {
   double rotation_degrees = 0;  ///< display matrix side data when != 0: the clockwise turn a player
                                 ///< applies (av_display_rotation_set(m, degrees); "rotate" tag sense)
   std::string language;         ///< stream "language" tag when not empty
+  bool interlaced = false;      ///< pictures flagged interlaced (top field first) and coded as fields
 };
 
 /// One audio stream: a 440 Hz sine tone encoded with `codec`.
@@ -92,7 +93,19 @@ ClipSpec PngStill();                       ///< one 320x240 RGB PNG picture (ima
 ClipSpec Mp4Rotated(double rotation_degrees = 90, double duration_s = 2.0);
 ClipSpec Mp4H264Hd(double duration_s = 2.0);  ///< H.264 1920x1080 25 fps, no audio (for benchmarks)
 
-/// The ready-made specs by name ("mp4", "avi", "mkv", "ts", "wav", "flac", "png", "rotated", "1080p");
+/// Hard sources (hard_sources.cpp), each with AAC 48 kHz stereo where it has video:
+ClipSpec Mp4Yuv444(double duration_s = 1.0);  ///< H.264 High 4:4:4 160x120, MP4
+ClipSpec Mp4TenBit(double duration_s = 1.0);  ///< H.264 10-bit 4:2:0 160x120, MP4
+/// 853x479 pictures at 10 fps by `codec` in `pix_fmt` (FFV1 "yuv420p", MJPEG "yuvj444p"), Matroska.
+ClipSpec MatroskaOddSize(const std::string& codec, const std::string& pix_fmt, double duration_s = 1.0);
+/// H.264 160x128 coded as fields, every picture flagged interlaced, MPEG-TS.
+ClipSpec TsInterlaced(double duration_s = 1.0);
+ClipSpec Mp3WithCover(double duration_s = 1.0);  ///< MP3 44.1 kHz stereo with a PNG picture in its ID3 tag
+ClipSpec M4aWithCover(
+    double duration_s = 1.0);  ///< AAC 44.1 kHz stereo in MP4 with a PNG cover (name it .m4a)
+
+/// The ready-made specs by name ("mp4", "avi", "mkv", "ts", "wav", "flac", "png", "rotated", "1080p",
+/// and the hard sources "yuv444", "10bit", "odd", "odd444", "interlaced", "cover-mp3", "cover-m4a");
 /// throws std::runtime_error naming the known presets for any other name.
 ClipSpec PresetByName(const std::string& name, double duration_s = 2.0);
 /// The names PresetByName knows, in a stable order.

@@ -86,7 +86,12 @@ TEST(FormatRules, EveryEncoderMuxerAndFilterNamedExists) {
       true;
   f.Settings.Negate = f.Settings.Rotate = f.Settings.Brightness = true;
   f.Settings.CropEdges.Top = f.Settings.PadEdges.Top = "2";
-  const std::string chain = BuildVideoFilterChain(f.Settings, f.Source, "320x240", nullptr);
+  // An interlaced source of an odd size, made even: the deinterlace of the
+  // interlaced frames, the scale and the sample aspect.
+  f.Settings.Deinterlace = false;
+  f.Source.Interlaced = true;
+  f.Source.Width = 853;
+  const std::string chain = BuildVideoFilterChain(f.Settings, f.Source, "", 2, nullptr);
   std::istringstream filters(chain);
   int count = 0;
   for (std::string filter; std::getline(filters, filter, ',');) {
@@ -94,7 +99,8 @@ TEST(FormatRules, EveryEncoderMuxerAndFilterNamedExists) {
     EXPECT_NE(ff::avfilter_get_by_name(name.c_str()), nullptr) << name;
     ++count;
   }
-  EXPECT_EQ(count, 9) << chain;
+  EXPECT_EQ(count, 10) << chain;
+  EXPECT_EQ(chain.find("yadif=deint=interlaced,"), 0u) << chain;
   for (const char* name : {"movie", "overlay"}) EXPECT_NE(ff::avfilter_get_by_name(name), nullptr) << name;
 }
 

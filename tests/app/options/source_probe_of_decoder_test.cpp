@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/options/interlace_probe.h"
 #include "decoder/ridarivir.h"
 #include "media/test_media.h"
 #include "support/libraries.h"
@@ -56,6 +57,9 @@ TEST_P(ProbeOfDecoderTest, CopiesTheDecodersFacts) {
     EXPECT_GT(probe.VideoDurationScaled, 0);
     EXPECT_EQ(probe.FrameRateNum, 25);
     EXPECT_EQ(probe.FrameRateDen, 1);
+    EXPECT_EQ(probe.SarNum, 1);
+    EXPECT_EQ(probe.SarDen, 1);
+    EXPECT_FALSE(probe.Interlaced);
   } else {
     const TSourceProbe defaults;
     EXPECT_EQ(probe.FirstVideoStreamIndex, -1);
@@ -64,6 +68,35 @@ TEST_P(ProbeOfDecoderTest, CopiesTheDecodersFacts) {
     EXPECT_EQ(probe.VideoDurationScaled, defaults.VideoDurationScaled);
     EXPECT_EQ(probe.FrameRateNum, defaults.FrameRateNum);
     EXPECT_EQ(probe.FrameRateDen, defaults.FrameRateDen);
+    EXPECT_FALSE(probe.Interlaced);
+  }
+}
+
+// A source is interlaced when its pictures say so; the decoder the caller
+// gave stays at its start, so its first picture is still the first.
+TEST(ProbeOfDecoder, TellsInterlacedFromProgressivePictures) {
+  test::LoadMediaLibraries();
+  test::TempDir dir;
+  struct Case {
+    const char* preset;
+    const char* file;
+    bool interlaced;
+  } cases[] = {
+      {"interlaced", "fields.ts", true}, {"ts", "frames.ts", false}, {"cover-mp3", "cover.mp3", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.preset);
+    const std::string path = dir.File(c.file);
+    test::MakeClip(path, test::PresetByName(c.preset, 1.0));
+    TRIDarivir decoder;
+    ASSERT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
+    EXPECT_EQ(ProbeOfDecoder(decoder).Interlaced, c.interlaced);
+    if (decoder.FirstVideoStreamIndex() < 0) continue;
+    // A stream that probes as progressive: its decoded pictures still tell.
+    decoder.FileHandle()->streams[decoder.FirstVideoStreamIndex()]->codecpar->field_order =
+        AV_FIELD_PROGRESSIVE;
+    EXPECT_EQ(SourceLooksInterlaced(decoder), c.interlaced);
+    ASSERT_TRUE(decoder.Decode());
+    EXPECT_LT(decoder.FrameInfo().PTS, 40000) << "the first picture is 0 s, the second 40 ms";
   }
 }
 

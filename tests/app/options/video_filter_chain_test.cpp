@@ -159,14 +159,15 @@ TEST(BuildVideoFilterChain, FiltersInTheirOrderWhenTheyApply) {
     BuilderFixture f;
     c.change(f);
     const BuildEnv env = f.Env();
-    EXPECT_EQ(BuildVideoFilterChain(f.Settings, f.Source, c.frame_size, env.FileExists), c.chain) << c.name;
+    EXPECT_EQ(BuildVideoFilterChain(f.Settings, f.Source, c.frame_size, 0, env.FileExists), c.chain)
+        << c.name;
   }
 }
 
 TEST(BuildVideoFilterChain, NoExistenceCheckMeansNoWatermark) {
   BuilderFixture f;
   Watermark(f, "/w/a.png");
-  EXPECT_EQ(BuildVideoFilterChain(f.Settings, f.Source, "", nullptr), "");
+  EXPECT_EQ(BuildVideoFilterChain(f.Settings, f.Source, "", 0, nullptr), "");
 }
 
 }  // namespace

@@ -75,8 +75,10 @@ TEST(PlanConversion, DefaultsAreTheApplicationsWithEachSourcesBitRate) {
   EXPECT_EQ(tasks[0].Inputs[0].FileName, "/m/a.mov");
   EXPECT_EQ(tasks[0].Inputs[0].Options, "");
   EXPECT_EQ(tasks[0].Output.FileName, "/m/a_(new).mp4");
-  EXPECT_EQ(tasks[0].Output.Options, " -b:a 128k -b:v  1000k -c:a libmp3lame -c:v libx264 -threads 4 -sn");
-  EXPECT_EQ(tasks[1].Output.Options, " -b:a 128k -b:v  2500k -c:a libmp3lame -c:v libx264 -threads 4 -sn");
+  EXPECT_EQ(tasks[0].Output.Options,
+            " -b:a 128k -b:v  1000k -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn");
+  EXPECT_EQ(tasks[1].Output.Options,
+            " -b:a 128k -b:v  2500k -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn");
   EXPECT_EQ(tasks[0].SourceDurationUs, 2000000);
   EXPECT_FALSE(tasks[0].Output.Join);
 }
@@ -128,7 +130,8 @@ TEST(PlanConversion, CommandLineChoicesGoOnTopOfTheBuiltRecords) {
   TPlannedTask t =
       PlanConversion(Parsed({"--vb", "700", "--clip", "2.5-7.5", "/m/a.mov"}), s.Probe(), s.Env())[0];
   EXPECT_EQ(t.Inputs[0].Options, " -ss 2.5");
-  EXPECT_EQ(t.Output.Options, " -b:a 128k -b:v 700k -t 5 -c:a libmp3lame -c:v libx264 -threads 4 -sn");
+  EXPECT_EQ(t.Output.Options,
+            " -b:a 128k -b:v 700k -t 5 -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn");
   // Raw option strings replace the built ones; -o names the output.
   TCliOptions raw = Parsed({"--input-options", "-ss 1", "--output-options", "-c:v mpeg4", "/m/a.mov"});
   raw.OutputFile = "/o/out.avi";
@@ -136,10 +139,16 @@ TEST(PlanConversion, CommandLineChoicesGoOnTopOfTheBuiltRecords) {
   EXPECT_EQ(t.Inputs[0].Options, "-ss 1");
   EXPECT_EQ(t.Output.Options, "-c:v mpeg4");
   EXPECT_EQ(t.Output.FileName, "/o/out.avi");
-  // An MP3 output reads no video.
-  t = PlanConversion(Parsed({"--format", "MP3", "/m/a.mov"}), s.Probe(), s.Env())[0];
+  // A WAV output reads no video; an MP3 output reads the source's cover art.
+  t = PlanConversion(Parsed({"--format", "WAV", "/m/a.mov"}), s.Probe(), s.Env())[0];
   EXPECT_EQ(t.Inputs[0].Options, " -vn");
-  EXPECT_EQ(t.Output.FileName, "/m/a_(new).mp3");
+  EXPECT_EQ(t.Output.FileName, "/m/a_(new).wav");
+  t = PlanConversion(Parsed({"--format", "MP3", "/m/a.mov"}), s.Probe(), s.Env())[0];
+  EXPECT_EQ(t.Inputs[0].Options, "");
+  EXPECT_EQ(t.Output.Options, " -b:a 128k -b:v  1000k -c:a libmp3lame -sn");
+  // A codec chosen on the command line is kept with a format that has its own.
+  t = PlanConversion(Parsed({"--format", "AC3", "--acodec", "aac", "/m/a.mov"}), s.Probe(), s.Env())[0];
+  EXPECT_EQ(t.Output.Options, " -b:a 128k -b:v  1000k -c:a aac -astrict experimental -sn");
 }
 
 TEST(PlanConversion, ASourceWithoutBitRateKeepsTheDefaultAndWarns) {

@@ -49,32 +49,91 @@ TEST_F(OpenOutputFile, PicksTheLargestVideoAndTheMostChannels) {
 
 struct CoverArtCase {
   const char* output;
-  int video_source;  ///< index of the chosen input stream
+  int video_source;  ///< input stream encoded as the moving video; -1: none
+  int cover_source;  ///< input stream copied as an attached picture; -1: none
+  bool attachment;   ///< the cover is carried as an image attachment
 };
 
 class OpenOutputFileCoverArt : public OpenOutputFile, public ::testing::WithParamInterface<CoverArtCase> {};
 
-TEST_P(OpenOutputFileCoverArt, AttachedPictureWinsOnlyWhereTheFormatTakesCoverArt) {
+// The picture is never the moving video, even when it is larger; where the
+// format has cover art it is carried as it is.
+TEST_P(OpenOutputFileCoverArt, AttachedPictureIsCoverArtNeverMovingVideo) {
+  const CoverArtCase& c = GetParam();
   ClipSpec spec = Mp4H264Aac(1.0);
-  spec.video->width = 64;  // smaller than the 160x120 cover: only the rule makes it win
+  spec.video->width = 64;  // smaller than the 160x120 cover
   spec.video->height = 48;
   spec.cover_art = true;
   TestEngine engine;
   ASSERT_EQ(OpenInput(engine, "", Clip("cover.mkv", spec)).code, 0);
   ASSERT_EQ(engine.Finput_streams.size(), 3u);
   ASSERT_TRUE(engine.Finput_streams[2]->st->disposition & AV_DISPOSITION_ATTACHED_PIC);
-  const OpenResult result = OpenOutput(engine, "", dir_.File(GetParam().output));
+  const OpenResult result = OpenOutput(engine, "-c:v libx264", dir_.File(c.output));
   ASSERT_EQ(result.code, 0) << result.error;
-  int video_source = -1;
+  int video_source = -1, cover_source = -1;
+  bool attachment = false;
   for (const auto& ost : engine.Foutput_streams) {
-    if (ost->st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) video_source = ost->source_index;
+    const AVMediaType type = ost->st->codecpar->codec_type;
+    if (type == AVMEDIA_TYPE_VIDEO && !ost->stream_copy) video_source = ost->source_index;
+    if (type == AVMEDIA_TYPE_VIDEO && ost->stream_copy) cover_source = ost->source_index;
+    if (type == AVMEDIA_TYPE_ATTACHMENT) {
+      attachment = true;
+      const AVDictionaryEntry* mimetype = ff::av_dict_get(ost->st->metadata, "mimetype", nullptr, 0);
+      ASSERT_NE(mimetype, nullptr);
+      EXPECT_STREQ(mimetype->value, "image/png");
+      EXPECT_GT(ost->st->codecpar->extradata_size, 0);
+    }
   }
-  EXPECT_EQ(video_source, GetParam().video_source);
+  EXPECT_EQ(video_source, c.video_source);
+  EXPECT_EQ(cover_source, c.cover_source);
+  EXPECT_EQ(attachment, c.attachment);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, OpenOutputFileCoverArt,
-                         ::testing::Values(CoverArtCase{"out.mp4", 0},    // real video beats the picture
-                                           CoverArtCase{"out.mp3", 2}));  // ID3 cover art: the picture only
+                         ::testing::Values(CoverArtCase{"out.mp4", 0, 2, false},  // a "covr" picture
+                                           CoverArtCase{"out.mp3", -1, 2,
+                                                        false},                   // ID3 APIC: no moving video
+                                           CoverArtCase{"out.mkv", 0, -1, true},  // an image attachment
+                                           CoverArtCase{"out.avi", 0, -1, false}  // no cover art in AVI
+                                           ));
+
+struct CodecQueryCase {
+  const char* options;
+  const char* output;
+  const char* refusal;  ///< the error; empty: the output opens (the muxer decides later)
+};
+
+class OpenOutputFileCodecQuery : public OpenOutputFile,
+                                 public ::testing::WithParamInterface<CodecQueryCase> {};
+
+// An encoder whose codec the format's codec query refuses fails the open,
+// before the run; where the query cannot tell, the muxer decides.
+TEST_P(OpenOutputFileCodecQuery, RefusesWhatTheFormatCannotStore) {
+  const CodecQueryCase& c = GetParam();
+  TestEngine engine;
+  ASSERT_EQ(OpenInput(engine, "", Clip("in.mp4", Mp4H264Aac(1.0))).code, 0);
+  const std::string output = dir_.File(c.output);
+  const OpenResult result = OpenOutput(engine, c.options, output);
+  if (*c.refusal == '\0') {
+    EXPECT_EQ(result.code, 0) << result.error;
+    return;
+  }
+  EXPECT_NE(result.code, 0);
+  EXPECT_EQ(result.error, c.refusal);
+  EXPECT_FALSE(std::filesystem::exists(output)) << "nothing is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenOutputFileCodecQuery,
+    ::testing::Values(CodecQueryCase{"-c:a pcm_s16le", "out.mp4",
+                                     "Output format mp4 cannot store pcm_s16le (encoder pcm_s16le) in stream "
+                                     "#0:1; choose a codec the format supports."},
+                      CodecQueryCase{"-c:v libx264", "out.webm",
+                                     "Output format webm cannot store h264 (encoder libx264) in stream #0:0; "
+                                     "choose a codec the format supports."},
+                      CodecQueryCase{"-c:v libx264 -c:a aac", "out.mp4", ""},
+                      CodecQueryCase{"-c:v libx264 -c:a libmp3lame", "out.mpg", ""},  // MPEG-PS cannot tell
+                      CodecQueryCase{"-c:v copy -c:a pcm_s16le", "out.mov", ""}));
 
 TEST_F(OpenOutputFile, JoinSelectsFromTheFirstInputOnly) {
   TestEngine engine;

@@ -54,8 +54,9 @@ TEST(TranscodeInit, RefusesSettingsThatCannotWork) {
        "-acodec copy and AudioHook are incompatible (frames are not decoded)",
        false,
        false},
+      // The Ogg muxer cannot tell from its codec query, so the header fails.
       {"header refused by the muxer",
-       "-c:a pcm_s16le -f mp4",
+       "-c:a pcm_s16le -f ogg",
        {},
        "transcode_init() error: " + error_code_text(AVERROR(EINVAL)) +
            ". Please check error log message(reported by ZOVuzodi) to find out more detail information.",
@@ -89,7 +90,7 @@ TEST(TranscodeInit, HeaderFailureLogsTheLibraryReason) {
   TempDir dir;
   const std::string source = dir.File("source.mp4");
   MakeClip(source, Mp4H264Aac(2.0));
-  const EngineRun run = RunEngine({{source, ""}}, dir.File("out.mp4"), "-c:a pcm_s16le -f mp4");
+  const EngineRun run = RunEngine({{source, ""}}, dir.File("out.mp4"), "-c:a pcm_s16le -f ogg");
   EXPECT_TRUE(run.Logged("Could not write header for output file #0 (incorrect codec parameters ?): "))
       << run.LogText();
 }

@@ -1,0 +1,23 @@
+// Whether a source's pictures are interlaced: its first video stream's field
+// order says so, or one of its first decoded pictures is flagged interlaced
+// (streams that probe as progressive can still carry interlaced pictures).
+//
+// Main thread (uses the decoder component).
+#pragma once
+
+namespace zentrova {
+class TCustomDecoder;
+}
+
+namespace zentrova::app {
+
+/// How many pictures from the start are decoded to look for the flag.
+inline constexpr int kInterlaceProbePictures = 50;
+
+/// Reads the field order of `decoder`'s first video stream; when that says
+/// progressive or unknown, decodes up to kInterlaceProbePictures pictures of
+/// the same file with a decoder of its own, so `decoder`'s position is left
+/// alone. False for a source without video or one that cannot be decoded.
+bool SourceLooksInterlaced(TCustomDecoder& decoder);
+
+}  // namespace zentrova::app
