@@ -30,6 +30,7 @@ struct TRawArguments {
   std::string input_options, output_options, tasks, log_level, log_file;
   bool join = false, overwrite = false, no_overwrite = false, vflip = false, hflip = false, negate = false;
   bool deinterlace = false, info = false, demo = false, json = false, quiet = false, version = false;
+  bool allow_network = false;
   // Given at all (an empty raw option string is a choice too).
   bool has_input_options = false, has_output_options = false;
 };
@@ -167,6 +168,8 @@ void Describe(CLI::App& app, TRawArguments& raw) {
                  "Replace the built output option string by this one (engine option language)")
       ->type_name("STR");
 
+  app.add_flag("--allow-network", raw.allow_network,
+               "Also take network addresses (http://...) as inputs (read time-out 30 s)");
   app.add_flag("--info", raw.info, "Print what each file holds; convert nothing");
   app.add_flag("--demo", raw.demo, "Make a short sample clip in a temporary folder and convert it");
   app.add_flag("--json", raw.json, "One JSON object per line on stdout instead of the progress lines");
@@ -331,6 +334,7 @@ void Convert(const TRawArguments& raw, TCliOptions& o) {
   CheckCombinations(raw, o);
   o.Files = raw.files;
   o.Join = raw.join;
+  o.AllowNetwork = raw.allow_network;
   o.Progress = raw.json ? TProgressMode::pmJson : raw.quiet ? TProgressMode::pmQuiet : TProgressMode::pmAuto;
   if (!raw.tasks.empty()) o.Tasks = ParseIntegerIn(raw.tasks, 1, 64, "--tasks");
   if (!raw.log_level.empty()) {

@@ -1,5 +1,6 @@
 #include "cli/info_command.h"
 
+#include "app/options/library_names.h"
 #include "decoder/ridarivir.h"
 
 namespace zentrova::cli {
@@ -16,12 +17,14 @@ std::string UnixLines(const std::string& text) {
 
 }  // namespace
 
-int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+int RunInfo(const std::vector<std::string>& files, TInputPolicy policy, std::ostream& out,
+            std::ostream& err) {
   TRIDarivir decoder;
+  decoder.SetInputPolicy(policy);
   int failed = 0;
   bool first = true;
   for (const std::string& file : files) {
-    if (!decoder.LoadFile(file)) {
+    if (!decoder.LoadFile(app::InputUrl(file))) {
       err << "zentrova-cli: " << decoder.LastErrMsg() << '\n';
       ++failed;
       continue;

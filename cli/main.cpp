@@ -76,7 +76,7 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
   }
   const TInterruptGuard interrupt;
   const std::vector<TPlannedTask> plan =
-      PlanConversion(options, MakeDecoderProbe(), app::SystemBuildEnv(nullptr));
+      PlanConversion(options, MakeDecoderProbe(encoder.InputPolicy()), app::SystemBuildEnv(nullptr));
   TBatchRunner runner(encoder, view);
   return runner.Run(plan, options.Tasks);
 }
@@ -117,7 +117,11 @@ int Main(const std::vector<std::string>& args) {
     std::cerr << "zentrova-cli: cannot load the media libraries: " << encoder.LastErrMsg() << '\n';
     return 1;
   }
-  if (options.Command == TCliCommand::ccInfo) return RunInfo(options.Files, std::cout, std::cerr);
+  // A file's content opens nothing else; the network only when asked for.
+  encoder.SetInputPolicy(options.AllowNetwork ? TInputPolicy::LocalFilesAndNetwork
+                                              : TInputPolicy::LocalFiles);
+  if (options.Command == TCliCommand::ccInfo)
+    return RunInfo(options.Files, encoder.InputPolicy(), std::cout, std::cerr);
   const int code = Convert(options, encoder, view);
   // Lines still queued for the main thread (the last library lines).
   CheckSynchronize(0);

@@ -13,7 +13,8 @@ constexpr std::int64_t kSecond = 1000000;
 const std::string R = " -b:a 128k -b:v  1000k";                        // the bit rates, first
 const std::string T = " -c:a libmp3lame -c:v libx264 -threads 4 -sn";  // the default codecs, last
 const std::string kMp4 = "/m/x_(new).mp4";
-const std::string kWatermarkTail = " [watermark]; [in] [watermark] overlay=main_w-overlay_w-10:10 [out]";
+const std::string kWatermarkTail =
+    ":f=image2pipe [watermark]; [in] [watermark] overlay=main_w-overlay_w-10:10 [out]";
 
 struct Case {
   const char* name;
@@ -280,7 +281,8 @@ const Case kCases[] = {
        f.Settings.WaterMarkFile = "/w/a.png";
        f.Existing = {"/w/a.png"};
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -vf \"movie=/w/a.png" + kWatermarkTail + "\" -threads 4 -sn",
+     "",
+     R + " -c:a libmp3lame -c:v libx264 -vf \"movie=file\\\\:/w/a.png" + kWatermarkTail + "\" -threads 4 -sn",
      kMp4},
     {"watermark with a colon",
      [](auto& f) {
@@ -289,7 +291,8 @@ const Case kCases[] = {
        f.Existing = {"/w/a:b.png"};
      },
      "",
-     R + " -c:a libmp3lame -c:v libx264 -vf \"movie=/w/a\\\\:b.png" + kWatermarkTail + "\" -threads 4 -sn",
+     R + " -c:a libmp3lame -c:v libx264 -vf \"movie=file\\\\:/w/a\\\\:b.png" + kWatermarkTail +
+         "\" -threads 4 -sn",
      kMp4},
     {"watermark with a quote",
      [](auto& f) {
@@ -297,7 +300,9 @@ const Case kCases[] = {
        f.Settings.WaterMarkFile = "/w/a\"b.png";
        f.Existing = {"/w/a\"b.png"};
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -vf \"movie=/w/a\\\"b.png" + kWatermarkTail + "\" -threads 4 -sn",
+     "",
+     R + " -c:a libmp3lame -c:v libx264 -vf \"movie=file\\\\:/w/a\\\"b.png" + kWatermarkTail +
+         "\" -threads 4 -sn",
      kMp4},
     {"watermark file missing",
      [](auto& f) {
