@@ -21,6 +21,7 @@
 #include "cli/interrupt.h"
 #include "cli/progress_view.h"
 #include "cli/source_probe.h"
+#include "cli/terminal_text.h"
 #include "encoder/derodorir.h"
 #include "log/logger.h"
 #include "log/main_thread.h"
@@ -85,7 +86,7 @@ int Main(const std::vector<std::string>& args) {
   AttachMainThread();
   TParseOutcome parsed = ParseCommandLine(args);
   if (!parsed.Error.empty()) {
-    std::cerr << "zentrova-cli: " << parsed.Error << "\nRun 'zentrova-cli --help' for usage.\n";
+    std::cerr << "zentrova-cli: " << TerminalText(parsed.Error) << "\nRun 'zentrova-cli --help' for usage.\n";
     return kUsageExitCode;
   }
   TCliOptions& options = parsed.Options;

@@ -190,6 +190,22 @@ TEST_F(CliInputs, AWatermarkNamedLikeAPatternIsTheOneFile) {
   EXPECT_GT(CountVideoFrames(dir_.File("clip_(new).mp4")), 20);
 }
 
+TEST_F(CliInputs, ALongOutputNameIsShortenedAndNamesAreShownEscaped) {
+  const std::string long_stem(246, 'a');             // "aaa….ts": 249 bytes, its output would have 256
+  const std::string escaped_stem = "e\\x1b[31mred";  // as shown
+  TsClip(dir_.File("long.ts"), 1.0);                 // the generator's temporary name would be too long
+  fs::rename(dir_.File("long.ts"), dir_.File(long_stem + ".ts"));
+  TsClip(dir_.File("e\x1b[31mred.ts"), 1.0);
+  const CliResult result = RunCli(kCli, {dir_.File(long_stem + ".ts"), dir_.File("e\x1b[31mred.ts")}, 120000);
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  const std::string shortened = std::string(240, 'a') + "_(new).mp4";
+  EXPECT_NEAR(ProbeFile(dir_.File(shortened)).duration_us / 1e6, 1.0, 0.2);
+  EXPECT_FALSE(fs::exists(dir_.File(shortened + ".part")));
+  // The escape sequence of the name is shown, not obeyed.
+  EXPECT_EQ((result.out + result.err).find('\x1b'), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find(escaped_stem + "_(new).mp4"), std::string::npos) << result.out;
+}
+
 TEST_F(CliInputs, AStalledNetworkInputEndsOnTheSecondSignal) {
   // Two different signals: the same one sent twice may arrive as one.
   for (const auto& [first, second] : {std::pair{SIGHUP, SIGTERM}, std::pair{SIGTERM, SIGINT}}) {
