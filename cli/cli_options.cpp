@@ -182,7 +182,7 @@ void Describe(CLI::App& app, TRawArguments& raw) {
   app.add_flag("-V,--version", raw.version, "Print the version and exit");
   app.footer(
       "Exit codes: 0 every file converted, 1 some file failed or was stopped, 2 usage error.\n"
-      "Ctrl-C stops every task and finalises the outputs; a second Ctrl-C aborts at once.\n"
+      "Ctrl-C (or SIGTERM, SIGHUP) stops every task and finalises the outputs; a second one aborts at once.\n"
       "Examples:\n"
       "  zentrova-cli a.mov b.avi                      a_(new).mp4 and b_(new).mp4 beside their sources\n"
       "  zentrova-cli --format WebM --size 320x240 a.mov\n"
