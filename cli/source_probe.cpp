@@ -4,6 +4,7 @@
 
 #include "app/options/library_names.h"
 #include "app/options/source_probe_of_decoder.h"
+#include "cli/interrupt.h"
 #include "decoder/ridarivir.h"
 
 namespace zentrova::cli {
@@ -11,6 +12,8 @@ namespace zentrova::cli {
 TProbeFunction MakeDecoderProbe(TInputPolicy policy) {
   auto decoder = std::make_shared<TRIDarivir>();
   decoder->SetInputPolicy(policy);
+  // A stop request ends a probe that waits (a network input that does not answer).
+  decoder->SetStopCheck([] { return TInterruptGuard::StopRequested(); });
   return [decoder, policy](const std::string& file) {
     TProbeOutcome outcome;
     outcome.Loaded = decoder->LoadFile(app::InputUrl(file));

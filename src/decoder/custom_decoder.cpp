@@ -134,6 +134,11 @@ void TCustomDecoder::StartRead() {
 
 int TCustomDecoder::DecoderReadInterrupt(void* opaque) noexcept {
   auto* self = static_cast<TCustomDecoder*>(opaque);
+  try {
+    if (self->FStopCheck && self->FStopCheck()) return 1;
+  } catch (...) {
+    return 1;
+  }
   if (self->FLastRead == INT64_MAX || self->ReadTimeout() <= 0) return 0;
   if (ff::av_gettime_relative() - self->FLastRead <= std::int64_t{self->ReadTimeout()} * 1000) return 0;
   try {

@@ -125,6 +125,9 @@ class TCustomDecoder : public TFFBaseComponent {
   const std::string& LastErrMsg() const { return FLastErrMsg; }
   bool TriggerEventInMainThread() const { return FTriggerEventInMainThread; }
   void SetTriggerEventInMainThread(bool value) { FTriggerEventInMainThread = value; }
+  /// Asked while a library read of the file waits (calling thread): true
+  /// ends the read at once, as the read time-out would. Empty: never.
+  void SetStopCheck(std::function<bool()> check) { FStopCheck = std::move(check); }
   const TBeforeFindStreamInfoEvent& OnBeforeFindStreamInfo() const { return FOnBeforeFindStreamInfo; }
   void SetOnBeforeFindStreamInfo(TBeforeFindStreamInfoEvent handler) {
     FOnBeforeFindStreamInfo = std::move(handler);
@@ -165,6 +168,7 @@ class TCustomDecoder : public TFFBaseComponent {
   /// interrupt callback on the same thread. INT64_MAX: no time-out.
   std::int64_t FLastRead = 0;
   TBeforeFindStreamInfoEvent FOnBeforeFindStreamInfo;
+  std::function<bool()> FStopCheck;
 
  private:
   static int DecoderReadInterrupt(void* opaque) noexcept;

@@ -206,6 +206,18 @@ TEST_F(CliInputs, ALongOutputNameIsShortenedAndNamesAreShownEscaped) {
   EXPECT_NE(result.out.find(escaped_stem + "_(new).mp4"), std::string::npos) << result.out;
 }
 
+TEST_F(CliInputs, AStopRequestEndsAStalledNetworkProbe) {
+  SilentServer server;
+  CliProcess process(kCli, {"-q", "--allow-network", "-o", dir_.File("net.mp4"), server.Url()});
+  ASSERT_TRUE(server.Connected(60000));
+  process.Signal(SIGTERM);
+  // Well before the read time-out (30 s): the stop ended the wait.
+  const CliResult result = process.Wait(15000);
+  EXPECT_EQ(result.exit_code, 1) << result.err;
+  EXPECT_NE(result.err.find("not added"), std::string::npos) << result.err;
+  EXPECT_FALSE(fs::exists(dir_.File("net.mp4")));
+}
+
 TEST_F(CliInputs, AStalledNetworkInputEndsOnTheSecondSignal) {
   // Two different signals: the same one sent twice may arrive as one.
   for (const auto& [first, second] : {std::pair{SIGHUP, SIGTERM}, std::pair{SIGTERM, SIGINT}}) {

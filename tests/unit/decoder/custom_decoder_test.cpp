@@ -466,6 +466,22 @@ TEST_F(CustomDecoder, ReadTimeOutAbortsAStalledOpen) {
   }
 }
 
+TEST_F(CustomDecoder, AStopCheckThatSaysStopEndsTheOpen) {
+  const std::string clip = dir_.File("clip.mp4");
+  test::MakeClip(clip, test::Mp4H264Aac(0.5));
+  for (const bool stop : {true, false}) {
+    TCustomDecoder decoder;
+    decoder.SetReadTimeout(0);  // no time-out: only the stop check ends a read
+    int checks = 0;
+    decoder.SetStopCheck([&checks, stop] {
+      ++checks;
+      return stop;
+    });
+    EXPECT_EQ(decoder.LoadFile(clip), !stop) << decoder.LastErrMsg();
+    EXPECT_GT(checks, 0);
+  }
+}
+
 // The front ends' policy: the probe opens what the engine would, no more.
 TEST_F(CustomDecoder, LocalFilesPolicyOpensOnlyTheNamedFile) {
   const std::string clip = dir_.File("12:30 clip.mp4");
