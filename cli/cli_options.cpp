@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "app/options/library_names.h"
 #include "app/options/number_text.h"
 #include "app/options/output_naming.h"
 
@@ -321,6 +322,11 @@ void CheckCombinations(const TRawArguments& raw, TCliOptions& o) {
                           ? "--info: name the files to describe"
                           : "no input files (try --demo for a sample conversion)");
   }
+  if (o.Command == TCliCommand::ccConvert && raw.output.empty() && raw.out_dir.empty())
+    for (const std::string& file : raw.files)
+      if (app::IsNetworkAddress(file))
+        throw TUsageError(fmt::format(
+            "\"{}\" is a network address: name the output with -o or its folder with --out", file));
   if (raw.join) {
     if (raw.output.empty()) throw TUsageError("--join needs the output file: -o FILE");
     if (raw.files.size() < 2) throw TUsageError("--join needs at least two input files");
