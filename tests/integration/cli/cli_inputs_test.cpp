@@ -11,8 +11,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -63,6 +67,8 @@ class SilentServer {
   SilentServer& operator=(const SilentServer&) = delete;
 
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/clip.mp4"; }
+  int Port() const { return port_; }
+  int Fd() const { return fd_; }
   /// True when a client connected within `timeout_ms`.
   bool Connected(int timeout_ms) const {
     pollfd p{fd_, POLLIN, 0};
@@ -72,6 +78,60 @@ class SilentServer {
  private:
   int fd_;
   int port_ = 0;
+};
+
+// A minimal HTTP server on 127.0.0.1 that answers every request with one
+// file (whole, no ranges) until it is destroyed.
+class FileServer {
+ public:
+  explicit FileServer(std::string body) : body_(std::move(body)) {
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~FileServer() {
+    stop_ = true;
+    thread_.join();
+  }
+  FileServer(const FileServer&) = delete;
+  FileServer& operator=(const FileServer&) = delete;
+
+  std::string Url(const std::string& name) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
+  }
+  int Requests() const { return requests_; }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd p{listener_.Fd(), POLLIN, 0};
+      if (::poll(&p, 1, 50) != 1) continue;
+      const int client = ::accept(listener_.Fd(), nullptr, nullptr);
+      if (client < 0) continue;
+      std::string request;
+      char buffer[1024];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = ::recv(client, buffer, sizeof(buffer), 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<std::size_t>(n));
+      }
+      ++requests_;
+      const std::string response =
+          "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\nContent-Length: " + std::to_string(body_.size()) +
+          "\r\n\r\n" + body_;
+      for (std::size_t sent = 0; sent < response.size();) {
+        const ssize_t n = ::send(client, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += static_cast<std::size_t>(n);
+      }
+      ::close(client);
+    }
+  }
+
+  SilentServer listener_;  // accepts here
+  int port_ = listener_.Port();
+  std::string body_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> requests_{0};
+  std::thread thread_;
 };
 
 class CliInputs : public ::testing::Test {
@@ -204,6 +264,20 @@ TEST_F(CliInputs, ALongOutputNameIsShortenedAndNamesAreShownEscaped) {
   // The escape sequence of the name is shown, not obeyed.
   EXPECT_EQ((result.out + result.err).find('\x1b'), std::string::npos) << result.out;
   EXPECT_NE(result.out.find(escaped_stem + "_(new).mp4"), std::string::npos) << result.out;
+}
+
+TEST_F(CliInputs, ANetworkAddressIsConvertedWhenAllowed) {
+  TsClip(dir_.File("clip.ts"), 1.0);
+  std::ifstream in(dir_.File("clip.ts"), std::ios::binary);
+  FileServer server(std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+  const std::string output = dir_.File("net.mp4");
+  ExpectRefused({"-q", "-o", output, server.Url("clip.ts")}, "--allow-network", output);
+  EXPECT_EQ(server.Requests(), 0);
+  const CliResult result =
+      RunCli(kCli, {"-q", "--allow-network", "-o", output, server.Url("clip.ts")}, 120000);
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_GE(server.Requests(), 2);  // the probe and the conversion
+  EXPECT_NEAR(ProbeFile(output).duration_us / 1e6, 1.0, 0.2);
 }
 
 TEST_F(CliInputs, AStopRequestEndsAStalledNetworkProbe) {
