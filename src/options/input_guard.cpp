@@ -43,6 +43,10 @@ constexpr std::array<std::string_view, 14> kNetworkProtocols{
 constexpr std::string_view kNetworkWhitelist =
     "http,https,tls,tcp,udp,rtp,rtsp,rtmp,rtmps,rtmpt,srt,ftp,mmsh,mmst,crypto,httpproxy";
 
+bool Contains(const auto& list, std::string_view name) {
+  return std::find(list.begin(), list.end(), name) != list.end();
+}
+
 bool EndsWithIgnoringCase(std::string_view text, std::string_view tail) {
   if (text.size() < tail.size()) return false;
   return std::equal(
@@ -61,8 +65,7 @@ bool TInputGuard::IsNetworkProtocol(std::string_view protocol) {
     const std::size_t plus = protocol.find('+', start);
     const std::string_view part = protocol.substr(start, plus - start);
     // "crypto" only wraps another network protocol.
-    const bool network =
-        std::find(kNetworkProtocols.begin(), kNetworkProtocols.end(), part) != kNetworkProtocols.end();
+    const bool network = Contains(kNetworkProtocols, part);
     if (plus == std::string_view::npos) return network;
     if (!network && part != "crypto") return false;
     start = plus + 1;
@@ -101,6 +104,18 @@ std::string_view WithoutFilePrefix(std::string_view url) {
   return url.substr(0, 5) == "file:" ? url.substr(5) : url;
 }
 
+// The demuxer the library picks for the content of the local file `path`
+// (as avformat_open_input would probe it), or null.
+const AVInputFormat* ProbedFormat(const std::string& path) {
+  const std::string url = "file:" + path;
+  AVIOContext* raw = nullptr;
+  if (ff::avio_open2(&raw, url.c_str(), AVIO_FLAG_READ, nullptr, nullptr) < 0) return nullptr;
+  const AVInputFormat* format = nullptr;
+  if (ff::av_probe_input_buffer2(raw, &format, url.c_str(), nullptr, 0, 0) < 0) format = nullptr;
+  ff::avio_closep(&raw);
+  return format;
+}
+
 }  // namespace
 
 std::string_view TInputGuard::ProtocolOf(std::string_view name) {
@@ -118,9 +133,7 @@ std::string TInputGuard::FormatWhitelist(std::string_view name) {
   void* state = nullptr;
   while (const AVInputFormat* format = ff::av_demuxer_iterate(&state)) {
     if (format->flags & AVFMT_NOFILE) continue;
-    if (std::find(kMultiResourceDemuxers.begin(), kMultiResourceDemuxers.end(), format->name) !=
-        kMultiResourceDemuxers.end())
-      continue;
+    if (Contains(kMultiResourceDemuxers, format->name)) continue;
     if (!list.empty()) list += ',';
     list += format->name;  // may itself be a list ("mov,mp4,m4a,...")
   }
@@ -152,7 +165,17 @@ TInputGuard::TInputGuard(TInputPolicy policy, std::string_view name) : policy_(p
     return;
   }
   real_path_ = RealPath(path_);
-  if (playlist_ && !real_path_.empty()) folder_ = real_path_.substr(0, real_path_.rfind('/') + 1);
+  if (playlist_) {
+    if (!real_path_.empty()) folder_ = real_path_.substr(0, real_path_.rfind('/') + 1);
+    return;
+  }
+  // The whitelist would refuse it too; said here in so many words.
+  const AVInputFormat* format = ProbedFormat(path_);
+  if (format && (Contains(kMultiResourceDemuxers, format->name) || (format->flags & AVFMT_NOFILE)))
+    refusal_ = fmt::format(
+        "{}: holds \"{}\" data, which opens other files; a playlist or script is opened only "
+        "when its name says so: .m3u8, .m3u, .ffconcat, .sdp",
+        path_, format->name);
 }
 
 void TInputGuard::Apply(AVFormatContext& ctx, AVDictionaryPtr& format_opts) {

@@ -40,7 +40,9 @@ class TInputGuard {
   TInputGuard& operator=(const TInputGuard&) = delete;
 
   /// Why the input must not be opened at all (not a regular file, a
-  /// protocol or a network address the policy refuses); empty when it may.
+  /// protocol or a network address the policy refuses, content the library
+  /// would read as a playlist or script that the name does not announce);
+  /// empty when it may.
   const std::string& Refusal() const { return refusal_; }
 
   /// Before `avformat_open_input(ctx, name, ...)`: puts the format and

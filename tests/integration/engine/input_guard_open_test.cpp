@@ -34,13 +34,17 @@ TEST_F(GuardedInputOpen, FollowsThePolicy) {
     std::string name;
     std::string format;  // the demuxer that opened it; empty: refused
     std::string error;   // a part of the refusal
+    std::string options = {};
   };
   const Case cases[] = {
       {TInputPolicy::LocalFiles, clip, "mov,mp4,m4a,3gp,3g2,mj2", ""},
       {TInputPolicy::LocalFiles, "file:" + clip, "mov,mp4,m4a,3gp,3g2,mj2", ""},
       {TInputPolicy::LocalFiles, honest, "hls", ""},
-      {TInputPolicy::LocalFiles, disguised, "", "list.mp4: Invalid argument"},
+      {TInputPolicy::LocalFiles, disguised, "", "list.mp4: holds \"hls\" data, which opens other files"},
       {TInputPolicy::LocalFiles, disguised, "", "opened only when its name says so"},
+      // Told to read a playlist, the whitelist still refuses it.
+      {TInputPolicy::LocalFiles, clip, "", "clip.mp4: Invalid argument", "-f hls"},
+      {TInputPolicy::LocalFiles, clip, "", "opened only when its name says so", "-f concat"},
       {TInputPolicy::LocalFiles, fifo, "", fifo + ": a FIFO, not a regular file"},
       {TInputPolicy::LocalFiles, "concat:" + clip, "", "the \"concat\" protocol is not allowed"},
       {TInputPolicy::LocalFiles, "http://127.0.0.1:9/x.mp4", "", "network addresses are not opened"},
@@ -51,7 +55,7 @@ TEST_F(GuardedInputOpen, FollowsThePolicy) {
   for (const Case& c : cases) {
     TestEngine engine;
     engine.FInputPolicy = c.policy;
-    const OpenResult result = OpenInput(engine, "", c.name);
+    const OpenResult result = OpenInput(engine, c.options, c.name);
     if (c.format.empty()) {
       EXPECT_LT(result.code, 0) << c.name;
       EXPECT_NE(result.error.find(c.error), std::string::npos) << c.name << ": " << result.error;

@@ -496,7 +496,7 @@ TEST_F(CustomDecoder, LocalFilesPolicyOpensOnlyTheNamedFile) {
     std::string message;  // LastErrMsg starts so; for a loaded file, FileName()
   } cases[] = {
       {"file:" + clip, true, clip},
-      {disguised, false, disguised + ": Invalid argument"},
+      {disguised, false, disguised + ": holds \"hls\" data"},
       {fifo, false, fifo + ": a FIFO, not a regular file"},
       {"subfile,,0,100,:" + clip, false, "subfile,,0,100,:" + clip + ": the \"subfile\" protocol"},
   };
