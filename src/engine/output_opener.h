@@ -29,7 +29,8 @@ struct TOutputOpen {
   TOutputFile& of;
   int file_index;
   bool join_active;  ///< only streams of the first input are candidates
-  std::string file_name;  ///< for messages: as the user knows it (without "file:")
+  /// For messages: the name as the user knows it (without "file:").
+  std::string file_name;
 };
 
 /// Best video (area), audio (channels), first fitting subtitle, one data stream.
