@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/options/library_names.h"
 #include "cli/interrupt.h"
 #include "encoder/derodorir.h"
 #include "log/main_thread.h"
@@ -47,17 +48,17 @@ void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
   const std::string& output = planned.Output.FileName;
   const bool output_existed = Exists(output);
   TInputOptions first = planned.Inputs.front();
-  const int task = encoder_.AddTask(first.FileName, &first);
+  const int task = encoder_.AddTask(app::InputUrl(first.FileName), &first);
   std::string error;
   if (task < 0) error = encoder_.LastErrMsg();
   for (std::size_t i = 1; error.empty() && i < planned.Inputs.size(); ++i) {
     TInputOptions more = planned.Inputs[i];
-    if (encoder_.AddInput(task, more.FileName, &more) < 0)
+    if (encoder_.AddInput(task, app::InputUrl(more.FileName), &more) < 0)
       error = fmt::format("{}: {}", more.FileName, encoder_.LastErrMsg());
   }
   if (error.empty()) {
     TOutputOptions out = planned.Output;
-    if (encoder_.SetOutput(task, out.FileName, &out) < 0) error = encoder_.LastErrMsg();
+    if (encoder_.SetOutput(task, app::LocalFileUrl(out.FileName), &out) < 0) error = encoder_.LastErrMsg();
   }
   if (error.empty()) {
     view_.Added(batch_, batch_.AddTask(planned.Source, output, task, planned.SourceDurationUs));

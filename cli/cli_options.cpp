@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "app/options/library_names.h"
 #include "app/options/number_text.h"
 #include "app/options/output_naming.h"
 
@@ -30,6 +31,7 @@ struct TRawArguments {
   std::string input_options, output_options, tasks, log_level, log_file;
   bool join = false, overwrite = false, no_overwrite = false, vflip = false, hflip = false, negate = false;
   bool deinterlace = false, info = false, demo = false, json = false, quiet = false, version = false;
+  bool allow_network = false;
   // Given at all (an empty raw option string is a choice too).
   bool has_input_options = false, has_output_options = false;
 };
@@ -169,6 +171,8 @@ void Describe(CLI::App& app, TRawArguments& raw) {
                  "Replace the built output option string by this one (engine option language)")
       ->type_name("STR");
 
+  app.add_flag("--allow-network", raw.allow_network,
+               "Also take network addresses (http://...) as inputs (read time-out 30 s)");
   app.add_flag("--info", raw.info, "Print what each file holds; convert nothing");
   app.add_flag("--demo", raw.demo, "Make a short sample clip in a temporary folder and convert it");
   app.add_flag("--json", raw.json, "One JSON object per line on stdout instead of the progress lines");
@@ -181,7 +185,7 @@ void Describe(CLI::App& app, TRawArguments& raw) {
   app.add_flag("-V,--version", raw.version, "Print the version and exit");
   app.footer(
       "Exit codes: 0 every file converted, 1 some file failed or was stopped, 2 usage error.\n"
-      "Ctrl-C stops every task and finalises the outputs; a second Ctrl-C aborts at once.\n"
+      "Ctrl-C (or SIGTERM, SIGHUP) stops every task and finalises the outputs; a second one aborts at once.\n"
       "Examples:\n"
       "  zentrova-cli a.mov b.avi                      a_(new).mp4 and b_(new).mp4 beside their sources\n"
       "  zentrova-cli --format WebM --size 320x240 a.mov\n"
@@ -324,6 +328,11 @@ void CheckCombinations(const TRawArguments& raw, TCliOptions& o) {
                           ? "--info: name the files to describe"
                           : "no input files (try --demo for a sample conversion)");
   }
+  if (o.Command == TCliCommand::ccConvert && raw.output.empty() && raw.out_dir.empty())
+    for (const std::string& file : raw.files)
+      if (app::IsNetworkAddress(file))
+        throw TUsageError(fmt::format(
+            "\"{}\" is a network address: name the output with -o or its folder with --out", file));
   if (raw.join) {
     if (raw.output.empty()) throw TUsageError("--join needs the output file: -o FILE");
     if (raw.files.size() < 2) throw TUsageError("--join needs at least two input files");
@@ -337,6 +346,7 @@ void Convert(const TRawArguments& raw, TCliOptions& o) {
   CheckCombinations(raw, o);
   o.Files = raw.files;
   o.Join = raw.join;
+  o.AllowNetwork = raw.allow_network;
   o.Progress = raw.json ? TProgressMode::pmJson : raw.quiet ? TProgressMode::pmQuiet : TProgressMode::pmAuto;
   if (!raw.tasks.empty()) o.Tasks = ParseIntegerIn(raw.tasks, 1, 64, "--tasks");
   if (!raw.log_level.empty()) {

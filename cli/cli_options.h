@@ -52,6 +52,8 @@ struct TCliOptions {
   /// Raw option strings in the engine's language that replace the built ones.
   std::optional<std::string> InputOptions;
   std::optional<std::string> OutputOptions;
+  /// --allow-network: explicit network addresses are inputs too.
+  bool AllowNetwork = false;
   int Tasks = 3;
   TProgressMode Progress = TProgressMode::pmAuto;
   /// A level word or library number for the engine's log lines on stderr.

@@ -18,13 +18,13 @@ void WriteNote(const char* text) {
   static_cast<void>(ignored);
 }
 
-extern "C" void HandleInterrupt(int signal_number) {
+extern "C" void HandleInterrupt(int /*signal_number*/) {
   const int presses = g_presses.fetch_add(1) + 1;
-  if (presses >= 2 && signal_number == SIGINT) {
+  if (presses >= 2) {
     WriteNote("\nzentrova-cli: aborted.\n");
     ::_exit(kAbortExitCode);
   }
-  if (presses == 1) WriteNote("\nzentrova-cli: stopping every task (Ctrl-C again to abort)...\n");
+  WriteNote("\nzentrova-cli: stopping every task (Ctrl-C again to abort)...\n");
 }
 
 }  // namespace
@@ -37,11 +37,13 @@ TInterruptGuard::TInterruptGuard() {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, &previous_int_);
   sigaction(SIGTERM, &action, &previous_term_);
+  sigaction(SIGHUP, &action, &previous_hup_);
 }
 
 TInterruptGuard::~TInterruptGuard() {
   sigaction(SIGINT, &previous_int_, nullptr);
   sigaction(SIGTERM, &previous_term_, nullptr);
+  sigaction(SIGHUP, &previous_hup_, nullptr);
 }
 
 bool TInterruptGuard::StopRequested() {

@@ -21,6 +21,7 @@
 #include "cli/interrupt.h"
 #include "cli/progress_view.h"
 #include "cli/source_probe.h"
+#include "cli/terminal_text.h"
 #include "encoder/derodorir.h"
 #include "log/logger.h"
 #include "log/main_thread.h"
@@ -76,7 +77,7 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
   }
   const TInterruptGuard interrupt;
   const std::vector<TPlannedTask> plan =
-      PlanConversion(options, MakeDecoderProbe(), app::SystemBuildEnv(nullptr));
+      PlanConversion(options, MakeDecoderProbe(encoder.InputPolicy()), app::SystemBuildEnv(nullptr));
   TBatchRunner runner(encoder, view);
   return runner.Run(plan, options.Tasks);
 }
@@ -85,7 +86,7 @@ int Main(const std::vector<std::string>& args) {
   AttachMainThread();
   TParseOutcome parsed = ParseCommandLine(args);
   if (!parsed.Error.empty()) {
-    std::cerr << "zentrova-cli: " << parsed.Error << "\nRun 'zentrova-cli --help' for usage.\n";
+    std::cerr << "zentrova-cli: " << TerminalText(parsed.Error) << "\nRun 'zentrova-cli --help' for usage.\n";
     return kUsageExitCode;
   }
   TCliOptions& options = parsed.Options;
@@ -117,7 +118,11 @@ int Main(const std::vector<std::string>& args) {
     std::cerr << "zentrova-cli: cannot load the media libraries: " << encoder.LastErrMsg() << '\n';
     return 1;
   }
-  if (options.Command == TCliCommand::ccInfo) return RunInfo(options.Files, std::cout, std::cerr);
+  // A file's content opens nothing else; the network only when asked for.
+  encoder.SetInputPolicy(options.AllowNetwork ? TInputPolicy::LocalFilesAndNetwork
+                                              : TInputPolicy::LocalFiles);
+  if (options.Command == TCliCommand::ccInfo)
+    return RunInfo(options.Files, encoder.InputPolicy(), std::cout, std::cerr);
   const int code = Convert(options, encoder, view);
   // Lines still queued for the main thread (the last library lines).
   CheckSynchronize(0);

@@ -7,6 +7,7 @@
 #include "cli/json_events.h"
 #include "cli/progress_text.h"
 #include "cli/summary_table.h"
+#include "cli/terminal_text.h"
 
 namespace zentrova::cli {
 namespace {
@@ -59,7 +60,7 @@ void TProgressView::DrawLive(const TBatchState& batch, TClock::time_point now) {
   last_now_ = now;
   EraseLive();
   for (int row : batch.RunningRows()) {
-    out_ << LiveLine(ProgressOf(batch, row, now), columns_ - 1) << '\n';
+    out_ << TerminalText(LiveLine(ProgressOf(batch, row, now), columns_ - 1)) << '\n';
     ++drawn_lines_;
   }
   out_.flush();
@@ -68,10 +69,10 @@ void TProgressView::DrawLive(const TBatchState& batch, TClock::time_point now) {
 void TProgressView::Note(const std::string& line) {
   if (live_) {
     EraseLive();
-    out_ << line << '\n';
+    out_ << TerminalText(line) << '\n';
     if (last_batch_) DrawLive(*last_batch_, last_now_);
   } else {
-    out_ << line << '\n';
+    out_ << TerminalText(line) << '\n';
   }
   out_.flush();
 }
@@ -136,7 +137,7 @@ void TProgressView::LogLine(const std::string& line) {
     EraseLive();
     out_.flush();
   }
-  err_ << line << '\n';
+  err_ << TerminalText(line) << '\n';
   err_.flush();
   if (live_ && last_batch_) DrawLive(*last_batch_, last_now_);
 }
@@ -151,7 +152,7 @@ void TProgressView::Finish(const TBatchState& batch, TClock::time_point now) {
     case TProgressMode::pmQuiet:
       break;
     case TProgressMode::pmAuto:
-      out_ << '\n' << FormatSummaryTable(batch, now);
+      out_ << '\n' << TerminalText(FormatSummaryTable(batch, now));
       break;
   }
   out_.flush();

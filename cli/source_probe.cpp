@@ -2,20 +2,27 @@
 
 #include <memory>
 
+#include "app/options/library_names.h"
 #include "app/options/source_probe_of_decoder.h"
+#include "cli/interrupt.h"
 #include "decoder/ridarivir.h"
 
 namespace zentrova::cli {
 
-TProbeFunction MakeDecoderProbe() {
+TProbeFunction MakeDecoderProbe(TInputPolicy policy) {
   auto decoder = std::make_shared<TRIDarivir>();
-  return [decoder](const std::string& file) {
+  decoder->SetInputPolicy(policy);
+  // A stop request ends a probe that waits (a network input that does not answer).
+  decoder->SetStopCheck([] { return TInterruptGuard::StopRequested(); });
+  return [decoder, policy](const std::string& file) {
     TProbeOutcome outcome;
-    outcome.Loaded = decoder->LoadFile(file);
+    outcome.Loaded = decoder->LoadFile(app::InputUrl(file));
     if (outcome.Loaded)
       outcome.Probe = app::ProbeOfDecoder(*decoder);
     else
       outcome.Error = decoder->LastErrMsg();
+    if (!outcome.Loaded && policy == TInputPolicy::LocalFiles && app::IsNetworkAddress(file))
+      outcome.Error += " (--allow-network admits network inputs)";
     decoder->CloseFile();
     return outcome;
   };

@@ -6,12 +6,14 @@
 #pragma once
 
 #include "cli/conversion_plan.h"
+#include "log/base_component.h"
 
 namespace zentrova::cli {
 
 /// A probe function with a decoder of its own (kept by the function): each
 /// call opens the file, copies its facts (or the decoder's message) and
-/// closes it again. Needs the media libraries loaded.
-TProbeFunction MakeDecoderProbe();
+/// closes it again, opening only what `policy` allows. Needs the media
+/// libraries loaded.
+TProbeFunction MakeDecoderProbe(TInputPolicy policy);
 
 }  // namespace zentrova::cli

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git clang-format binutils
+  build-essential cmake ninja-build pkg-config git clang-format binutils python3
   libavcodec-dev libavformat-dev libavfilter-dev libavdevice-dev
   libswscale-dev libswresample-dev libavutil-dev
   libsoundtouch1 libmfx1

@@ -23,6 +23,9 @@ if command -v clang++ >/dev/null 2>&1; then
   grep -E '^Done [0-9]+ runs' build/fuzz/last-run.log || true
 fi
 ctest --preset ci -j "$(nproc)"
+# Damaged files for a short while (tests/damaged_files/campaign.py runs at
+# length by hand): no crash, hang, changed input or empty output allowed.
+python3 tests/damaged_files/campaign.py --cli build/ci/cli/zentrova-cli --seconds 40
 
 # The concurrency tests (run lifecycle, hooks, preview, progress) once more
 # under ThreadSanitizer.

@@ -1,5 +1,6 @@
 #include "app/options/interlace_probe.h"
 
+#include "app/options/library_names.h"
 #include "decoder/ridarivir.h"
 #include "media/ff.h"
 
@@ -20,8 +21,11 @@ bool SourceLooksInterlaced(TCustomDecoder& decoder) {
   if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) return false;
   if (FieldOrderInterlaced(stream->codecpar->field_order)) return true;
 
+  // A decoder of its own, so the probe's position is untouched; it may open
+  // only what the probe could.
   TRIDarivir pictures;
-  if (!pictures.LoadFile(decoder.FileName(), decoder.ForceFormat())) return false;
+  pictures.SetInputPolicy(decoder.InputPolicy());
+  if (!pictures.LoadFile(InputUrl(decoder.FileName()), decoder.ForceFormat())) return false;
   for (int i = 0; i < kInterlaceProbePictures && pictures.Decode(video); ++i)
     if (pictures.FrameInfo().IsInterlaced) return true;
   return false;

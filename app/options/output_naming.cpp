@@ -9,6 +9,26 @@
 namespace zentrova::app {
 namespace {
 
+// A file name's limit on Linux file systems (bytes), less the ".part" the
+// writer adds to the temporary file.
+constexpr std::size_t kMaxOutputNameBytes = 255 - std::string_view(".part").size();
+
+// `base` + `tail` ("_(new).mp4"), the file-name part of `base` shortened at
+// a UTF-8 character boundary when the name would not fit.
+std::string FittedName(std::string_view base, std::string_view tail) {
+  const std::size_t slash = base.rfind('/');
+  const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+  const std::size_t room = kMaxOutputNameBytes > tail.size() ? kMaxOutputNameBytes - tail.size() : 0;
+  std::size_t end = base.size();
+  if (end - name_start > room) {
+    end = name_start + room;
+    while (end > name_start && (static_cast<unsigned char>(base[end]) & 0xC0) == 0x80) --end;
+  }
+  std::string name(base.substr(0, end));
+  name += tail;
+  return name;
+}
+
 // The comparable form of a path: absolute, with symbolic links of its
 // existing leading part resolved, "." and ".." removed.
 std::string ComparablePath(const std::string& path) {
@@ -60,8 +80,8 @@ std::string ChooseOutputFileName(std::string_view base, std::string_view extensi
     if (name_claimed && name_claimed(name)) return true;
     return !overwrite && file_exists && file_exists(name);
   };
-  std::string name = fmt::format("{}_(new){}", base, extension);
-  for (long long n = 1; taken(name); ++n) name = fmt::format("{}_(new_{}){}", base, n, extension);
+  std::string name = FittedName(base, fmt::format("_(new){}", extension));
+  for (long long n = 1; taken(name); ++n) name = FittedName(base, fmt::format("_(new_{}){}", n, extension));
   return name;
 }
 

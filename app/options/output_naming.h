@@ -39,7 +39,10 @@ std::string OutputBaseName(std::string_view source_file_name, std::string_view o
 /// The first free name of base + "_(new)" + extension, then
 /// base + "_(new_1)" + extension and so on. `overwrite` keeps an existing
 /// file's name (the conversion replaces it); `name_claimed` says whether a
-/// name is used by another task. Null functions answer false.
+/// name is used by another task. Null functions answer false. A file name
+/// longer than file systems allow (255 bytes, less the writer's ".part")
+/// loses bytes of the base at a UTF-8 character boundary; the suffix and
+/// the extension stay.
 std::string ChooseOutputFileName(std::string_view base, std::string_view extension, bool overwrite,
                                  const std::function<bool(const std::string&)>& file_exists,
                                  const std::function<bool(const std::string&)>& name_claimed);

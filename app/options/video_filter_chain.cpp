@@ -7,6 +7,7 @@
 
 #include "app/options/filter_escape.h"
 #include "app/options/frame_size_fit.h"
+#include "app/options/library_names.h"
 #include "app/options/number_text.h"
 
 namespace zentrova::app {
@@ -23,10 +24,13 @@ TEdges ReadEdges(const TEdgeTexts& texts) {
 }
 
 // The picture's path is escaped for the movie filter's options and for the
-// graph, so any file name reaches the filter as it is.
+// graph, so any file name reaches the filter as it is: the local file (a ':'
+// is no protocol), read as one picture by its content (a "%d" in the name is
+// no image sequence, and no playlist can hide behind the name).
 std::string WatermarkGraph(const std::string& chain, const std::string& picture) {
   const std::string movie =
-      fmt::format("movie={} [watermark]", EscapeFilterGraphText(EscapeFilterOptionValue(picture)));
+      fmt::format("movie={}:f=image2pipe [watermark]",
+                  EscapeFilterGraphText(EscapeFilterOptionValue(LocalFileUrl(picture))));
   constexpr std::string_view kOverlay = "[watermark] overlay=main_w-overlay_w-10:10";
   if (chain.empty()) return fmt::format("{}; [in] {} [out]", movie, kOverlay);
   return fmt::format("{}; [in] {} [main]; [main] {} [out]", movie, chain, kOverlay);

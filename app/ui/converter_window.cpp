@@ -85,6 +85,7 @@ TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPag
       logger_(std::make_unique<TZOVuzodi>()),
       hooks_(std::make_unique<TFrameHooks>(ApplicationIcon())),
       pages_(std::move(pages)) {
+  decoder_->SetInputPolicy(TInputPolicy::LocalFiles);  // as the encoder's inputs
   setWindowTitle(ConverterCaption(pages_.HomePage));
   setWindowIcon(QIcon(QPixmap::fromImage(hooks_->Icon())));
   CreateControls();

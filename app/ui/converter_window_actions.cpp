@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "app/options/build_env.h"
+#include "app/options/library_names.h"
 #include "app/options/source_probe_of_decoder.h"
 #include "app/ui/conversion_list_view.h"
 #include "app/ui/converter_window.h"
@@ -162,7 +163,7 @@ void TfrmConverter::btnAddClick() {
 void TfrmConverter::AddFiles(const QStringList& files) {
   bool dialog_shown = false;
   for (const QString& name : files) {
-    if (!decoder_->LoadFile(name.toStdString())) {
+    if (!decoder_->LoadFile(app::InputUrl(name.toStdString()))) {
       AddLogBlock(QStringLiteral("***文件加载错误: ") + name + QStringLiteral("  ") +
                   Text(decoder_->LastErrMsg()));
       continue;

@@ -1,5 +1,6 @@
 #include "app/ui/encoder_backend.h"
 
+#include "app/options/library_names.h"
 #include "encoder/derodorir.h"
 
 namespace zentrova::ui {
@@ -23,7 +24,9 @@ TEncVideoHookEvent VideoHook(IConverterEncoder::TVideoHookHandler handler) {
 
 }  // namespace
 
-TEncoderBackend::TEncoderBackend() : encoder_(std::make_unique<TDERodorir>()) {}
+TEncoderBackend::TEncoderBackend() : encoder_(std::make_unique<TDERodorir>()) {
+  encoder_->SetInputPolicy(TInputPolicy::LocalFiles);  // a file's content opens nothing else
+}
 
 TEncoderBackend::~TEncoderBackend() = default;
 
@@ -37,12 +40,12 @@ bool TEncoderBackend::LoadAVLib(const std::string& folder) {
 
 int TEncoderBackend::AddTask(const TInputOptions& input) {
   TInputOptions record = input;
-  return encoder_->AddTask(input.FileName, &record);
+  return encoder_->AddTask(app::InputUrl(input.FileName), &record);
 }
 
 int TEncoderBackend::SetOutput(int task_index, const TOutputOptions& output) {
   TOutputOptions record = output;
-  return encoder_->SetOutput(task_index, output.FileName, &record);
+  return encoder_->SetOutput(task_index, app::LocalFileUrl(output.FileName), &record);
 }
 
 void TEncoderBackend::RemoveTask(int task_index) {

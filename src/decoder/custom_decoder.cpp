@@ -134,6 +134,11 @@ void TCustomDecoder::StartRead() {
 
 int TCustomDecoder::DecoderReadInterrupt(void* opaque) noexcept {
   auto* self = static_cast<TCustomDecoder*>(opaque);
+  try {
+    if (self->FStopCheck && self->FStopCheck()) return 1;
+  } catch (...) {
+    return 1;
+  }
   if (self->FLastRead == INT64_MAX || self->ReadTimeout() <= 0) return 0;
   if (ff::av_gettime_relative() - self->FLastRead <= std::int64_t{self->ReadTimeout()} * 1000) return 0;
   try {
@@ -162,6 +167,14 @@ bool TCustomDecoder::LoadFile(const std::string& file_name, const std::string& f
     }
   }
 
+  // Refused before anything is opened: a FIFO or device would block the open for good.
+  auto guard = std::make_unique<TInputGuard>(InputPolicy(), library_file_name(file_name));
+  if (!guard->Refusal().empty()) {
+    SetErrorAndLog(TLogLevel::llError, guard->Refusal());
+    ResetOptions();
+    return false;
+  }
+
   AVFormatContext* file = ff::avformat_alloc_context();
   if (!file) {
     FLastErrMsg = error_code_text(AVERROR(ENOMEM), file_name);
@@ -170,6 +183,7 @@ bool TCustomDecoder::LoadFile(const std::string& file_name, const std::string& f
   }
   file->interrupt_callback.callback = &TCustomDecoder::DecoderReadInterrupt;
   file->interrupt_callback.opaque = this;
+  guard->Apply(*file, FOptions.format_opts());
   StartRead();
   // On failure the library frees the context and nulls our pointer, so
   // nothing is left to free twice.
@@ -178,10 +192,11 @@ bool TCustomDecoder::LoadFile(const std::string& file_name, const std::string& f
       ff::avformat_open_input(&file, library_file_name(file_name).c_str(), input_format, &format_opts);
   FOptions.format_opts().reset(format_opts);
   if (opened < 0) {
-    FLastErrMsg = error_code_text(opened, file_name);
+    FLastErrMsg = guard->Explain(error_code_text(opened, displayed_file_name(file_name)), opened);
     ResetOptions();
     return false;
   }
+  guard_ = std::move(guard);
   owned_file_.reset(file);
   FFileHandle = file;
   FOwnHandle = true;
@@ -207,7 +222,7 @@ bool TCustomDecoder::LoadFile(const std::string& file_name, const std::string& f
     const int probed = ff::avformat_find_stream_info(file, raw_opts.empty() ? nullptr : raw_opts.data());
     for (AVDictionary*& d : raw_opts) ff::av_dict_free(&d);
     if (probed < 0) {
-      FLastErrMsg = fmt::format("{}: could not find codec parameters", file_name);
+      FLastErrMsg = fmt::format("{}: could not find codec parameters", displayed_file_name(file_name));
       ResetOptions();
       RefreshFileInfo();
       return false;
@@ -228,6 +243,7 @@ bool TCustomDecoder::LoadFile(const std::string& file_name, const std::string& f
 void TCustomDecoder::CloseFile() {
   FForceFormat.clear();
   owned_file_.reset();
+  guard_.reset();
   FFileHandle = nullptr;
   FOwnHandle = false;
   RefreshFileInfo();
@@ -343,7 +359,7 @@ bool TCustomDecoder::IsSubtitleStream(int stream_index) {
 
 std::string TCustomDecoder::FileName() {
   if (!CheckFileLoaded()) return {};
-  return FFileHandle->url ? library_text_to_string(FFileHandle->url) : std::string();
+  return FFileHandle->url ? displayed_file_name(library_text_to_string(FFileHandle->url)) : std::string();
 }
 
 std::string TCustomDecoder::FormatName() {

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@
 #include "log/log_level.h"
 #include "media/av_ptr.h"
 #include "options/ff_options.h"
+#include "options/input_guard.h"
 
 namespace zentrova {
 
@@ -65,8 +67,9 @@ class TCustomDecoder : public TFFBaseComponent {
   bool opt_default(const std::string& opt, const std::string& arg);
 
   /// Opens and probes `file_name`, forcing the input format `format_name`
-  /// when not empty. Closes the previous file first. False with the reason
-  /// in `LastErrMsg`: "Unknown input format: %s", "<file>: <library error>",
+  /// when not empty, within what `InputPolicy()` allows (options/input_guard.h).
+  /// Closes the previous file first. False with the reason in `LastErrMsg`:
+  /// the guard's refusal, "Unknown input format: %s", "<file>: <library error>",
   /// "<file>: could not find codec parameters". Throws std::runtime_error
   /// only when the libraries are not loaded.
   bool LoadFile(const std::string& file_name, const std::string& format_name = {});
@@ -85,6 +88,7 @@ class TCustomDecoder : public TFFBaseComponent {
   bool IsVideoStream(int stream_index);
   bool IsSubtitleStream(int stream_index);
 
+  /// The open file's name as given to `LoadFile`, without a leading "file:".
   std::string FileName();
   /// Bytes; -1 without a file.
   std::int64_t FileSize() const { return FFileSize; }
@@ -121,6 +125,9 @@ class TCustomDecoder : public TFFBaseComponent {
   const std::string& LastErrMsg() const { return FLastErrMsg; }
   bool TriggerEventInMainThread() const { return FTriggerEventInMainThread; }
   void SetTriggerEventInMainThread(bool value) { FTriggerEventInMainThread = value; }
+  /// Asked while a library read of the file waits (calling thread): true
+  /// ends the read at once, as the read time-out would. Empty: never.
+  void SetStopCheck(std::function<bool()> check) { FStopCheck = std::move(check); }
   const TBeforeFindStreamInfoEvent& OnBeforeFindStreamInfo() const { return FOnBeforeFindStreamInfo; }
   void SetOnBeforeFindStreamInfo(TBeforeFindStreamInfoEvent handler) {
     FOnBeforeFindStreamInfo = std::move(handler);
@@ -161,6 +168,7 @@ class TCustomDecoder : public TFFBaseComponent {
   /// interrupt callback on the same thread. INT64_MAX: no time-out.
   std::int64_t FLastRead = 0;
   TBeforeFindStreamInfoEvent FOnBeforeFindStreamInfo;
+  std::function<bool()> FStopCheck;
 
  private:
   static int DecoderReadInterrupt(void* opaque) noexcept;
@@ -174,6 +182,7 @@ class TCustomDecoder : public TFFBaseComponent {
   AVStream* TypedStream(int index, int first, AVMediaType type, const char* type_word);
   std::string StreamCodecName(const AVStream* stream) const;
 
+  std::unique_ptr<TInputGuard> guard_;  // what owned_file_ may open; outlives it (declared first)
   AVInputFormatContextPtr owned_file_;  // the file this decoder opened
 };
 

@@ -83,8 +83,8 @@ AVRational DisplayAspect(int width, int height, AVRational sar) {
 
 std::vector<std::string> BuildFileInfoLines(AVFormatContext* file, std::int64_t file_size_bytes) {
   std::vector<std::string> lines;
-  lines.push_back(
-      fmt::format("File Name: {}", file->url ? library_text_to_string(file->url) : std::string()));
+  lines.push_back(fmt::format(
+      "File Name: {}", file->url ? displayed_file_name(library_text_to_string(file->url)) : std::string()));
   const AVInputFormat* format = file->iformat;
   lines.push_back(fmt::format("Format Name: {}", format && format->name ? format->name : ""));
   if (format && format->long_name && *format->long_name)

@@ -57,6 +57,7 @@ void TCustomEncoder::PrepareForOpen(TFFmpeg& task) const {
   task.HaltOnInvalidOption = FHaltOnInvalidOption;
   task.FReadTimeout = FReadTimeout;
   task.FWriteTimeout = FWriteTimeout;
+  task.FInputPolicy = FInputPolicy;
 }
 
 // ---- Inputs ------------------------------------------------------------------------

@@ -37,6 +37,7 @@
 #include "engine/input_stream.h"
 #include "engine/output_file.h"
 #include "engine/output_stream.h"
+#include "log/base_component.h"
 #include "log/log_level.h"
 #include "media/error_text.h"
 #include "media/av_ptr.h"
@@ -204,6 +205,8 @@ class TCustomFFmpegOpt {
   std::int64_t FInputDuration = 0;   ///< µs
   std::int64_t FOutputDuration = 0;  ///< µs
   std::string FLastErrMsg;
+  /// What opening an input may reach (options/input_guard.h).
+  TInputPolicy FInputPolicy = TInputPolicy::Full;
   /// Raised before the streams of every input are probed (opening thread).
   std::function<void(TCustomFFmpegOpt* sender, AVFormatContext* ic)> FOnBeforeFindStreamInfo;
 

@@ -7,12 +7,17 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 #include "media/av_ptr.h"
+#include "options/input_guard.h"
 
 namespace zentrova {
 
 struct TInputFile {
+  /// What the demuxer may open (the demuxer calls back into it: declared
+  /// first, so it outlives `ctx`).
+  std::unique_ptr<TInputGuard> guard;
   AVInputFormatContextPtr ctx;  ///< the demuxer (owned)
   std::int32_t eof_reached = 0;
   std::int32_t eagain = 0;

@@ -132,6 +132,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
   int ret = ParseOptions(o, option_text, OPTF_INPUT, file_name, "input file", presets);
   if (ret < 0) return ret;
   const std::string library_name = library_file_name(file_name);
+  const std::string shown_name = displayed_file_name(file_name);  // for messages
   const int input_index = static_cast<int>(Finput_files.size());
 
   const AVInputFormat* file_iformat = nullptr;
@@ -144,6 +145,14 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
     }
   }
 
+  // Refused before anything is opened: a FIFO or device would block the open for good.
+  auto guard = std::make_unique<TInputGuard>(FInputPolicy, library_name);
+  if (!guard->Refusal().empty()) {
+    FLastErrMsg = guard->Refusal();
+    Log(TLogLevel::llFatal, FLastErrMsg);
+    return AVERROR(EPERM);
+  }
+
   std::unique_ptr<AVFormatContext, FormatContextFreer> fresh(ff::avformat_alloc_context());
   if (!fresh) {
     FLastErrMsg = "avformat_alloc_context() failed";
@@ -154,6 +163,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
   ForceTypeDecoders(*this, o, fresh.get());
   fresh->flags |= AVFMT_FLAG_NONBLOCK;
   fresh->interrupt_callback = FReadCallback;
+  guard->Apply(*fresh, o.group->format_opts);
 
   // Probe every program of a transport stream unless the caller said otherwise.
   const bool scan_all_pmts_set = DictGet(o.group->format_opts, "scan_all_pmts") == nullptr;
@@ -165,7 +175,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
   ret = ff::avformat_open_input(&opened, library_name.c_str(), file_iformat, &format_opts);
   o.group->format_opts.reset(format_opts);
   if (ret < 0) {
-    FLastErrMsg = error_code_text(ret, file_name);
+    FLastErrMsg = guard->Explain(error_code_text(ret, shown_name), ret);
     Log(TLogLevel::llFatal, FLastErrMsg);
     return ret;
   }
@@ -184,7 +194,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
     ret = ff::avformat_find_stream_info(ic.get(), probe_opts.Data());
   }
   if (ret < 0) {
-    FLastErrMsg = fmt::format("{}: could not find codec parameters", file_name);
+    FLastErrMsg = fmt::format("{}: could not find codec parameters", shown_name);
     Log(TLogLevel::llFatal, FLastErrMsg);
     if (ic->nb_streams == 0) return ret;
   }
@@ -193,7 +203,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
     if (ic->duration > 0) {
       o.ss = o.sseof + ic->duration;
     } else {
-      Log(TLogLevel::llWarning, fmt::format("Cannot use -sseof, duration of {} not known", file_name));
+      Log(TLogLevel::llWarning, fmt::format("Cannot use -sseof, duration of {} not known", shown_name));
     }
   }
   std::int64_t timestamp = o.ss == AV_NOPTS_VALUE ? 0 : o.ss;
@@ -216,7 +226,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
     }
     FLastRead = ff::av_gettime_relative();
     if (ff::avformat_seek_file(ic.get(), -1, INT64_MIN, seek_target, seek_target, 0) < 0) {
-      Log(TLogLevel::llWarning, fmt::format("{}: could not seek to position {:.3f}", file_name,
+      Log(TLogLevel::llWarning, fmt::format("{}: could not seek to position {:.3f}", shown_name,
                                             static_cast<double>(timestamp) / AV_TIME_BASE));
     }
   }
@@ -224,9 +234,9 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
   const std::size_t first_stream = Finput_streams.size();
   try {
     AddInputStreams(*this, o, ic.get());
-    ff::av_dump_format(ic.get(), input_index, file_name.c_str(), 0);
+    ff::av_dump_format(ic.get(), input_index, shown_name.c_str(), 0);
 
-    ret = CheckUnusedDecoderOptions(*this, o, first_stream, input_index, file_name);
+    ret = CheckUnusedDecoderOptions(*this, o, first_stream, input_index, shown_name);
     if (ret < 0) {
       Finput_streams.resize(first_stream);
       return ret;
@@ -254,6 +264,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
     f->rate_emu = o.re;
     f->accurate_seek = o.accurate_seek;
     f->loop = o.stream_loop;
+    f->guard = std::move(guard);
     f->ctx = std::move(ic);
     Finput_files.push_back(std::move(f));
   } catch (...) {

@@ -180,7 +180,7 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
   ret = ff::avformat_alloc_output_context2(&raw, nullptr, o.f.empty() ? nullptr : o.f.c_str(),
                                            library_name.c_str());
   if (!raw) {
-    FLastErrMsg = error_code_text(ret < 0 ? ret : AVERROR(EINVAL), file_name);
+    FLastErrMsg = error_code_text(ret < 0 ? ret : AVERROR(EINVAL), displayed_file_name(file_name));
     return -1;
   }
   auto of = std::make_unique<TOutputFile>();
@@ -197,7 +197,8 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
   AVFormatContext* oc = output.ctx.get();
 
   bool created = false;
-  TOutputOpen open{*this, o, oc, output, static_cast<int>(file_index), join_active, file_name};
+  TOutputOpen open{
+      *this, o, oc, output, static_cast<int>(file_index), join_active, displayed_file_name(file_name)};
   try {
     if (o.t != INT64_MAX) {
       oc->duration = o.t;

@@ -29,6 +29,7 @@ struct TOutputOpen {
   TOutputFile& of;
   int file_index;
   bool join_active;  ///< only streams of the first input are candidates
+  /// For messages: the name as the user knows it (without "file:").
   std::string file_name;
 };
 

@@ -91,6 +91,13 @@ std::string library_file_name(std::string_view file_name) {
   return std::string(file_name);
 }
 
+std::string displayed_file_name(std::string_view library_name) {
+  constexpr std::string_view kFilePrefix = "file:";
+  if (library_name.substr(0, kFilePrefix.size()) == kFilePrefix)
+    library_name.remove_prefix(kFilePrefix.size());
+  return std::string(library_name);
+}
+
 std::string library_text_to_string(std::string_view text) {
   return std::string(text);
 }

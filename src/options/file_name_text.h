@@ -16,6 +16,10 @@ AVCodecID image_sequence_codec(std::string_view file_name);
 /// The name handed to the library: UTF-8, never cut.
 std::string library_file_name(std::string_view file_name);
 
+/// A name as the user knows it: `library_name` without a leading "file:"
+/// (the front ends hand local names to the library as "file:" + name).
+std::string displayed_file_name(std::string_view library_name);
+
 /// A text coming from the library (file names, tags) as the system's text.
 std::string library_text_to_string(std::string_view text);
 

@@ -98,7 +98,7 @@ TEST(WatermarkGraph, TheMovieFilterReceivesAnyFileNameUnchanged) {
   const char* names[] = {
       "plain.png",        "a:b.png",     "quote\"d.png",    "it's.png",      "[x],y;z.png",
       "back\\slash.png",  "eq=1.png",    "中文 水印.png",   "trailing.png ", "two  spaces.png",
-      "colon\\:mix'.png", "ends with\\", "q\\\"uote\\.png",
+      "colon\\:mix'.png", "ends with\\", "q\\\"uote\\.png", "logo%d.png",    "12:30.png",
   };
   for (const char* name : names) {
     const std::string path = dir.File(name);
@@ -137,7 +137,14 @@ TEST(WatermarkGraph, TheMovieFilterReceivesAnyFileNameUnchanged) {
         ff::av_opt_get(const_cast<AVFilterContext*>(movie), "filename", AV_OPT_SEARCH_CHILDREN, &file_name),
         0);
     const AVMemoryPtr<uint8_t> file_name_owner(file_name);
-    EXPECT_EQ(reinterpret_cast<const char*>(file_name), path) << name;
+    // The local file itself, read as one picture whatever its name holds.
+    EXPECT_EQ(reinterpret_cast<const char*>(file_name), "file:" + path) << name;
+    uint8_t* format_name = nullptr;
+    ASSERT_GE(ff::av_opt_get(const_cast<AVFilterContext*>(movie), "format_name", AV_OPT_SEARCH_CHILDREN,
+                             &format_name),
+              0);
+    const AVMemoryPtr<uint8_t> format_name_owner(format_name);
+    EXPECT_STREQ(reinterpret_cast<const char*>(format_name), "image2pipe") << name;
   }
 }
 

@@ -15,7 +15,8 @@ const std::string T =
     " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn";  // the default codecs, last
 const std::string A = " -c:a libmp3lame -sn";                         // MP3: the audio codec alone
 const std::string kMp4 = "/m/x_(new).mp4";
-const std::string kWatermarkTail = " [watermark]; [in] [watermark] overlay=main_w-overlay_w-10:10 [out]";
+const std::string kWatermarkTail =
+    ":f=image2pipe [watermark]; [in] [watermark] overlay=main_w-overlay_w-10:10 [out]";
 
 struct Case {
   const char* name;
@@ -376,7 +377,8 @@ const Case kCases[] = {
        f.Settings.WaterMarkFile = "/w/a.png";
        f.Existing = {"/w/a.png"};
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=/w/a.png" + kWatermarkTail + "\" -threads 4 -sn",
+     "",
+     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=file\\\\:/w/a.png" + kWatermarkTail + "\" -threads 4 -sn",
      kMp4},
     {"watermark with a colon",
      [](auto& f) {
@@ -385,7 +387,8 @@ const Case kCases[] = {
        f.Existing = {"/w/a:b.png"};
      },
      "",
-     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=/w/a\\\\:b.png" + kWatermarkTail + "\" -threads 4 -sn",
+     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=file\\\\:/w/a\\\\:b.png" + kWatermarkTail +
+         "\" -threads 4 -sn",
      kMp4},
     {"watermark with a quote",
      [](auto& f) {
@@ -393,7 +396,9 @@ const Case kCases[] = {
        f.Settings.WaterMarkFile = "/w/a\"b.png";
        f.Existing = {"/w/a\"b.png"};
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=/w/a\\\"b.png" + kWatermarkTail + "\" -threads 4 -sn",
+     "",
+     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=file\\\\:/w/a\\\"b.png" + kWatermarkTail +
+         "\" -threads 4 -sn",
      kMp4},
     {"watermark file missing",
      [](auto& f) {

@@ -121,3 +121,41 @@ TEST(BuildOutputOptions, NoTwoTasksShareAnOutputAndNoOutputIsAnInput) {
 
 }  // namespace
 }  // namespace zentrova::app
+
+namespace zentrova::app {
+namespace {
+
+// Names longer than a file system allows lose bytes of the base only, at a
+// character boundary, and keep room for the temporary ".part".
+TEST(ChooseOutputFileName, ShortensLongNamesAtACharacterBoundary) {
+  std::string chinese;
+  for (int i = 0; i < 100; ++i) chinese += "中";  // 300 bytes
+  struct Case {
+    std::string base;
+    std::string tail;
+    bool overwrite;
+    std::size_t base_bytes;  // of the file-name part kept
+  };
+  const Case cases[] = {
+      {"/m/" + std::string(300, 'a'), "_(new).mp4", true, 240},
+      {"/m/" + std::string(240, 'a'), "_(new).mp4", true, 240},
+      {"/m/" + std::string(239, 'a'), "_(new).mp4", true, 239},
+      {"/m/" + chinese, "_(new).mp4", true, 240},     // 80 characters
+      {"/m/x" + chinese, "_(new).mp4", true, 238},    // 'x' + 79 characters
+      {"/m/" + chinese, "_(new_1).mkv", false, 237},  // 79 characters
+  };
+  for (const Case& c : cases) {
+    const std::string extension = c.tail.substr(c.tail.rfind('.'));
+    const auto exists = [&](const std::string& name) { return name.find("_(new)") != std::string::npos; };
+    const std::string name = ChooseOutputFileName(c.base, extension, c.overwrite, exists, nullptr);
+    const std::string file_name = name.substr(3);
+    EXPECT_EQ(name.substr(0, 3), "/m/");
+    EXPECT_EQ(file_name.size(), c.base_bytes + c.tail.size()) << c.base.size();
+    EXPECT_LE(file_name.size() + std::string(".part").size(), 255u);
+    EXPECT_EQ(file_name.substr(c.base_bytes), c.tail);
+    EXPECT_EQ(c.base.compare(3, c.base_bytes, file_name, 0, c.base_bytes), 0);
+  }
+}
+
+}  // namespace
+}  // namespace zentrova::app

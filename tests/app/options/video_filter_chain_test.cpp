@@ -129,21 +129,23 @@ const Case kCases[] = {
      },
      "320x240", "crop=640:460:0:10,pad=644:464:2:2:blue,scale=320:240,hflip,negate,hue=s=1"},
     {"watermark alone", [](auto& f) { Watermark(f, "/w/a.png"); }, "",
-     "movie=/w/a.png [watermark]; [in] " + kOverlay},
+     "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] " + kOverlay},
     {"watermark after vflip",
      [](auto& f) {
        Watermark(f, "/w/a.png");
        f.Settings.VertFlip = true;
      },
-     "", "movie=/w/a.png [watermark]; [in] vflip [main]; [main] " + kOverlay},
+     "", "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] vflip [main]; [main] " + kOverlay},
     {"watermark after two filters",
      [](auto& f) {
        Watermark(f, "/w/a.png");
        f.Settings.Negate = true;
      },
-     "320x240", "movie=/w/a.png [watermark]; [in] scale=320:240,negate [main]; [main] " + kOverlay},
+     "320x240",
+     "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] scale=320:240,negate [main]; [main] " +
+         kOverlay},
     {"watermark path with a colon", [](auto& f) { Watermark(f, "/w/a:b.png"); }, "",
-     "movie=/w/a\\\\:b.png [watermark]; [in] " + kOverlay},
+     "movie=file\\\\:/w/a\\\\:b.png:f=image2pipe [watermark]; [in] " + kOverlay},
     {"watermark file missing", [](auto& f) { Watermark(f, "/w/a.png", false); }, "", ""},
     {"watermark box unchecked",
      [](auto& f) {

@@ -154,6 +154,8 @@ TEST(ParseCommandLine, CommandsAndOutputModes) {
   EXPECT_EQ(ParseCommandLine({"-q", "a"}).Options.Progress, TProgressMode::pmQuiet);
   EXPECT_EQ(ParseCommandLine({"--log-level", "DEBUG", "a"}).Options.LogLevel, "DEBUG");
   EXPECT_EQ(ParseCommandLine({"--log-level", "48", "a"}).Options.LogLevel, "48");
+  EXPECT_FALSE(ParseCommandLine({"a"}).Options.AllowNetwork);
+  EXPECT_TRUE(ParseCommandLine({"--allow-network", "--out", "/", "http://h/a.mp4"}).Options.AllowNetwork);
   // A file whose name starts with a dash, after "--".
   EXPECT_EQ(ParseCommandLine({"--", "-odd.mov"}).Options.Files, std::vector<std::string>{"-odd.mov"});
 }
@@ -196,6 +198,7 @@ TEST(ParseCommandLine, UsageErrorsSayWhatIsWrong) {
       {{"--brightness", "101", "a"}, "--brightness"},
       {{"--crop", "1,2", "a"}, "--crop"},
       {{"--log-level", "loud", "a"}, "--log-level"},
+      {{"--allow-network", "http://127.0.0.1/a.mp4"}, "network address: name the output with -o"},
   };
   for (const UsageCase& c : cases) {
     std::string joined;
@@ -214,7 +217,7 @@ TEST(UsageText, ListsEveryOption) {
                              "--clip",       "--no-overwrite", "--input-options", "--output-options",
                              "--join",       "--info",         "--log-level",     "--log-file",
                              "--quiet",      "--json",         "--demo",          "--tasks",
-                             "--version"}) {
+                             "--version",    "--allow-network"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
   EXPECT_NE(usage.find("Exit codes"), std::string::npos);

@@ -466,6 +466,51 @@ TEST_F(CustomDecoder, ReadTimeOutAbortsAStalledOpen) {
   }
 }
 
+TEST_F(CustomDecoder, AStopCheckThatSaysStopEndsTheOpen) {
+  const std::string clip = dir_.File("clip.mp4");
+  test::MakeClip(clip, test::Mp4H264Aac(0.5));
+  for (const bool stop : {true, false}) {
+    TCustomDecoder decoder;
+    decoder.SetReadTimeout(0);  // no time-out: only the stop check ends a read
+    int checks = 0;
+    decoder.SetStopCheck([&checks, stop] {
+      ++checks;
+      return stop;
+    });
+    EXPECT_EQ(decoder.LoadFile(clip), !stop) << decoder.LastErrMsg();
+    EXPECT_GT(checks, 0);
+  }
+}
+
+// The front ends' policy: the probe opens what the engine would, no more.
+TEST_F(CustomDecoder, LocalFilesPolicyOpensOnlyTheNamedFile) {
+  const std::string clip = dir_.File("12:30 clip.mp4");
+  test::MakeClip(clip, test::Mp4H264Aac(0.5));
+  const std::string disguised = dir_.File("list.mp4");
+  test::WriteFile(disguised, "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:1,\n" + clip + "\n#EXT-X-ENDLIST\n");
+  const std::string fifo = dir_.File("fifo.mp4");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string name;
+    bool loads;
+    std::string message;  // LastErrMsg starts so; for a loaded file, FileName()
+  } cases[] = {
+      {"file:" + clip, true, clip},
+      {disguised, false, disguised + ": holds \"hls\" data"},
+      {fifo, false, fifo + ": a FIFO, not a regular file"},
+      {"subfile,,0,100,:" + clip, false, "subfile,,0,100,:" + clip + ": the \"subfile\" protocol"},
+  };
+  test::LogCapture log;
+  TCustomDecoder decoder;
+  decoder.SetInputPolicy(TInputPolicy::LocalFiles);
+  for (const Case& c : cases) {
+    EXPECT_EQ(decoder.LoadFile(c.name), c.loads) << c.name << ": " << decoder.LastErrMsg();
+    const std::string message = c.loads ? decoder.FileName() : decoder.LastErrMsg();
+    EXPECT_EQ(message.rfind(c.message, 0), 0u) << message;
+    decoder.CloseFile();
+  }
+}
+
 TEST_F(CustomDecoder, ScalingFlagsOptionReachesThePictureConverter) {
   const std::string path = dir_.File("clip.mp4");
   test::MakeClip(path, test::Mp4H264Aac(0.2));
