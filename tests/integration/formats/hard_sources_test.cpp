@@ -109,8 +109,8 @@ TEST_F(HardSources, InterlacedSourcesAreDeinterlaced) {
     SCOPED_TRACE(c.source);
     const cli::TParseOutcome parsed = cli::ParseCommandLine({Source(c.source)});
     ASSERT_TRUE(parsed.Error.empty()) << parsed.Error;
-    const auto tasks =
-        cli::PlanConversion(parsed.Options, cli::MakeDecoderProbe(), app::SystemBuildEnv(nullptr));
+    const auto tasks = cli::PlanConversion(parsed.Options, cli::MakeDecoderProbe(TInputPolicy::LocalFiles),
+                                           app::SystemBuildEnv(nullptr));
     ASSERT_EQ(tasks.size(), 1u);
     EXPECT_EQ(tasks[0].Output.Options.find("yadif=deint=interlaced") != std::string::npos, c.deinterlaced)
         << tasks[0].Output.Options;
