@@ -85,6 +85,7 @@ void TConversionList::Clear() {
 void TConversionList::SetProgress(int row, const TRowProgress& progress) {
   if (!Contains(row)) return;
   TConversionRow& r = rows_[static_cast<std::size_t>(row)];
+  r.Ran = true;
   r.Progress = ProgressText(progress.CurrentDuration, progress.TotalDuration);
   if (progress.FPS > 0) r.FPS = QString::number(progress.FPS);
   r.Time = QString::number(progress.CurrentDuration / 1000000);

@@ -23,7 +23,7 @@ struct TConversionRow {
   std::int64_t InputSize = 0;               ///< bytes
   std::string OutputFile;                   ///< full name of the output
   std::string OutputFolder;                 ///< the output's folder, with a trailing '/'
-  bool OutputExisted = false;               ///< a file of the output's name existed before the task
+  bool Ran = false;                         ///< a progress report came: the task's run wrote its output
   bool Marker = false;                      ///< the task ended without an error and left an output
   QString Progress, FPS, Time, OutputSize;  ///< columns 4 to 7
 };

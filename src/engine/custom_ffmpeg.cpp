@@ -1,8 +1,6 @@
 #include "engine/custom_ffmpeg.h"
 
 #include <charconv>
-#include <filesystem>
-#include <system_error>
 
 #include "log/logger.h"
 #include "media/library_loader.h"
@@ -42,28 +40,6 @@ void TCustomFFmpeg::Resume() {
   FSuspender.Set();
 }
 
-namespace {
-
-// Closes every output's file and removes the ones that stayed empty: an
-// empty output never remains on disk.
-void CloseOutputFiles(TCustomFFmpeg& engine, std::vector<std::unique_ptr<TOutputFile>>& files) {
-  for (const std::unique_ptr<TOutputFile>& of : files) {
-    AVFormatContext* ctx = of ? of->ctx.get() : nullptr;
-    if (!ctx || !ctx->oformat || (ctx->oformat->flags & AVFMT_NOFILE)) continue;
-    if (ctx->pb) ff::avio_closep(&ctx->pb);
-    if (!ctx->url) continue;
-    std::error_code ec;
-    const std::filesystem::path path(ctx->url);
-    if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 && !ec) {
-      std::filesystem::remove(path, ec);
-      if (!ec)
-        engine.Log(TLogLevel::llVerbose, fmt::format("Removed the empty output file \"{}\"", ctx->url));
-    }
-  }
-}
-
-}  // namespace
-
 void TCustomFFmpeg::RunConversion() {
   if (FConverting || FTerminated) return;
   FConverting = true;
@@ -93,7 +69,11 @@ void TCustomFFmpeg::RunConversion() {
     ReleaseEncoderList();
     CloseDecoderList();
     if (FTranscodeInitialized && !FTranscodeCleanuped) ReleaseTranscodeState();
-    CloseOutputFiles(*this, Foutput_files);
+    // A finished, stopped or incomplete run keeps its outputs; a failed one
+    // leaves the files under the outputs' names as they were.
+    const std::string error =
+        CloseOutputWriters(FFatalException ? TOutputFate::ofDiscard : TOutputFate::ofKeep);
+    if (!error.empty()) throw FFmpegException(error);
   } catch (const std::exception& e) {
     record(e.what());
   }

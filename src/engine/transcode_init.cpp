@@ -116,6 +116,11 @@ int TCustomFFmpeg::transcode_init() {
     for (std::size_t i = 0; i < Foutput_files.size(); ++i) {
       AVFormatContext* oc = Foutput_files[i]->ctx.get();
       oc->interrupt_callback = FWriteCallback;
+      if (!OpenOutputWriter(*Foutput_files[i])) {
+        error = FLastErrMsg;
+        ret = AVERROR(EINVAL);
+        break;
+      }
       FLastWrite = ff::av_gettime_relative();
       AVDictionary* opts = Foutput_files[i]->opts.release();
       const int written = ff::avformat_write_header(oc, &opts);

@@ -1,0 +1,137 @@
+// zentrova-cli as a process: an output's name holds what it held before
+// unless a run finished a new file for it, whatever ends the run.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_process.h"
+#include "media/test_media.h"
+#include "support/libraries.h"
+#include "support/temp_dir.h"
+
+namespace zentrova::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string kCli = ZENTROVA_CLI_PROGRAM;
+constexpr const char* kEarlier = "an earlier output";
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::int64_t SizeOf(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  return error ? 0 : static_cast<std::int64_t>(size);
+}
+
+// Waits until `done` (polling), at most `timeout_ms`.
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+class CliOutputs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LoadMediaLibraries();
+    ClipSpec spec = Mp4H264Aac(20);  // long enough to be caught while running
+    spec.video->width = 160;
+    spec.video->height = 120;
+    source_ = dir_.File("src.mp4");
+    MakeClip(source_, spec);
+    output_ = dir_.File("out.mp4");
+    part_ = output_ + ".part";
+    std::ofstream(output_, std::ios::binary) << kEarlier;
+  }
+
+  // A run of the whole clip into `output_`, slow enough to be interrupted.
+  CliProcess StartLongRun() { return CliProcess(kCli, {"-q", "-o", output_, source_}); }
+
+  TempDir dir_;
+  std::string source_;
+  std::string output_;
+  std::string part_;
+};
+
+struct EndCase {
+  const char* name;
+  std::vector<int> signals;  // sent once the .part file holds data
+};
+
+void PrintTo(const EndCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class CliOutputsEnd : public CliOutputs, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(CliOutputsEnd, AKilledOrAbortedRunLeavesOnlyItsPartFile) {
+  CliProcess run = StartLongRun();
+  ASSERT_TRUE(WaitUntil([&] { return SizeOf(part_) > 0; }, 120000)) << "no .part file appeared";
+  EXPECT_EQ(ReadAll(output_), kEarlier);
+  for (int signal_number : GetParam().signals) {
+    run.Signal(signal_number);
+    std::this_thread::sleep_for(50ms);
+  }
+  const CliResult result = run.Wait(60000);
+  EXPECT_NE(result.exit_code, 0) << result.err;
+  EXPECT_EQ(ReadAll(output_), kEarlier) << "a half file replaced the earlier output";
+  EXPECT_TRUE(fs::exists(part_));
+
+  // The next run for the same output takes the stale .part file over.
+  const std::string short_source = dir_.File("short.mp4");
+  MakeClip(short_source, Mp4H264Aac(0.5));
+  const CliResult again = RunCli(kCli, {"-q", "-o", output_, short_source});
+  ASSERT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_NEAR(ProbeFile(output_).duration_us / 1e6, 0.5, 0.15);
+  EXPECT_FALSE(fs::exists(part_));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CliOutputsEnd,
+                         ::testing::Values(EndCase{"kill", {SIGKILL}}, EndCase{"abort", {SIGINT, SIGINT}}),
+                         [](const ::testing::TestParamInfo<EndCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(CliOutputs, AFailedRunKeepsTheEarlierOutput) {
+  // MP4 has no tag for 16-bit PCM: the run fails when it writes the header.
+  const CliResult result =
+      RunCli(kCli, {"-q", "-o", output_, "--output-options", "-c:v mpeg4 -c:a pcm_s16le", source_});
+  EXPECT_EQ(result.exit_code, 1) << result.err;
+  EXPECT_EQ(ReadAll(output_), kEarlier);
+  EXPECT_FALSE(fs::exists(part_));
+}
+
+TEST_F(CliOutputs, ASecondConverterOfTheSameOutputIsRefusedAndTheFirstFinishes) {
+  CliProcess first = StartLongRun();
+  ASSERT_TRUE(WaitUntil([&] { return SizeOf(part_) > 0; }, 120000));
+  const CliResult second = RunCli(kCli, {"-o", output_, source_});
+  EXPECT_EQ(second.exit_code, 1);
+  EXPECT_NE((second.out + second.err).find("being written by another conversion"), std::string::npos)
+      << second.out << second.err;
+  EXPECT_TRUE(fs::exists(part_)) << "the second converter removed the first one's file";
+  first.Signal(SIGINT);  // a stop finalises the first one's output
+  const CliResult ended = first.Wait(120000);
+  EXPECT_EQ(ended.exit_code, 1) << ended.err;  // stopped
+  EXPECT_GT(ProbeFile(output_).duration_us, 0);
+  EXPECT_FALSE(fs::exists(part_));
+}
+
+}  // namespace
+}  // namespace zentrova::test
