@@ -25,7 +25,10 @@ std::int64_t SizeOf(const std::string& path) {
 
 }  // namespace
 
-TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view) : encoder_(encoder), view_(view) {}
+TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view) : encoder_(encoder), view_(view) {
+  // A batch of any length keeps open only the files of its running tasks.
+  encoder_.SetDeferredOpen(true);
+}
 
 TBatchRunner::~TBatchRunner() {
   // The handlers point at this runner.
@@ -94,7 +97,9 @@ void TBatchRunner::RecordOutputSize(int row) {
   // when it ends well: for any other row the file under the output's name
   // (if any) is what was there before.
   const TTaskRow& r = batch_.Rows()[static_cast<std::size_t>(row)];
-  if (!r.Started || (r.Result != TTaskResult::trConverted && r.Result != TTaskResult::trStopped)) return;
+  if (!r.Started || (r.Result != TTaskResult::trConverted && r.Result != TTaskResult::trIncomplete &&
+                     r.Result != TTaskResult::trStopped))
+    return;
   const std::int64_t size = SizeOf(r.Output);
   if (size >= 0) batch_.SetOutputSize(row, size);
 }
@@ -114,7 +119,8 @@ int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) 
       if (row >= 0) view_.Progress(batch_, row, TClock::now());
     });
     encoder_.SetOnTerminate([this](TCustomEncoder*, const TTerminateInfo& info) {
-      OnTerminate({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+      OnTerminate({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Incomplete,
+                   info.IncompleteMsg, info.DecodeErrors});
     });
     const TClock::time_point now = TClock::now();
     encoder_.Start(tasks_at_once);

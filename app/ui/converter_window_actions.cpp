@@ -304,9 +304,17 @@ void TfrmConverter::DERodorirTerminate(const TTaskEnd& end) {
     return;
   }
   if (!list_->Contains(end.TaskIndex)) return;
-  if (end.Finished && !end.Exception) list_->SetFinished(end.TaskIndex);
+  // An incomplete row keeps the percentage it reached, with the reason beside it.
+  if (end.Finished && !end.Exception && !end.Incomplete) list_->SetFinished(end.TaskIndex);
+  QStringList notes;
+  if (end.Incomplete) {
+    notes << Text(end.IncompleteMsg);
+    AddLog(QStringLiteral("***Incomplete: ") + Text(end.IncompleteMsg));
+  }
+  if (end.DecodeErrors > 0) notes << QString::number(end.DecodeErrors) + QStringLiteral(" decoding errors");
+  if (!notes.isEmpty()) list_->SetNote(end.TaskIndex, notes.join('\n'));
   // A task stopped before it started wrote nothing: there is nothing to play.
-  if (!end.Exception && list_->Row(end.TaskIndex).Ran) list_->SetMarker(end.TaskIndex);
+  if (!end.Exception && (end.Finished || list_->Row(end.TaskIndex).Ran)) list_->SetMarker(end.TaskIndex);
   if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
   if (end.Exception) {
     // Shown after the event has returned: the encoder's delivery goes on.

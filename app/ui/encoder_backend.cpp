@@ -23,7 +23,10 @@ TEncVideoHookEvent VideoHook(IConverterEncoder::TVideoHookHandler handler) {
 
 }  // namespace
 
-TEncoderBackend::TEncoderBackend() : encoder_(std::make_unique<TDERodorir>()) {}
+TEncoderBackend::TEncoderBackend() : encoder_(std::make_unique<TDERodorir>()) {
+  // A long list keeps no file open until its task runs.
+  encoder_->SetDeferredOpen(true);
+}
 
 TEncoderBackend::~TEncoderBackend() = default;
 
@@ -93,7 +96,8 @@ void TEncoderBackend::SetOnProgress(TProgressHandler handler) {
 void TEncoderBackend::SetOnTerminate(TEndHandler handler) {
   if (!handler) return encoder_->SetOnTerminate(nullptr);
   encoder_->SetOnTerminate([handler = std::move(handler)](TCustomEncoder*, const TTerminateInfo& info) {
-    handler({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+    handler({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Incomplete,
+             info.IncompleteMsg, info.DecodeErrors});
   });
 }
 

@@ -1,12 +1,29 @@
 #include "engine/custom_ffmpeg.h"
 
 #include <charconv>
+#include <string_view>
 
 #include "log/logger.h"
 #include "media/library_loader.h"
 #include "options/last_error_text.h"
 
 namespace zentrova {
+
+namespace {
+
+// Some failures end with a pointer to the log, which names a component the
+// user cannot look into: the log keeps it, the outcome the user reads not.
+std::string WithoutLogPointer(std::string text) {
+  constexpr std::string_view kPointer =
+      "Please check error log message(reported by ZOVuzodi) to find out more detail information.";
+  const std::size_t at = text.find(kPointer);
+  if (at == std::string::npos) return text;
+  text.erase(at, kPointer.size());
+  while (!text.empty() && (text.back() == ' ' || text.back() == '.' || text.back() == ',')) text.pop_back();
+  return text;
+}
+
+}  // namespace
 
 TCustomFFmpeg::TCustomFFmpeg() {
   FFLoader().CheckLibAV(EncoderLibraries);
@@ -54,11 +71,12 @@ void TCustomFFmpeg::RunConversion() {
     FTotalPauseTime = 0;
   }
   auto record = [this](const std::string& text) {
-    Log(TLogLevel::llQuiet, text);
+    Log(TLogLevel::llFatal, text);
     FFatalException = true;
-    FFatalMessage = text;
+    FFatalMessage = WithoutLogPointer(text);
   };
   try {
+    if (!OpenFilesForRun()) throw FFmpegException(FLastErrMsg);
     if (Foutput_files.empty()) throw FFmpegException("At least one output file must be specified");
     if (!PrepareTranscode()) throw FFmpegException(FLastErrMsg);
     run_transcode();

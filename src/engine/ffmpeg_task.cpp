@@ -38,7 +38,7 @@ TFFmpegTask::~TFFmpegTask() {
 void TFFmpegTask::StartConvert(TRunThread where, TThreadPriority priority) {
   TRunPhase created = TRunPhase::Created;
   if (!FPhase.compare_exchange_strong(created, TRunPhase::Running)) return;  // runs once
-  if (Foutput_files.empty()) {
+  if (!HasOutputs()) {
     // Reported at once on the caller's thread (the run records the message).
     FThreadID = CurrentThreadId();
     RunAndReport();

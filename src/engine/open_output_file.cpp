@@ -5,13 +5,19 @@
 // stream records made for it. Opening an output creates no file (the run
 // does, OpenOutputWriter). An existing input is never named as an output,
 // whatever -y says.
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <fmt/format.h>
+#include <optional>
 
 #include "engine/c_numeric_scope.h"
 #include "engine/filter_graphs.h"
 #include "engine/option_dictionaries.h"
 #include "engine/output_opener.h"
 #include "engine/output_streams.h"
+#include "engine/output_target.h"
 #include "options/dictionary.h"
 #include "options/file_name_text.h"
 
@@ -106,6 +112,12 @@ void CheckOutputName(TOutputOpen& open, const std::string& library_name) {
   }
   if (engine.Fno_file_overwrite && !engine.CheckFileOverwrite(library_name)) {
     throw TOutputOpenError(engine.FLastErrMsg);
+  }
+  // A folder the run could not write in is told now, although nothing is created yet.
+  if (const std::optional<std::filesystem::path> path = TOutputTarget::PlainLocalPath(library_name)) {
+    const std::filesystem::path folder = path->has_parent_path() ? path->parent_path() : ".";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+      throw TOutputOpenError(error_code_text(AVERROR(errno), open.file_name));
   }
 }
 

@@ -128,7 +128,8 @@ int TCustomFFmpeg::transcode_init() {
       if (written < 0) {
         error = error_code_text(
             written,
-            fmt::format("Could not write header for output file #{} (incorrect codec parameters ?)", i));
+            fmt::format("Could not write header for output file #{} \"{}\" (incorrect codec parameters ?)", i,
+                        Foutput_files[i]->target ? Foutput_files[i]->final_url : std::string(oc->url)));
         ret = AVERROR(EINVAL);
         break;
       }
@@ -142,7 +143,11 @@ int TCustomFFmpeg::transcode_init() {
 
   log_stream_mapping();
   if (ret < 0) {
-    if (!error.empty()) Log(TLogLevel::llError, error);
+    if (!error.empty()) {
+      Log(TLogLevel::llError, error);
+      // The step's own words are what the user reads, not the general pointer to the log.
+      if (FLastErrMsg.empty()) FLastErrMsg = error;
+    }
     return ret;
   }
   if (!Fsdp_filename.empty() || want_sdp) emit_sdp();
