@@ -106,9 +106,23 @@ bool TOutputTarget::Commit(bool keep_existing, std::string& error) {
     error = fmt::format("\"{}\" is no longer held.", part_path_.string());
     return false;
   }
-  // With keep_existing a hard link refuses an existing name atomically.
-  const int ret = keep_existing ? ::link(part_path_.c_str(), final_path_.c_str())
-                                : ::rename(part_path_.c_str(), final_path_.c_str());
+  // With keep_existing a hard link refuses an existing name atomically; a
+  // file system without hard links gets a check, then the rename.
+  bool linked = false;
+  int ret = -1;
+  if (keep_existing) {
+    ret = ::link(part_path_.c_str(), final_path_.c_str());
+    linked = ret == 0;
+    if (ret != 0 && errno != EEXIST) {
+      struct stat existing {};
+      if (::lstat(final_path_.c_str(), &existing) == 0)
+        errno = EEXIST;
+      else
+        ret = ::rename(part_path_.c_str(), final_path_.c_str());
+    }
+  } else {
+    ret = ::rename(part_path_.c_str(), final_path_.c_str());
+  }
   if (ret != 0) {
     error = errno == EEXIST ? fmt::format("File \"{}\" already exists. Ignore.", final_path_.string())
                             : fmt::format("Could not rename \"{}\" to \"{}\": {}", part_path_.string(),
@@ -116,7 +130,7 @@ bool TOutputTarget::Commit(bool keep_existing, std::string& error) {
     Abandon();
     return false;
   }
-  if (keep_existing) ::unlink(part_path_.c_str());
+  if (linked) ::unlink(part_path_.c_str());
   Unlock();
   return true;
 }

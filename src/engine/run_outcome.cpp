@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "engine/custom_ffmpeg.h"
@@ -58,8 +59,10 @@ void TCustomFFmpeg::check_input_ends() {
     if (reached_us < 0) reached_us = 0;  // nothing of it could be read
     const std::int64_t short_by_us = stated_us - reached_us;
     if (short_by_us <= kShortByUs || short_by_us <= kShortFraction * static_cast<double>(stated_us)) continue;
-    const std::string text = fmt::format("{}: input ended at {} of {}", ic->url ? ic->url : "",
-                                         ClockText(reached_us), ClockText(stated_us));
+    std::string_view name = ic->url ? ic->url : "";
+    if (name.starts_with("file:")) name.remove_prefix(5);
+    const std::string text =
+        fmt::format("{}: input ended at {} of {}", name, ClockText(reached_us), ClockText(stated_us));
     Log(TLogLevel::llWarning, text);
     if (FIncompleteMessage.empty()) FIncompleteMessage = text;
   }
