@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "cli_process.h"
 #include "media/test_media.h"
@@ -94,12 +95,29 @@ TEST_F(CliOutputs, AKilledRunLeavesOnlyItsPartFile) {
 }
 
 TEST_F(CliOutputs, AFailedRunKeepsTheEarlierOutput) {
-  // MP4 has no tag for 16-bit PCM: the run fails when it writes the header.
-  const CliResult result =
-      RunCli(kCli, {"-q", "-o", output_, "--output-options", "-c:v mpeg4 -c:a pcm_s16le", source_});
-  EXPECT_EQ(result.exit_code, 1) << result.err;
-  EXPECT_TRUE(ReadAll(output_) == kEarlier);
-  EXPECT_FALSE(fs::exists(part_));
+  struct Case {
+    const char* name;
+    const char* output;  // in the test's folder, holding an earlier output
+    std::vector<std::string> options;
+  };
+  const Case cases[] = {
+      // MP4 has no tag for 16-bit PCM: the run fails when it writes the header.
+      {"header refused", "out.mp4", {"--output-options", "-c:v mpeg4 -c:a pcm_s16le"}},
+      // Audio written, but the video planned never comes: a failure after the header.
+      {"video lost", "out.mkv", {"--output-options", "-c:v mpeg4 -c:a flac -vf trim=start=100"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string output = dir_.File(c.output);
+    std::ofstream(output, std::ios::binary) << kEarlier;
+    std::vector<std::string> args = {"-q", "-o", output};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back(source_);
+    const CliResult result = RunCli(kCli, args);
+    EXPECT_EQ(result.exit_code, 1) << result.err;
+    EXPECT_TRUE(ReadAll(output) == kEarlier);
+    EXPECT_FALSE(fs::exists(output + ".part"));
+  }
 }
 
 TEST_F(CliOutputs, ASecondConverterOfTheSameOutputIsRefusedAndTheFirstFinishes) {
