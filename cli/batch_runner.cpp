@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Exists(const std::string& path) {
-  std::error_code error;
-  return fs::exists(fs::symlink_status(fs::path(path), error));
-}
-
 // Size in bytes of a regular file; -1 when there is none.
 std::int64_t SizeOf(const std::string& path) {
   std::error_code error;
@@ -31,7 +26,10 @@ std::int64_t SizeOf(const std::string& path) {
 
 }  // namespace
 
-TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view) : encoder_(encoder), view_(view) {}
+TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view) : encoder_(encoder), view_(view) {
+  // A batch of any length keeps open only the files of its running tasks.
+  encoder_.SetDeferredOpen(true);
+}
 
 TBatchRunner::~TBatchRunner() {
   // The handlers point at this runner.
@@ -46,7 +44,6 @@ void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
     return;
   }
   const std::string& output = planned.Output.FileName;
-  const bool output_existed = Exists(output);
   TInputOptions first = planned.Inputs.front();
   const int task = encoder_.AddTask(app::InputUrl(first.FileName), &first);
   std::string error;
@@ -66,10 +63,6 @@ void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
   }
   // The newest task is the last entry: removing it shifts no other index.
   if (task >= 0) encoder_.RemoveTask(task);
-  if (!output_existed && SizeOf(output) == 0) {
-    std::error_code ignored;
-    fs::remove(fs::path(output), ignored);
-  }
   if (error.empty()) error = "the encoder refused the task without a reason";
   view_.Added(batch_, batch_.AddFailed(planned.Source, error, planned.SourceDurationUs));
 }
@@ -79,9 +72,7 @@ void TBatchRunner::OnTerminate(const TTerminateReport& report) {
   const TClock::time_point now = TClock::now();
   const int row = batch_.Terminate(report, now);
   if (row < 0) return;
-  // Its size on disk now that the trailer is written.
-  const std::int64_t size = SizeOf(batch_.Rows()[static_cast<std::size_t>(row)].Output);
-  if (size >= 0) batch_.SetOutputSize(row, size);
+  RecordOutputSize(row);
   view_.Ended(batch_, row, now);
   for (int started : batch_.RunningRows())
     if (std::find(before.begin(), before.end(), started) == before.end()) view_.Started(batch_, started);
@@ -102,18 +93,16 @@ void TBatchRunner::WaitForTheEnd() {
   }
 }
 
-void TBatchRunner::SettleOutputs() {
-  for (int row = 0; row < batch_.Count(); ++row) {
-    const TTaskRow& r = batch_.Rows()[static_cast<std::size_t>(row)];
-    if (r.Output.empty()) continue;
-    const std::int64_t size = SizeOf(r.Output);
-    if (size >= 0) batch_.SetOutputSize(row, size);
-    if (size == 0 && r.Result != TTaskResult::trConverted) {
-      std::error_code ignored;
-      if (fs::remove(fs::path(r.Output), ignored))
-        view_.LogLine(fmt::format("{}: removed the empty output {}", r.Source, r.Output));
-    }
-  }
+void TBatchRunner::RecordOutputSize(int row) {
+  // The engine creates an output only when its task runs and keeps it only
+  // when it ends well: for any other row the file under the output's name
+  // (if any) is what was there before.
+  const TTaskRow& r = batch_.Rows()[static_cast<std::size_t>(row)];
+  if (!r.Started || (r.Result != TTaskResult::trConverted && r.Result != TTaskResult::trIncomplete &&
+                     r.Result != TTaskResult::trStopped))
+    return;
+  const std::int64_t size = SizeOf(r.Output);
+  if (size >= 0) batch_.SetOutputSize(row, size);
 }
 
 int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) {
@@ -131,7 +120,8 @@ int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) 
       if (row >= 0) view_.Progress(batch_, row, TClock::now());
     });
     encoder_.SetOnTerminate([this](TCustomEncoder*, const TTerminateInfo& info) {
-      OnTerminate({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+      OnTerminate({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Incomplete,
+                   info.IncompleteMsg, info.DecodeErrors});
     });
     const TClock::time_point now = TClock::now();
     encoder_.Start(tasks_at_once);
@@ -143,7 +133,6 @@ int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) 
   }
   batch_.CancelWaiting();
   encoder_.ClearTasks();
-  SettleOutputs();
   view_.Finish(batch_, TClock::now());
   return batch_.ExitCode();
 }

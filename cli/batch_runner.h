@@ -44,8 +44,8 @@ class TBatchRunner {
   void AddPlanned(const TPlannedTask& planned);
   void WaitForTheEnd();
   void OnTerminate(const TTerminateReport& report);
-  /// After the run: real output sizes; empty outputs of failed tasks removed.
-  void SettleOutputs();
+  /// The size on disk of a row's output once its task ended with one.
+  void RecordOutputSize(int row);
 
   TDERodorir& encoder_;
   TProgressView& view_;

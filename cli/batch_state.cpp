@@ -14,6 +14,8 @@ std::string_view ResultText(TTaskResult result) {
       return "running";
     case TTaskResult::trConverted:
       return "converted";
+    case TTaskResult::trIncomplete:
+      return "incomplete";
     case TTaskResult::trStopped:
       return "stopped";
     case TTaskResult::trFailed:
@@ -108,12 +110,18 @@ int TBatchState::Terminate(const TTerminateReport& report, TClock::time_point no
   const bool was_running = row.Result == TTaskResult::trRunning;
   if (report.Exception)
     row.Result = TTaskResult::trFailed;
+  else if (report.Incomplete)
+    row.Result = TTaskResult::trIncomplete;
   else if (report.Finished)
     row.Result = TTaskResult::trConverted;
   else
     row.Result = TTaskResult::trStopped;
-  row.Message = report.Exception ? report.Message : std::string();
+  row.Message = report.Exception    ? report.Message
+                : report.Incomplete ? report.IncompleteMessage
+                                    : std::string();
+  row.DecodeErrors = report.DecodeErrors;
   if (row.Started) row.Ended = now;
+  // An incomplete row keeps the share of the stated duration it reached.
   if (row.Result == TTaskResult::trConverted) row.Fraction = 1;
   if (was_running && !stopping_) StartNext(now);
   return index;

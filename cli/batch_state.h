@@ -27,12 +27,13 @@ enum class TTaskResult {
   trNotAdded,  ///< probing or adding failed; never ran
   trWaiting,   ///< added, not started yet
   trRunning,
-  trConverted,  ///< ran to its end
-  trStopped,    ///< stopped by the user; the output is finalised but partial
-  trFailed,     ///< ended by an error
+  trConverted,   ///< ran to its end
+  trIncomplete,  ///< ran to the end of its input, which ended well before its stated duration
+  trStopped,     ///< stopped by the user; the output is finalised but partial
+  trFailed,      ///< ended by an error
 };
 
-/// "not added", "waiting", "running", "converted", "stopped", "failed".
+/// "not added", "waiting", "running", "converted", "incomplete", "stopped", "failed".
 std::string_view ResultText(TTaskResult result);
 
 struct TTaskRow {
@@ -40,8 +41,9 @@ struct TTaskRow {
   std::string Output;                  ///< the output file; empty when not added
   std::int64_t SourceDurationUs = -1;  ///< negative: not known
   TTaskResult Result = TTaskResult::trNotAdded;
-  std::string Message;  ///< why it was not added or failed
-  int TaskIndex = -1;   ///< the encoder's task index; -1 when not added
+  std::string Message;            ///< why it was not added, failed or is incomplete
+  std::int64_t DecodeErrors = 0;  ///< decoding errors counted by its run
+  int TaskIndex = -1;             ///< the encoder's task index; -1 when not added
 
   // The last progress report.
   double Fraction = -1;  ///< negative: total duration not known
@@ -79,6 +81,9 @@ struct TTerminateReport {
   bool Finished = false;
   bool Exception = false;
   std::string Message;
+  bool Incomplete = false;
+  std::string IncompleteMessage;
+  std::int64_t DecodeErrors = 0;
 };
 
 class TBatchState {

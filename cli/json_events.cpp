@@ -36,8 +36,10 @@ nlohmann::json ProgressEvent(const TBatchState& batch, int row, TClock::time_poi
   nlohmann::json event = Base("progress", batch, row);
   const std::int64_t elapsed = r.ElapsedMs(now);
   event["percent"] = r.Fraction >= 0 ? nlohmann::json(r.Fraction * 100) : nlohmann::json(nullptr);
-  event["fps"] = r.FPS;
-  event["frame"] = r.FrameNumber;
+  if (r.FPS >= 0) {  // an audio-only task has neither
+    event["fps"] = r.FPS;
+    event["frame"] = r.FrameNumber;
+  }
   event["size"] = r.CurrentSize;
   event["time_us"] = r.CurrentDurationUs;
   event["total_us"] = r.TotalDurationUs;
@@ -53,6 +55,7 @@ nlohmann::json EndEvent(const TBatchState& batch, int row, TClock::time_point no
   event["output"] = r.Output;
   event["result"] = ResultText(r.Result);
   event["message"] = r.Message;
+  event["decode_errors"] = r.DecodeErrors;
   event["size"] = r.CurrentSize;
   event["elapsed_ms"] = r.ElapsedMs(now);
   return event;
@@ -65,12 +68,14 @@ nlohmann::json SummaryEvent(const TBatchState& batch, TClock::time_point now) {
                      {"output", r.Output},
                      {"result", ResultText(r.Result)},
                      {"message", r.Message},
+                     {"decode_errors", r.DecodeErrors},
                      {"duration_us", r.SourceDurationUs},
                      {"size", r.CurrentSize},
                      {"elapsed_ms", r.ElapsedMs(now)}});
   return {{"event", "summary"},
           {"exit_code", batch.ExitCode()},
           {"converted", batch.CountOf(TTaskResult::trConverted)},
+          {"incomplete", batch.CountOf(TTaskResult::trIncomplete)},
           {"stopped", batch.CountOf(TTaskResult::trStopped)},
           {"failed", batch.CountOf(TTaskResult::trFailed)},
           {"not_added", batch.CountOf(TTaskResult::trNotAdded)},

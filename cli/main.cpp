@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <exception>
+#include <fmt/format.h>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/options/build_env.h"
@@ -78,6 +80,11 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
   const TInterruptGuard interrupt;
   const std::vector<TPlannedTask> plan =
       PlanConversion(options, MakeDecoderProbe(encoder.InputPolicy()), app::SystemBuildEnv(nullptr));
+  // More tasks than processors is allowed (they share the processors), said
+  // once when the count was raised above the default.
+  const unsigned processors = std::thread::hardware_concurrency();
+  if (processors > 0 && options.Tasks > static_cast<int>(processors) && options.Tasks > TCliOptions{}.Tasks)
+    view.LogLine(fmt::format("warning: {} tasks at once on {} processors", options.Tasks, processors));
   TBatchRunner runner(encoder, view);
   return runner.Run(plan, options.Tasks);
 }

@@ -134,9 +134,9 @@ std::string FitToWidth(std::string_view text, int columns) {
 }
 
 std::string LiveLine(const TTaskProgress& p, int columns) {
-  const std::string tail =
-      fmt::format(" {:>4} {:>4} fps {:>7} {:>10}  ETA {:>7}", PercentText(p.Fraction), p.FPS,
-                  FormatClock(p.ElapsedMs), FormatBytes(p.OutputBytes), EtaText(p));
+  const std::string fps = p.FPS >= 0 ? fmt::format("{:>4} fps", p.FPS) : std::string(8, ' ');
+  const std::string tail = fmt::format(" {:>4} {} {:>7} {:>10}  ETA {:>7}", PercentText(p.Fraction), fps,
+                                       FormatClock(p.ElapsedMs), FormatBytes(p.OutputBytes), EtaText(p));
   const std::string label = fmt::format("[{}/{}] {}", p.Number, p.Count, p.Name);
   const int available = columns - DisplayWidth(tail);
   // Name first gives way down to its minimum, then the bar shrinks, then goes.
@@ -151,8 +151,9 @@ std::string LiveLine(const TTaskProgress& p, int columns) {
 }
 
 std::string PlainLine(const TTaskProgress& p) {
-  return fmt::format("[{}/{}] {}: {} {} fps, elapsed {}, {}, ETA {}", p.Number, p.Count, p.Name,
-                     PercentText(p.Fraction), p.FPS, FormatClock(p.ElapsedMs), FormatBytes(p.OutputBytes),
+  const std::string fps = p.FPS >= 0 ? fmt::format(" {} fps", p.FPS) : std::string();
+  return fmt::format("[{}/{}] {}: {}{}, elapsed {}, {}, ETA {}", p.Number, p.Count, p.Name,
+                     PercentText(p.Fraction), fps, FormatClock(p.ElapsedMs), FormatBytes(p.OutputBytes),
                      EtaText(p));
 }
 

@@ -20,7 +20,7 @@ struct TTaskProgress {
   std::string Name;
   /// Converted part, 0..1; negative when the total duration is not known.
   double Fraction = -1;
-  int FPS = 0;
+  int FPS = 0;                   ///< negative: the task has no video (audio only)
   std::int64_t ElapsedMs = 0;    ///< wall time since the task started
   std::int64_t OutputBytes = 0;  ///< written so far
 };

@@ -127,8 +127,11 @@ void TProgressView::Ended(const TBatchState& batch, int row, TClock::time_point 
       Note(EndLine(batch, row, now));
       break;
   }
-  if (r.Result == TTaskResult::trFailed)
-    LogLine(fmt::format("[{}/{}] {}: failed: {}", row + 1, batch.Total(), r.Source, r.MessageAfterSource()));
+  if (r.Result == TTaskResult::trFailed || r.Result == TTaskResult::trIncomplete)
+    LogLine(fmt::format("[{}/{}] {}: {}: {}", row + 1, batch.Total(), r.Source, ResultText(r.Result),
+                        r.MessageAfterSource()));
+  if (r.DecodeErrors > 0)
+    LogLine(fmt::format("[{}/{}] {}: {} decoding errors", row + 1, batch.Total(), r.Source, r.DecodeErrors));
 }
 
 void TProgressView::LogLine(const std::string& line) {

@@ -47,9 +47,9 @@ std::string IndentedMessage(const std::string& message) {
 }  // namespace
 
 std::string ResultCounts(const TBatchState& batch) {
-  static constexpr std::array<TTaskResult, 6> kOrder{TTaskResult::trConverted, TTaskResult::trStopped,
-                                                     TTaskResult::trFailed,    TTaskResult::trNotAdded,
-                                                     TTaskResult::trRunning,   TTaskResult::trWaiting};
+  static constexpr std::array kOrder{
+      TTaskResult::trConverted, TTaskResult::trIncomplete, TTaskResult::trStopped, TTaskResult::trFailed,
+      TTaskResult::trNotAdded,  TTaskResult::trRunning,    TTaskResult::trWaiting};
   std::string text;
   for (TTaskResult result : kOrder) {
     const int count = batch.CountOf(result);
@@ -90,10 +90,12 @@ std::string FormatSummaryTable(const TBatchState& batch, TClock::time_point now)
   }
   bool heading = false;
   for (const TTaskRow& row : batch.Rows()) {
-    if (row.Message.empty()) continue;
+    if (row.Message.empty() && row.DecodeErrors == 0) continue;
     if (!heading) text += "Errors:\n";
     heading = true;
-    text += fmt::format("  {}: {}\n", row.Source, IndentedMessage(row.MessageAfterSource()));
+    if (!row.Message.empty())
+      text += fmt::format("  {}: {}\n", row.Source, IndentedMessage(row.MessageAfterSource()));
+    if (row.DecodeErrors > 0) text += fmt::format("  {}: {} decoding errors\n", row.Source, row.DecodeErrors);
   }
   text += ResultCounts(batch) + "\n";
   return text;

@@ -53,8 +53,10 @@ QString TConversionList::Text(int row, int column) const {
 }
 
 QVariant TConversionList::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) return {};
-  return Text(index.row(), index.column());
+  if (!index.isValid() || !Contains(index.row())) return {};
+  if (role == Qt::DisplayRole) return Text(index.row(), index.column());
+  if (role == Qt::ToolTipRole && !Row(index.row()).Note.isEmpty()) return Row(index.row()).Note;
+  return {};
 }
 
 QVariant TConversionList::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -85,6 +87,7 @@ void TConversionList::Clear() {
 void TConversionList::SetProgress(int row, const TRowProgress& progress) {
   if (!Contains(row)) return;
   TConversionRow& r = rows_[static_cast<std::size_t>(row)];
+  r.Ran = true;
   r.Progress = ProgressText(progress.CurrentDuration, progress.TotalDuration);
   if (progress.FPS > 0) r.FPS = QString::number(progress.FPS);
   r.Time = QString::number(progress.CurrentDuration / 1000000);
@@ -96,6 +99,12 @@ void TConversionList::SetFinished(int row) {
   if (!Contains(row)) return;
   rows_[static_cast<std::size_t>(row)].Progress = QStringLiteral("100%");
   emit dataChanged(index(row, 4), index(row, 4));
+}
+
+void TConversionList::SetNote(int row, const QString& note) {
+  if (!Contains(row)) return;
+  rows_[static_cast<std::size_t>(row)].Note = note;
+  emit dataChanged(index(row, 0), index(row, kColumnCount - 1), {Qt::ToolTipRole});
 }
 
 void TConversionList::SetMarker(int row) {

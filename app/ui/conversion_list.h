@@ -23,9 +23,10 @@ struct TConversionRow {
   std::int64_t InputSize = 0;               ///< bytes
   std::string OutputFile;                   ///< full name of the output
   std::string OutputFolder;                 ///< the output's folder, with a trailing '/'
-  bool OutputExisted = false;               ///< a file of the output's name existed before the task
+  bool Ran = false;                         ///< a progress report came: the task's run wrote its output
   bool Marker = false;                      ///< the task ended without an error and left an output
   QString Progress, FPS, Time, OutputSize;  ///< columns 4 to 7
+  QString Note;                             ///< the row's tool tip: why it is incomplete, decoding errors
 };
 
 /// What a progress event reports for a task.
@@ -71,6 +72,8 @@ class TConversionList : public QAbstractTableModel {
   void SetProgress(int row, const TRowProgress& progress);
   /// Column 4 becomes "100%".
   void SetFinished(int row);
+  /// The row's tool tip (every column); empty: none.
+  void SetNote(int row, const QString& note);
   void SetMarker(int row);
 
  private:

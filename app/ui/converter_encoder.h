@@ -35,6 +35,9 @@ struct TTaskEnd {
   bool Finished = false;   ///< the task ran to its end
   bool Exception = false;  ///< the task ended by an error
   std::string ExceptionMsg;
+  bool Incomplete = false;    ///< its input ended well before its stated duration (output kept)
+  std::string IncompleteMsg;  ///< the log line naming the input and both times
+  std::int64_t DecodeErrors = 0;
 };
 
 /// Worker-thread priority of a run, in the order of the window's choices.

@@ -134,10 +134,6 @@ class TfrmConverter : public QWidget {
   /// Three lines: empty, `message`, empty.
   void AddLogBlock(const QString& message);
   void AddConversionTask(const TInputOptions& input, const TOutputOptions& output);
-  /// Deletes the row's output when the task left it empty and it did not
-  /// exist before (the encoder creates the file when the task is added);
-  /// true when it was deleted.
-  bool DiscardEmptyOutput(int row);
   /// The row the popup menu acts on: the selected one, else the last; -1: none.
   int ChosenRow() const;
   int SelectedRow() const;

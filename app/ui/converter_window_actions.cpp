@@ -14,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <exception>
-#include <filesystem>
 
 #include "app/options/build_env.h"
 #include "app/options/library_names.h"
@@ -180,26 +179,8 @@ void TfrmConverter::AddFiles(const QStringList& files) {
   }
 }
 
-namespace {
-
-/// Size of a file in bytes; -1 when it does not exist.
-std::int64_t FileSizeOf(const std::string& path) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(std::filesystem::path(path), error);
-  return error ? -1 : static_cast<std::int64_t>(size);
-}
-
-/// Removes an empty file the task created; true when removed.
-bool RemoveIfCreatedEmpty(const std::string& path, bool existed) {
-  if (existed || FileSizeOf(path) != 0) return false;
-  std::error_code error;
-  return std::filesystem::remove(std::filesystem::path(path), error);
-}
-
-}  // namespace
-
 void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputOptions& output) {
-  const bool output_existed = FileSizeOf(output.FileName) >= 0;
+  // Adding a task creates no file: the output appears when its run ends well.
   const int task = encoder_->AddTask(input);
   if (task < 0) {
     AddLogBlock(QStringLiteral("***File open error: ") + Text(encoder_->LastErrMsg()));
@@ -208,7 +189,6 @@ void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputO
   if (encoder_->SetOutput(task, output) < 0) {
     const QString error = Text(encoder_->LastErrMsg());
     encoder_->RemoveTask(task);
-    RemoveIfCreatedEmpty(output.FileName, output_existed);
     AddLogBlock(QStringLiteral("***Cannot do convert, error: ") + error);
     return;
   }
@@ -218,21 +198,12 @@ void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputO
   row.InputSize = decoder_->FileSize();
   row.OutputFile = output.FileName;
   row.OutputFolder = QFileInfo(Text(output.FileName)).absolutePath().toStdString() + '/';
-  row.OutputExisted = output_existed;
   list_->Append(std::move(row));
   claimed_.Claim(input.FileName);
   claimed_.Claim(output.FileName);
   lv_files_->HideDropHint();
   AddLogBlock(QStringLiteral("***File has been added to convert list."));
   SetState(TConverterState::Ready);
-}
-
-bool TfrmConverter::DiscardEmptyOutput(int row) {
-  if (!list_->Contains(row)) return false;
-  const TConversionRow& r = list_->Row(row);
-  if (!RemoveIfCreatedEmpty(r.OutputFile, r.OutputExisted)) return false;
-  AddLog(QStringLiteral("***Empty output removed: ") + Text(r.OutputFile));
-  return true;
 }
 
 int TfrmConverter::SelectedRow() const {
@@ -250,7 +221,6 @@ void TfrmConverter::btnRemoveClick() {
   const int row = SelectedRow();
   if (!list_->Contains(row)) return;
   encoder_->RemoveTask(row);
-  DiscardEmptyOutput(row);
   claimed_.Release(list_->Row(row).InputFile);
   claimed_.Release(list_->Row(row).OutputFile);
   list_->Remove(row);
@@ -260,7 +230,6 @@ void TfrmConverter::btnRemoveClick() {
 void TfrmConverter::btnClearClick() {
   encoder_->ClearTasks();
   for (int row = 0; row < list_->Count(); ++row) {
-    DiscardEmptyOutput(row);
     claimed_.Release(list_->Row(row).InputFile);
     claimed_.Release(list_->Row(row).OutputFile);
   }
@@ -336,11 +305,17 @@ void TfrmConverter::DERodorirTerminate(const TTaskEnd& end) {
     return;
   }
   if (!list_->Contains(end.TaskIndex)) return;
-  if (end.Finished && !end.Exception) list_->SetFinished(end.TaskIndex);
-  // A task stopped before it started wrote nothing: its output goes, and
-  // there is nothing to play.
-  const bool discarded = !end.Finished && DiscardEmptyOutput(end.TaskIndex);
-  if (!end.Exception && !discarded) list_->SetMarker(end.TaskIndex);
+  // An incomplete row keeps the percentage it reached, with the reason beside it.
+  if (end.Finished && !end.Exception && !end.Incomplete) list_->SetFinished(end.TaskIndex);
+  QStringList notes;
+  if (end.Incomplete) {
+    notes << Text(end.IncompleteMsg);
+    AddLog(QStringLiteral("***Incomplete: ") + Text(end.IncompleteMsg));
+  }
+  if (end.DecodeErrors > 0) notes << QString::number(end.DecodeErrors) + QStringLiteral(" decoding errors");
+  if (!notes.isEmpty()) list_->SetNote(end.TaskIndex, notes.join('\n'));
+  // A task stopped before it started wrote nothing: there is nothing to play.
+  if (!end.Exception && (end.Finished || list_->Row(end.TaskIndex).Ran)) list_->SetMarker(end.TaskIndex);
   if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
   if (end.Exception) {
     // Shown after the event has returned: the encoder's delivery goes on.

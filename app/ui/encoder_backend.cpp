@@ -26,6 +26,8 @@ TEncVideoHookEvent VideoHook(IConverterEncoder::TVideoHookHandler handler) {
 
 TEncoderBackend::TEncoderBackend() : encoder_(std::make_unique<TDERodorir>()) {
   encoder_->SetInputPolicy(TInputPolicy::LocalFiles);  // a file's content opens nothing else
+  // A long list keeps no file open until its task runs.
+  encoder_->SetDeferredOpen(true);
 }
 
 TEncoderBackend::~TEncoderBackend() = default;
@@ -96,7 +98,8 @@ void TEncoderBackend::SetOnProgress(TProgressHandler handler) {
 void TEncoderBackend::SetOnTerminate(TEndHandler handler) {
   if (!handler) return encoder_->SetOnTerminate(nullptr);
   encoder_->SetOnTerminate([handler = std::move(handler)](TCustomEncoder*, const TTerminateInfo& info) {
-    handler({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg});
+    handler({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Incomplete,
+             info.IncompleteMsg, info.DecodeErrors});
   });
 }
 

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStringList>
+#include <cmath>
 
 #include "app/options/option_builder.h"
 #include "app/ui/clip_preview.h"
@@ -26,6 +27,14 @@ std::string Std(const QString& text) {
 
 QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A whole number of at least 0, or (not `whole`) a finite number above 0.
+bool IsNumber(const QString& text, bool whole) {
+  bool ok = false;
+  if (whole) return text.trimmed().toLongLong(&ok) >= 0 && ok;
+  const double value = text.trimmed().toDouble(&ok);
+  return ok && std::isfinite(value) && value > 0;
 }
 
 app::TEdgeTexts EdgeTexts(const TEdgeEdits& edits) {
@@ -71,8 +80,12 @@ void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* fram
   info_->setPlainText(lines.join('\n'));
   edt_video_bit_rate_->setText(QString::fromStdString(settings.VideoBitRate));
   // The remaining steps still run after the message: the file is added
-  // with the bit rate the edit holds.
-  if (!result.Message.empty()) ShowMessage(this, QMessageBox::NoIcon, QString::fromStdString(result.Message));
+  // with the bit rate the edit holds. The message names the file (a batch
+  // of dropped files shows one per file).
+  if (!result.Message.empty())
+    ShowMessage(this, QMessageBox::NoIcon,
+                QFileInfo(QString::fromStdString(probe.FileName)).fileName() + QStringLiteral(": ") +
+                    QString::fromStdString(result.Message));
 
   clip_->SetSliderEnabled(state_.SliderEnabled);
   if (state_.VideoStreamIndex >= 0) clip_->DecodeAndShow();
@@ -171,7 +184,32 @@ void TfrmOption::accept() {
     btn_out_path_->setFocus();
     return;
   }
+  if (!CheckNumberFields()) return;
   QDialog::accept();
+}
+
+bool TfrmOption::CheckNumberFields() {
+  struct TNumberField {
+    QLineEdit* Edit;
+    const char* Caption;
+    bool Whole;
+    bool Used;
+  };
+  const TNumberField fields[] = {
+      {edt_video_bit_rate_, "视频比特率 (video bit rate, kb/s)", false, true},
+      {edt_audio_bit_rate_, "音频比特率 (audio bit rate, kb/s)", false, true},
+      {edt_audio_volume_, "调整音频音量 (volume, 256 = unchanged)", true, chk_audio_volume_->isChecked()},
+  };
+  for (const TNumberField& field : fields) {
+    if (!field.Used || IsNumber(field.Edit->text(), field.Whole)) continue;
+    ShowMessage(this, QMessageBox::Warning,
+                QStringLiteral("%1: \"%2\" is not a number.")
+                    .arg(QString::fromUtf8(field.Caption), field.Edit->text()));
+    field.Edit->setFocus();
+    field.Edit->selectAll();
+    return false;
+  }
+  return true;
 }
 
 void TfrmOption::showEvent(QShowEvent* event) {

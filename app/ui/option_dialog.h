@@ -72,8 +72,9 @@ class TfrmOption : public QDialog {
   TInputOptions BuildInputOptions() const;
   TOutputOptions BuildOutputOptions(const app::BuildEnv& env) const;
 
-  /// Closes with OK unless the output would go to an optical disc; then
-  /// tells the user and stays open.
+  /// Closes with OK unless the output would go to an optical disc, or a bit
+  /// rate or the volume (when used) is not a number; then tells the user,
+  /// naming the field, and stays open.
   void accept() override;
 
   // Replaceable platform services (tests).
@@ -134,6 +135,9 @@ class TfrmOption : public QDialog {
   QWidget* Hidden(QWidget* control);
   /// The folder whose volume the OK check looks at.
   QString OutputCheckPath() const;
+  /// False (after telling the user and focusing the field) when a number
+  /// field the options use holds something else.
+  bool CheckNumberFields();
 
   app::TSourceState state_;
   IFrameSource* frames_ = nullptr;

@@ -6,7 +6,12 @@
 // other on the caller's thread — lets the caller pause, resume and stop the
 // run, and turns the engines' events into its own events with a task index.
 // Every operation that adds an input or an output opens it at once, so a bad
-// file or option is reported when the task is built, not when it runs.
+// file or option is reported when the task is built, not when it runs. In
+// deferred-open mode (`SetDeferredOpen`, for long batches) a task's files
+// are opened once when its output is set, to report a bad file or option
+// then, closed again, and opened for good only when the task is about to
+// run: open files and memory grow with the tasks running at once, not with
+// the length of the list. Such a task has no decoders (`TFFmpeg::Decoder`).
 //
 // Use: `LoadAVLib`; per task `AddTask`, any `AddInput`, one or more
 // `SetOutput`; `Start(n)`; after the final termination event (task index
@@ -171,6 +176,10 @@ class TCustomEncoder : public TFFBaseComponent {
   /// `OnTerminate` handler); its entry stays, empty. Default false.
   bool AutoReleaseTask() const { return FAutoReleaseTask.load(); }
   void SetAutoReleaseTask(bool value) { FAutoReleaseTask.store(value); }
+  /// Files of tasks added from now on are opened when the task runs (see
+  /// the top of this header). Default false: opened when added.
+  bool DeferredOpen() const { return FDeferredOpen; }
+  void SetDeferredOpen(bool value) { FDeferredOpen = value; }
   /// An invalid option fails the open (default true); else it is logged.
   bool HaltOnInvalidOption() const { return FHaltOnInvalidOption; }
   void SetHaltOnInvalidOption(bool value) { FHaltOnInvalidOption = value; }
@@ -264,6 +273,9 @@ class TCustomEncoder : public TFFBaseComponent {
   /// Opens one more input of `task`; the engine's result.
   int OpenInput(TFFmpeg& task, const std::string& file_name, TInputOptions* options);
   int OpenOutput(TFFmpeg& task, const std::string& file_name, TOutputOptions* options);
+  /// Opens the deferred files of `task` on a scratch task; the error, or
+  /// empty when every one opened.
+  std::string CheckPendingOpens(const TFFmpeg& task) const;
   void ConnectHooks(TFFmpeg& task, const TOutputOptions& options);
 
   // custom_encoder_run.cpp, custom_encoder_events.cpp
@@ -302,6 +314,7 @@ class TCustomEncoder : public TFFBaseComponent {
   std::string FLastErrMsg;
   void* FData = nullptr;
   bool FHaltOnInvalidOption = true;
+  bool FDeferredOpen = false;
   bool FPreview = false;
   bool FPreviewBitmap = false;
   std::int32_t FPreviewInterval = 100;

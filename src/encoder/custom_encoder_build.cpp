@@ -75,8 +75,19 @@ int TCustomEncoder::OpenInput(TFFmpeg& task, const std::string& file_name, TInpu
   } else {
     ResetRecord(task.FInputOptions, index);
   }
+  if (FDeferredOpen) {
+    // Checked with the task's output (SetOutput), opened when the task runs.
+    task.FPendingOpens.push_back({TFFmpeg::TFileKind::fkInput, file_name, option_text, presets, false});
+    return index;
+  }
   TFileOptionsScope scope(task);
   return task.OpenInputFile(scope.Context(), option_text, file_name, presets);
+}
+
+std::string TCustomEncoder::CheckPendingOpens(const TFFmpeg& task) const {
+  TFFmpeg scratch;  // freed at once: its files close again
+  PrepareForOpen(scratch);
+  return scratch.OpenAll(task.FPendingOpens) ? std::string() : scratch.FLastErrMsg;
 }
 
 int TCustomEncoder::AddTask(const std::string& file_name, TInputOptions* options) {
@@ -239,8 +250,26 @@ int TCustomEncoder::OpenOutput(TFFmpeg& task, const std::string& file_name, TOut
   }
   // The option table knows the hook words in one spelling and skips them.
   option_text = NormalizeHookWords(option_text);
-  TFileOptionsScope scope(task);
-  const int ret = task.OpenOutputFile(scope.Context(), option_text, join, file_name, presets);
+  int ret = index;
+  if (FDeferredOpen) {
+    // Every file of the task is opened once now, to report a bad file or
+    // option while the task is built, and closed again.
+    task.FPendingOpens.push_back({TFFmpeg::TFileKind::fkOutput, file_name, option_text, presets, join});
+    std::string error;
+    try {
+      error = CheckPendingOpens(task);
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    if (!error.empty()) {
+      task.FPendingOpens.pop_back();
+      task.FLastErrMsg = error;
+      ret = -1;
+    }
+  } else {
+    TFileOptionsScope scope(task);
+    ret = task.OpenOutputFile(scope.Context(), option_text, join, file_name, presets);
+  }
   if (ret < 0) {
     FLastErrMsg = task.FLastErrMsg;
     ResetRecord(task.FOutputOptions, index);
@@ -289,7 +318,8 @@ bool TCustomEncoder::InitTask(int task_index) {
   const std::shared_ptr<TFFmpeg> task = FFFmpegList.Item(task_index);
   if (!task) return false;
   try {
-    const bool ok = task->PrepareTranscode();
+    // A deferred task opens its files now (on this thread), once.
+    const bool ok = (Working() || task->OpenFilesForRun()) && task->PrepareTranscode();
     // The message is the task's own until it has started.
     if (!ok && !Working()) FLastErrMsg = task->FLastErrMsg;
     return ok;

@@ -156,6 +156,9 @@ void TCustomEncoder::HandleTerminate(TFFmpegTask* sender) {
       info.Finished = sender->Finished();
       info.Exception = sender->FatalException();
       info.ExceptionMsg = sender->FatalMessage();
+      info.Incomplete = !info.Exception && sender->Incomplete();
+      info.IncompleteMsg = info.Incomplete ? sender->IncompleteMessage() : std::string();
+      info.DecodeErrors = sender->DecodeErrors();
       QueueTermination(info, task);
     }
   }

@@ -6,13 +6,16 @@
 // Ownership: the encoder's task list owns the task (shared with callers that
 // asked for it through `TCustomEncoder::GetTask`). The decoders only adopt
 // the engine's inputs and are detached (`DetachDecoders`) before the task
-// starts, since the run releases those inputs when it ends.
+// starts, since the run releases those inputs when it ends. In the
+// encoder's deferred-open mode the task keeps only what its files' opens
+// need, and opens them when it is about to run (it then has no decoders).
 //
 // Threads: built on the owner's thread (the main thread); see
 // engine/ffmpeg_task.h for the run's threads.
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "encoder/input_decoders.h"
@@ -32,10 +35,12 @@ class TFFmpeg : public TFFmpegTask {
   /// on its way: the encoder that receives it must still exist).
   ~TFFmpeg() override;
 
-  /// The number of inputs opened so far.
-  int InputCount() const { return static_cast<int>(Finput_files.size()); }
-  /// The number of outputs opened so far.
-  int OutputCount() const { return static_cast<int>(Foutput_files.size()); }
+  /// The number of inputs added so far (opened, or waiting for the run).
+  int InputCount() const { return static_cast<int>(Finput_files.size()) + PendingCount(TFileKind::fkInput); }
+  /// The number of outputs added so far (opened, or waiting for the run).
+  int OutputCount() const {
+    return static_cast<int>(Foutput_files.size()) + PendingCount(TFileKind::fkOutput);
+  }
   /// The encoder that built the task; null before `AddTask` took it.
   TCustomEncoder* Parent() const { return FParent; }
 
@@ -48,8 +53,29 @@ class TFFmpeg : public TFFmpegTask {
   const std::vector<TInputOptions>& InputOptions() const { return FInputOptions; }
   const std::vector<TOutputOptions>& OutputOptions() const { return FOutputOptions; }
 
+  /// Opens the files added in the encoder's deferred-open mode, in the order
+  /// they were added (on the run's thread, or the owner's for InitTask);
+  /// false with FLastErrMsg. Each file is opened once.
+  bool OpenFilesForRun() override;
+  bool HasOutputs() const override;
+
  private:
   friend class TCustomEncoder;
+
+  enum class TFileKind { fkInput, fkOutput };
+  /// A file added in deferred-open mode: what its open needs.
+  struct TPendingOpen {
+    TFileKind Kind = TFileKind::fkInput;
+    std::string FileName;
+    std::string Options;  ///< the option text (hook words already normalised)
+    std::string Presets;
+    bool Join = false;
+  };
+  int PendingCount(TFileKind kind) const;
+  /// Opens `opens` on this task, in order; false with FLastErrMsg.
+  bool OpenAll(const std::vector<TPendingOpen>& opens);
+  /// Waiting to be opened when the task runs (owner's thread until then).
+  std::vector<TPendingOpen> FPendingOpens;
 
   /// The decoder of input `index`, created when missing, adopting the
   /// input's format context.

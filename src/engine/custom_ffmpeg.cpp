@@ -1,14 +1,29 @@
 #include "engine/custom_ffmpeg.h"
 
 #include <charconv>
-#include <filesystem>
-#include <system_error>
+#include <string_view>
 
 #include "log/logger.h"
 #include "media/library_loader.h"
 #include "options/last_error_text.h"
 
 namespace zentrova {
+
+namespace {
+
+// Some failures end with a pointer to the log, which names a component the
+// user cannot look into: the log keeps it, the outcome the user reads not.
+std::string WithoutLogPointer(std::string text) {
+  constexpr std::string_view kPointer =
+      "Please check error log message(reported by ZOVuzodi) to find out more detail information.";
+  const std::size_t at = text.find(kPointer);
+  if (at == std::string::npos) return text;
+  text.erase(at, kPointer.size());
+  while (!text.empty() && (text.back() == ' ' || text.back() == '.' || text.back() == ',')) text.pop_back();
+  return text;
+}
+
+}  // namespace
 
 TCustomFFmpeg::TCustomFFmpeg() {
   FFLoader().CheckLibAV(EncoderLibraries);
@@ -42,28 +57,6 @@ void TCustomFFmpeg::Resume() {
   FSuspender.Set();
 }
 
-namespace {
-
-// Closes every output's file and removes the ones that stayed empty: an
-// empty output never remains on disk.
-void CloseOutputFiles(TCustomFFmpeg& engine, std::vector<std::unique_ptr<TOutputFile>>& files) {
-  for (const std::unique_ptr<TOutputFile>& of : files) {
-    AVFormatContext* ctx = of ? of->ctx.get() : nullptr;
-    if (!ctx || !ctx->oformat || (ctx->oformat->flags & AVFMT_NOFILE)) continue;
-    if (ctx->pb) ff::avio_closep(&ctx->pb);
-    if (!ctx->url) continue;
-    std::error_code ec;
-    const std::filesystem::path path(ctx->url);
-    if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 && !ec) {
-      std::filesystem::remove(path, ec);
-      if (!ec)
-        engine.Log(TLogLevel::llVerbose, fmt::format("Removed the empty output file \"{}\"", ctx->url));
-    }
-  }
-}
-
-}  // namespace
-
 void TCustomFFmpeg::RunConversion() {
   if (FConverting || FTerminated) return;
   FConverting = true;
@@ -78,11 +71,12 @@ void TCustomFFmpeg::RunConversion() {
     FTotalPauseTime = 0;
   }
   auto record = [this](const std::string& text) {
-    Log(TLogLevel::llQuiet, text);
+    Log(TLogLevel::llFatal, text);
     FFatalException = true;
-    FFatalMessage = text;
+    FFatalMessage = WithoutLogPointer(text);
   };
   try {
+    if (!OpenFilesForRun()) throw FFmpegException(FLastErrMsg);
     if (Foutput_files.empty()) throw FFmpegException("At least one output file must be specified");
     if (!PrepareTranscode()) throw FFmpegException(FLastErrMsg);
     run_transcode();
@@ -93,7 +87,11 @@ void TCustomFFmpeg::RunConversion() {
     ReleaseEncoderList();
     CloseDecoderList();
     if (FTranscodeInitialized && !FTranscodeCleanuped) ReleaseTranscodeState();
-    CloseOutputFiles(*this, Foutput_files);
+    // A finished, stopped or incomplete run keeps its outputs; a failed one
+    // leaves the files under the outputs' names as they were.
+    const std::string error =
+        CloseOutputWriters(FFatalException ? TOutputFate::ofDiscard : TOutputFate::ofKeep);
+    if (!error.empty()) throw FFmpegException(error);
   } catch (const std::exception& e) {
     record(e.what());
   }

@@ -69,6 +69,23 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   bool Finished() const { return FFinished; }
   bool FatalException() const { return FFatalException; }
   const std::string& FatalMessage() const { return FFatalMessage; }
+  /// The run read its inputs to their end, but an input ended well before
+  /// its stated duration (more than 1 s and 2 % short, with no -t, -frames,
+  /// -fs or -shortest asking for less): the output holds all the input had
+  /// and is kept. `Finished` keeps its meaning.
+  bool Incomplete() const { return !FIncompleteMessage.empty(); }
+  /// The log line that names the (first) short input and both times,
+  /// "NAME: input ended at 0:09.9 of 0:20.0"; empty when complete.
+  const std::string& IncompleteMessage() const { return FIncompleteMessage; }
+  /// Decoding errors counted during the run.
+  std::int64_t DecodeErrors() const { return Fdecode_error_stat[1]; }
+
+  /// Opens the files whose opening a derived task deferred until its run
+  /// (called first by `RunConversion`, on the run's thread); false with
+  /// FLastErrMsg. The engine itself opens its files when they are added.
+  virtual bool OpenFilesForRun() { return true; }
+  /// The task has an output, opened or waiting to be opened for the run.
+  virtual bool HasOutputs() const { return !Foutput_files.empty(); }
 
   // ---- Run statistics (valid after the run; the run's thread writes them) ----
 
@@ -185,6 +202,16 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   void finish_stream(TOutputStream& ost);
   void log_final_statistics(std::int64_t total_size);
 
+  // ---- The run's outcome (run_outcome.cpp) ------------------------------------
+
+  /// -t, -fs, -frames or -shortest on an output: it may end before its inputs.
+  bool outputs_ask_for_less() const;
+  /// Sets FIncompleteMessage for an input that ended well before its stated end.
+  void check_input_ends();
+  /// Records a run failure for an output without data, or without data of a
+  /// kind (video, audio) it was planned with.
+  void check_output_data();
+
   // ---- Decoding (decode_frames.cpp, decode_subtitle.cpp, sub2video.cpp) -----
 
   /// Sends a packet (null: the end of the stream) and handles every frame
@@ -258,6 +285,8 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   bool FConverting = false;
   bool FTerminated = false;
   std::string FFatalMessage;
+  /// See IncompleteMessage().
+  std::string FIncompleteMessage;
   /// A failure that must end the run as failed although the loop went on to
   /// flush and write (write error, filtering error, read error).
   std::string FRunFailure;

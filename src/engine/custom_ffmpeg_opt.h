@@ -239,6 +239,17 @@ class TCustomFFmpegOpt {
   /// local file: no ("File "%s" already exists. Ignore." in FLastErrMsg).
   /// Raises "Error, both -y and -n supplied.".
   bool CheckFileOverwrite(const std::string& file_name);
+  /// Opens the byte stream of output `of` when its format writes a file
+  /// (at the start of the run: adding an output creates nothing). A plain
+  /// local file is written to its locked `.part` file. False with
+  /// FLastErrMsg (-n and an existing file, a `.part` file another
+  /// conversion holds, an open error).
+  bool OpenOutputWriter(TOutputFile& of);
+  /// Closes the outputs' byte streams. With `ofKeep` each `.part` file that
+  /// holds data replaces its output's name; otherwise, or when empty, it is
+  /// removed. Another written file is removed when it stayed empty. Gives
+  /// the first error (a failed rename), empty when none.
+  std::string CloseOutputWriters(TOutputFate fate);
   /// A new simple graph from `ist` into `ost` (transcode set-up), appended
   /// to Ffiltergraphs.
   TFilterGraph* InitSimpleFilterGraph(TInputStream* ist, TOutputStream* ost);

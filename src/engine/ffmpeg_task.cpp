@@ -1,8 +1,6 @@
 #include "engine/ffmpeg_task.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <string>
 
 #include "log/logger.h"
@@ -40,7 +38,7 @@ TFFmpegTask::~TFFmpegTask() {
 void TFFmpegTask::StartConvert(TRunThread where, TThreadPriority priority) {
   TRunPhase created = TRunPhase::Created;
   if (!FPhase.compare_exchange_strong(created, TRunPhase::Running)) return;  // runs once
-  if (Foutput_files.empty()) {
+  if (!HasOutputs()) {
     // Reported at once on the caller's thread (the run records the message).
     FThreadID = CurrentThreadId();
     RunAndReport();
@@ -138,28 +136,15 @@ void TFFmpegTask::ReleaseAll() {
     FGraphsFreed = true;
     Ffiltergraphs.clear();
   }
-  CloseOutputFiles();
+  // A task prepared but never run, or a run that ended without reaching
+  // its own close: nothing of it replaces an output.
+  CloseOutputWriters(TOutputFate::ofDiscard);
   Foutput_files.clear();
   Finput_streams.clear();
   Finput_files.clear();
   FOutputVideoHook.Previewer.reset();  // closes the window on the main thread
   FOutputVideoHook.preview_last_time = 0;
   FOutputVideoHook.preview_cur_time = 0;
-}
-
-void TFFmpegTask::CloseOutputFiles() {
-  for (const std::unique_ptr<TOutputFile>& of : Foutput_files) {
-    AVFormatContext* ctx = of ? of->ctx.get() : nullptr;
-    if (!ctx || !ctx->oformat || (ctx->oformat->flags & AVFMT_NOFILE) || !ctx->url) continue;
-    if (ctx->pb) ff::avio_closep(&ctx->pb);
-    // An output that never received a byte (a task that never ran, or a run
-    // that failed before the header) is not left behind.
-    std::error_code ec;
-    const std::filesystem::path path(ctx->url);
-    if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 && !ec &&
-        std::filesystem::remove(path, ec))
-      Log(TLogLevel::llVerbose, fmt::format("Removed the empty output file \"{}\"", ctx->url));
-  }
 }
 
 }  // namespace zentrova

@@ -13,7 +13,9 @@
 // Life cycle: created → running (`StartConvert`) ⇄ paused → ended; or
 // created → ended by `StopOrCancel` (the end is reported without a run).
 // `StartConvert` works once; whatever way the task ends, everything it held
-// is released (an output that stayed empty is deleted) before `OnTerminate`.
+// is released before `OnTerminate`: an output is kept only when the run
+// ended without an error (a plain local file's `.part` file then replaces
+// its name), and nothing was created for a task that never ran.
 //
 // Threads:
 //   * the owner's thread (normally the main thread) builds the task, assigns
@@ -176,8 +178,6 @@ class TFFmpegTask : public TCustomFFmpeg {
   void ReleaseAll();
   /// True on a thread of this task (the run's, or the cancel report's).
   bool OnOwnThread() const;
-  /// Closes the outputs' files; one that stayed empty is deleted.
-  void CloseOutputFiles();
 
   // ---- Hooks (video_hooks.cpp) ----
   /// Converts `frame` into the side's bitmap and raises the side's video

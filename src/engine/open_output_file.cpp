@@ -2,18 +2,22 @@
 // file, and AbortOutputFile, which undoes all of it on failure.
 //
 // A failed open leaves the engine without the output record and without the
-// stream records made for it, and removes the output file only when this
-// open created or truncated it. An existing input is never opened for
-// writing, whatever -y says.
+// stream records made for it. Opening an output creates no file (the run
+// does, OpenOutputWriter). An existing input is never named as an output,
+// whatever -y says.
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fmt/format.h>
-#include <system_error>
+#include <optional>
 
 #include "engine/c_numeric_scope.h"
 #include "engine/filter_graphs.h"
 #include "engine/option_dictionaries.h"
 #include "engine/output_opener.h"
 #include "engine/output_streams.h"
+#include "engine/output_target.h"
 #include "options/dictionary.h"
 #include "options/file_name_text.h"
 
@@ -94,8 +98,9 @@ void MarkCodingNeeds(TOutputOpen& open) {
   }
 }
 
-// Opens the output's file for writing; true when it was created or truncated.
-void OpenOutputIo(TOutputOpen& open, const std::string& library_name, bool& created) {
+// The checks of an output's name when it is added; its file is created only
+// when the run starts (OpenOutputWriter).
+void CheckOutputName(TOutputOpen& open, const std::string& library_name) {
   TCustomFFmpegOpt& engine = open.engine;
   for (std::size_t i = 0; i < engine.Finput_files.size(); ++i) {
     const char* input_name = engine.Finput_files[i]->ctx->url;
@@ -108,21 +113,19 @@ void OpenOutputIo(TOutputOpen& open, const std::string& library_name, bool& crea
   if (engine.Fno_file_overwrite && !engine.CheckFileOverwrite(library_name)) {
     throw TOutputOpenError(engine.FLastErrMsg);
   }
-  engine.FLastWrite = ff::av_gettime_relative();
-  AVDictionary* opts = open.of.opts.release();
-  const int ret = ff::avio_open2(&open.oc->pb, library_name.c_str(), AVIO_FLAG_WRITE,
-                                 &open.oc->interrupt_callback, &opts);
-  open.of.opts.reset(opts);
-  if (ret < 0) throw TOutputOpenError(error_code_text(ret, open.file_name));
-  created = true;
+  // A folder the run could not write in is told now, although nothing is created yet.
+  if (const std::optional<std::filesystem::path> path = TOutputTarget::PlainLocalPath(library_name)) {
+    const std::filesystem::path folder = path->has_parent_path() ? path->parent_path() : ".";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+      throw TOutputOpenError(error_code_text(AVERROR(errno), open.file_name));
+  }
 }
 
 }  // namespace
 
 // Undoes a failed open of output `file_index`: its stream records (and the
-// graph outputs bound to them), its file when this open created it, its record.
-static void AbortOutputFile(TCustomFFmpegOpt& engine, std::size_t file_index, const std::string& library_name,
-                            bool created) {
+// graph outputs bound to them) and its record. Nothing was written yet.
+static void AbortOutputFile(TCustomFFmpegOpt& engine, std::size_t file_index) {
   TOutputFile& of = *engine.Foutput_files.at(file_index);
   const std::size_t first = static_cast<std::size_t>(of.ost_index);
   for (const std::unique_ptr<TFilterGraph>& fg : engine.Ffiltergraphs) {
@@ -135,19 +138,6 @@ static void AbortOutputFile(TCustomFFmpegOpt& engine, std::size_t file_index, co
   if (first < engine.Foutput_streams.size()) {
     engine.Foutput_streams.erase(engine.Foutput_streams.begin() + static_cast<std::ptrdiff_t>(first),
                                  engine.Foutput_streams.end());
-  }
-  AVFormatContext* oc = of.ctx.get();
-  if (!(oc->oformat->flags & AVFMT_NOFILE)) {
-    ff::avio_closep(&oc->pb);
-    if (created) {
-      std::error_code error;
-      const std::filesystem::path path(library_name.starts_with("file:") ? library_name.substr(5)
-                                                                         : library_name);
-      if (std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == 0 &&
-          !error) {
-        std::filesystem::remove(path, error);
-      }
-    }
   }
   engine.Foutput_files.erase(engine.Foutput_files.begin() + static_cast<std::ptrdiff_t>(file_index));
 }
@@ -196,7 +186,6 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
   TOutputFile& output = *Foutput_files.back();
   AVFormatContext* oc = output.ctx.get();
 
-  bool created = false;
   TOutputOpen open{
       *this, o, oc, output, static_cast<int>(file_index), join_active, displayed_file_name(file_name)};
   try {
@@ -227,7 +216,7 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
     if (!(oc->oformat->flags & AVFMT_NOSTREAMS) && !Finput_stream_potentially_available) {
       throw TOutputOpenError("No input streams but output needs an input stream");
     }
-    if (!(oc->oformat->flags & AVFMT_NOFILE)) OpenOutputIo(open, library_name, created);
+    if (!(oc->oformat->flags & AVFMT_NOFILE)) CheckOutputName(open, library_name);
     if (o.muxpreload != 0) {
       AVDictionary* opts = output.opts.release();
       ff::av_dict_set_int(&opts, "preload", static_cast<std::int64_t>(o.muxpreload * AV_TIME_BASE), 0);
@@ -245,17 +234,17 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
     if (ret < 0) throw TOutputOpenError(error_code_text(ret, "Error configuring complex filters"));
   } catch (const TOutputOpenError& error) {
     FLastErrMsg = error.what();
-    AbortOutputFile(*this, file_index, library_name, created);
+    AbortOutputFile(*this, file_index);
     return -1;
   } catch (...) {
-    AbortOutputFile(*this, file_index, library_name, created);
+    AbortOutputFile(*this, file_index);
     throw;
   }
 
   int result = static_cast<int>(file_index);
   if (join_active) {
     if (JoinInputs(o) < 0) {
-      AbortOutputFile(*this, file_index, library_name, created);
+      AbortOutputFile(*this, file_index);
       result = -1;
     } else {
       FJoinMode = true;

@@ -92,6 +92,12 @@ void TCustomFFmpeg::run_transcode() {
   }
   Fhw_device_ctx.reset();
 
+  // A run that read its inputs to their end without an error: did it get
+  // what they promised?
+  if (!FBroken && !trailer_failed && FRunFailure.empty()) {
+    check_output_data();
+    if (FRunFailure.empty()) check_input_ends();
+  }
   FFinished = !FBroken && !trailer_failed && FRunFailure.empty();
   ReleaseTranscodeState();
   // A failure that let the loop flush first still ends the run as failed;

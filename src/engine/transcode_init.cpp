@@ -7,6 +7,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
+#include "options/file_name_text.h"
 #include "options/media_text.h"
 
 namespace zentrova {
@@ -116,6 +117,11 @@ int TCustomFFmpeg::transcode_init() {
     for (std::size_t i = 0; i < Foutput_files.size(); ++i) {
       AVFormatContext* oc = Foutput_files[i]->ctx.get();
       oc->interrupt_callback = FWriteCallback;
+      if (!OpenOutputWriter(*Foutput_files[i])) {
+        error = FLastErrMsg;
+        ret = AVERROR(EINVAL);
+        break;
+      }
       FLastWrite = ff::av_gettime_relative();
       AVDictionary* opts = Foutput_files[i]->opts.release();
       const int written = ff::avformat_write_header(oc, &opts);
@@ -123,7 +129,9 @@ int TCustomFFmpeg::transcode_init() {
       if (written < 0) {
         error = error_code_text(
             written,
-            fmt::format("Could not write header for output file #{} (incorrect codec parameters ?)", i));
+            fmt::format("Could not write header for output file #{} \"{}\" (incorrect codec parameters ?)", i,
+                        displayed_file_name(Foutput_files[i]->target ? Foutput_files[i]->final_url
+                                                                     : std::string(oc->url))));
         ret = AVERROR(EINVAL);
         break;
       }
@@ -137,7 +145,11 @@ int TCustomFFmpeg::transcode_init() {
 
   log_stream_mapping();
   if (ret < 0) {
-    if (!error.empty()) Log(TLogLevel::llError, error);
+    if (!error.empty()) {
+      Log(TLogLevel::llError, error);
+      // The step's own words are what the user reads, not the general pointer to the log.
+      if (FLastErrMsg.empty()) FLastErrMsg = error;
+    }
     return ret;
   }
   if (!Fsdp_filename.empty() || want_sdp) emit_sdp();

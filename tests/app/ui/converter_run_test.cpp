@@ -13,6 +13,8 @@
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/ui/converter_window.h"
 #include "app/ui/encoder_backend.h"
@@ -207,6 +209,30 @@ TEST(TfrmConverterRun, TasksRemovedOrClearedBeforeRunningLeaveNoEmptyOutputs) {
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(outputs[0])));
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(outputs[2])));
   EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(clip)));
+}
+
+TEST(TfrmConverterRun, AnEarlierOutputSurvivesAddingAndClearingItsTask) {
+  // Also what a second window does with the output the first one finished.
+  RealWindow f;
+  test::TempDir dir;
+  const std::string clip = dir.File("clip.mp4");
+  test::MakeClip(clip, test::Mp4H264Aac(0.5));
+  const std::string earlier = dir.File("clip_(new).mp4");
+  std::ofstream(earlier, std::ios::binary) << "an earlier output";
+  for (const bool overwrite : {true, false}) {
+    f.w().OptionDialog().OverwriteCheck()->setChecked(overwrite);
+    f.w().AddFiles({QString::fromStdString(clip)});
+    ASSERT_EQ(f.w().List().Count(), 1);
+    const std::string output = Output(f.w(), 0);
+    EXPECT_EQ(output == earlier, overwrite) << output;
+    f.w().ClearButton()->click();
+    std::ifstream in(earlier, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "an earlier output") << overwrite;
+    if (output != earlier) {
+      EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(output))) << output;
+    }
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(output + ".part")));
+  }
 }
 
 /// Near-white pixels of the first picture of `file` in the band where the

@@ -288,7 +288,7 @@ TEST(TfrmConverterButtons, FollowTheRunFromStartToClear) {
   EXPECT_EQ(f.log.pauses, 2);
   EXPECT_EQ(f.log.resumes, 1);
 
-  f.encoder->on_terminate({-1, false, false, {}});
+  f.encoder->on_terminate({-1, false, false, {}, false, {}, 0});
   EXPECT_EQ(f.w().State(), TConverterState::Ended);
   EXPECT_EQ(Buttons(f.w()), "0010000");
   f.w().btnClearClick();
@@ -305,8 +305,8 @@ TEST(TfrmConverterButtons, ARunThatEndsByItselfLeavesTheTaskCountEditableAfterCl
   DialogAnswer answer(watcher, f.w());
   f.w().AddFiles({QString::fromStdString(media.wav)});
   f.w().btnStartClick();
-  f.encoder->on_terminate({0, true, false, {}});
-  f.encoder->on_terminate({-1, false, false, {}});
+  f.encoder->on_terminate({0, true, false, {}, false, {}, 0});
+  f.encoder->on_terminate({-1, false, false, {}, false, {}, 0});
   EXPECT_FALSE(f.w().TaskCountGroup()->isEnabled());
   f.w().btnClearClick();
   EXPECT_TRUE(f.w().TaskCountGroup()->isEnabled());
@@ -352,12 +352,13 @@ TEST(TfrmConverterEvents, ProgressAndTerminationUpdateTheirRowOnly) {
   EXPECT_EQ(list.Text(0, 5), QStringLiteral("25")) << "an FPS of 0 keeps the last one";
   f.encoder->on_progress({7, 30, 1, 1, 1});   // no such row
   f.encoder->on_progress({-1, 30, 1, 1, 1});  // no such row
-  f.encoder->on_terminate({9, true, false, {}});
+  f.encoder->on_terminate({9, true, false, {}, false, {}, 0});
   EXPECT_TRUE(list.Text(1, 4).isEmpty());
 
-  f.encoder->on_terminate({0, true, false, {}});
-  f.encoder->on_terminate({1, false, false, {}});  // stopped
-  f.encoder->on_terminate({2, true, true, "Could not write header for output file #0"});
+  f.encoder->on_terminate({0, true, false, {}, false, {}, 0});
+  f.encoder->on_progress({1, 25, 1000, 500000, 2000000});
+  f.encoder->on_terminate({1, false, false, {}, false, {}, 0});  // stopped while running
+  f.encoder->on_terminate({2, true, true, "Could not write header for output file #0", false, {}, 0});
   EXPECT_EQ(list.Text(0, 4), QStringLiteral("100%"));
   EXPECT_TRUE(list.Row(0).Marker);
   EXPECT_NE(list.Text(1, 4), QStringLiteral("100%"));
@@ -369,6 +370,24 @@ TEST(TfrmConverterEvents, ProgressAndTerminationUpdateTheirRowOnly) {
   ASSERT_EQ(watcher.MessageTexts(), QStringList{QStringLiteral("Could not write header for output file #0")});
   EXPECT_EQ(watcher.Seen().back().Icon, QMessageBox::Warning);
   EXPECT_EQ(watcher.Seen().back().Title, QStringLiteral("Zentrova"));
+}
+
+TEST(TfrmConverterEvents, AnIncompleteRowKeepsItsPercentageWithTheReasonBeside) {
+  WindowFixture f;
+  Media media;
+  ModalWatcher watcher;
+  DialogAnswer answer(watcher, f.w());
+  f.w().AddFiles({QString::fromStdString(media.clip)});
+  f.w().btnStartClick();
+  const TConversionList& list = f.w().List();
+  f.encoder->on_progress({0, 25, 1000, 990000, 2000000});
+  f.encoder->on_terminate({0, true, false, {}, true, "clip.mp4: input ended at 0:00.9 of 0:02.0", 4});
+  EXPECT_EQ(list.Text(0, 4), QStringLiteral("49%"));
+  const QString tip = list.data(list.index(0, 4), Qt::ToolTipRole).toString();
+  EXPECT_TRUE(tip.contains("input ended at 0:00.9 of 0:02.0")) << tip.toStdString();
+  EXPECT_TRUE(tip.contains("4 decoding errors")) << tip.toStdString();
+  EXPECT_TRUE(list.Row(0).Marker) << "the output is kept and can be played";
+  EXPECT_TRUE(watcher.MessageTexts().isEmpty()) << "no error box for an incomplete file";
 }
 
 TEST(TfrmConverterMenu, PlayAndOpenFolderActOnTheSelectedRowElseTheLast) {
@@ -384,9 +403,9 @@ TEST(TfrmConverterMenu, PlayAndOpenFolderActOnTheSelectedRowElseTheLast) {
   EXPECT_TRUE(f.w().OpenFolderAction()->isEnabled());
 
   f.w().btnStartClick();
-  f.encoder->on_terminate({0, true, false, {}});
-  f.encoder->on_terminate({1, false, true, "failed"});
-  f.encoder->on_terminate({-1, false, false, {}});
+  f.encoder->on_terminate({0, true, false, {}, false, {}, 0});
+  f.encoder->on_terminate({1, false, true, "failed", false, {}, 0});
+  f.encoder->on_terminate({-1, false, false, {}, false, {}, 0});
   QTest::qWait(100);
 
   f.w().ListView()->clearSelection();
@@ -459,8 +478,8 @@ TEST(TfrmConverterDrops, DropsDuringAndAfterARunChangeNothing) {
   f.w().AddFiles({QString::fromStdString(media.wav)});
   f.w().btnStartClick();
   EXPECT_FALSE(DropOn(f.w().ListView()->viewport(), {QString::fromStdString(media.clip)}));
-  f.encoder->on_terminate({0, true, false, {}});
-  f.encoder->on_terminate({-1, false, false, {}});
+  f.encoder->on_terminate({0, true, false, {}, false, {}, 0});
+  f.encoder->on_terminate({-1, false, false, {}, false, {}, 0});
   EXPECT_FALSE(DropOn(f.w().ListView()->viewport(), {QString::fromStdString(media.clip)}));
   QTest::qWait(100);
   EXPECT_EQ(f.w().List().Count(), 1);

@@ -248,7 +248,8 @@ TEST(TfrmOptionAssignSource, MissingBitRateIsToldOnceAndTheSourceIsStillTakenOve
   dialog.VideoBitRateEdit()->setText("777");
   dialog.AssignSource(probe, &frames);
 
-  ASSERT_EQ(watcher.MessageTexts(), QStringList{QStringLiteral("码率信息严重错误!")});
+  // Named by its file: a batch of dropped files tells which one lacks it.
+  ASSERT_EQ(watcher.MessageTexts(), QStringList{QStringLiteral("clip.mp4: 码率信息严重错误!")});
   EXPECT_EQ(watcher.Seen()[0].Title, QStringLiteral("Zentrova"));
   EXPECT_EQ(watcher.Seen()[0].Icon, QMessageBox::NoIcon);
   EXPECT_EQ(dialog.VideoBitRateEdit()->text(), QStringLiteral("777"));
@@ -382,6 +383,47 @@ TEST(TfrmOptionChoosers, TheFolderChooserIsTitledAndCancellable) {
   ASSERT_EQ(watcher.Seen().size(), 1u);
   EXPECT_EQ(watcher.Seen()[0].ClassName, QStringLiteral("QFileDialog"));
   EXPECT_EQ(watcher.Seen()[0].Title, QStringLiteral("Select Output Folder"));
+}
+
+TEST(TfrmOptionAccept, ANumberFieldHoldingSomethingElseIsRefusedByName) {
+  struct Case {
+    const char* name;
+    QString video_bit_rate, audio_bit_rate, volume;
+    bool volume_used;
+    QString refused;  // the start of the message; empty: the dialog closes
+  };
+  const Case cases[] = {
+      {"numbers", "1000", "128", "256", true, ""},
+      {"a fraction of a kb/s", "1.5", "96", "256", true, ""},
+      {"video bit rate", "abc", "128", "256", true, "视频比特率"},
+      {"empty video bit rate", "", "128", "256", true, "视频比特率"},
+      {"audio bit rate", "1000", "12x", "256", true, "音频比特率"},
+      {"negative audio bit rate", "1000", "-5", "256", true, "音频比特率"},
+      {"volume", "1000", "128", "loud", true, "调整音频音量"},
+      {"volume not used", "1000", "128", "loud", false, ""},
+  };
+  for (const Case& c : cases) {
+    TfrmOption dialog;
+    dialog.AssignSource(VideoProbe(), nullptr);
+    dialog.SetOpticalDiscTest([](const QString&) { return false; });
+    dialog.VideoBitRateEdit()->setText(c.video_bit_rate);
+    dialog.AudioBitRateEdit()->setText(c.audio_bit_rate);
+    dialog.AudioVolumeCheck()->setChecked(c.volume_used);
+    dialog.AudioVolumeEdit()->setText(c.volume);
+    dialog.show();
+    ModalWatcher watcher(&dialog);
+    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    const bool closes = c.refused.isEmpty();
+    EXPECT_EQ(dialog.result() == QDialog::Accepted, closes) << c.name;
+    if (closes) {
+      EXPECT_TRUE(watcher.Seen().empty()) << c.name;
+    } else {
+      ASSERT_EQ(watcher.MessageTexts().size(), 1) << c.name;
+      EXPECT_TRUE(watcher.MessageTexts()[0].startsWith(c.refused)) << watcher.MessageTexts()[0].toStdString();
+      EXPECT_TRUE(watcher.MessageTexts()[0].contains("is not a number")) << c.name;
+    }
+    dialog.reject();
+  }
 }
 
 }  // namespace

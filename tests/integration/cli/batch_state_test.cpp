@@ -28,16 +28,16 @@ TEST(TBatchState, StartsTasksInListOrderAndTheNextOneWhenOneEnds) {
   EXPECT_EQ(batch.RunningRows(), (std::vector<int>{0, 2}));
   EXPECT_EQ(batch.Rows()[3].Result, TTaskResult::trWaiting);
 
-  EXPECT_EQ(batch.Terminate({1, true, false, ""}, t0 + milliseconds(1500)), 2);
+  EXPECT_EQ(batch.Terminate({1, true, false, "", false, "", 0}, t0 + milliseconds(1500)), 2);
   EXPECT_EQ(batch.RunningRows(), (std::vector<int>{0, 3}));
   EXPECT_EQ(batch.Rows()[3].Started, t0 + milliseconds(1500));
   EXPECT_EQ(batch.Rows()[2].ElapsedMs(t0 + milliseconds(9000)), 1500);
 
-  batch.Terminate({0, false, true, "Error while decoding"}, t0 + milliseconds(2000));
-  batch.Terminate({2, true, false, ""}, t0 + milliseconds(2500));
-  batch.Terminate({3, true, false, ""}, t0 + milliseconds(3000));
+  batch.Terminate({0, false, true, "Error while decoding", false, "", 0}, t0 + milliseconds(2000));
+  batch.Terminate({2, true, false, "", false, "", 0}, t0 + milliseconds(2500));
+  batch.Terminate({3, true, false, "", false, "", 0}, t0 + milliseconds(3000));
   EXPECT_FALSE(batch.RunEnded());
-  batch.Terminate({-1, true, false, ""}, t0 + milliseconds(3000));
+  batch.Terminate({-1, true, false, "", false, "", 0}, t0 + milliseconds(3000));
   EXPECT_TRUE(batch.RunEnded());
 
   EXPECT_EQ(batch.Rows()[0].Result, TTaskResult::trFailed);
@@ -56,7 +56,7 @@ TEST(TBatchState, NeverRunsMoreTasksThanAllowed) {
   for (int task : {1, 0, 2, 5, 3, 4, 6}) {
     EXPECT_LE(batch.RunningRows().size(), 3u);
     ASSERT_EQ(batch.Rows()[static_cast<std::size_t>(task)].Result, TTaskResult::trRunning) << task;
-    batch.Terminate({task, true, false, ""}, t0);
+    batch.Terminate({task, true, false, "", false, "", 0}, t0);
   }
   EXPECT_TRUE(batch.RunningRows().empty());
   EXPECT_EQ(batch.ExitCode(), 0);
@@ -67,12 +67,12 @@ TEST(TBatchState, StoppingStartsNothingMoreAndCountsWaitingTasksAsStopped) {
   const TClock::time_point t0 = TClock::now();
   batch.Begin(2, t0);
   batch.Stopping();
-  batch.Terminate({0, false, false, ""}, t0);
+  batch.Terminate({0, false, false, "", false, "", 0}, t0);
   EXPECT_EQ(batch.RunningRows(), std::vector<int>{2});
   // The encoder reports the tasks that never started too.
-  batch.Terminate({2, false, false, ""}, t0);
-  batch.Terminate({3, false, false, ""}, t0);
-  batch.Terminate({1, false, false, ""}, t0);
+  batch.Terminate({2, false, false, "", false, "", 0}, t0);
+  batch.Terminate({3, false, false, "", false, "", 0}, t0);
+  batch.Terminate({1, false, false, "", false, "", 0}, t0);
   EXPECT_EQ(batch.CountOf(TTaskResult::trStopped), 4);
   EXPECT_FALSE(batch.Rows()[4].Started.has_value());
   EXPECT_EQ(batch.Rows()[4].ElapsedMs(t0 + milliseconds(5000)), 0);
@@ -100,7 +100,7 @@ TEST(TBatchState, ExitCodeIsZeroOnlyWhenEveryFileWasConverted) {
   TBatchState all;
   all.AddTask("a", "b", 0, -1);
   all.Begin(1, TClock::now());
-  all.Terminate({0, true, false, ""}, TClock::now());
+  all.Terminate({0, true, false, "", false, "", 0}, TClock::now());
   EXPECT_EQ(all.ExitCode(), 0);
 
   TBatchState none;

@@ -115,6 +115,10 @@ TEST(PlainLine, SaysEverythingOnOneLine) {
   p.ElapsedMs = 4000;
   p.OutputBytes = 2048;
   EXPECT_EQ(PlainLine(p), "[1/3] clip.mov: 50% 30 fps, elapsed 0:04, 2.0 KiB, ETA 0:04");
+  p.FPS = -1;  // audio only: no frame rate to tell
+  EXPECT_EQ(PlainLine(p), "[1/3] clip.mov: 50%, elapsed 0:04, 2.0 KiB, ETA 0:04");
+  EXPECT_EQ(LiveLine(p, 100).find("fps"), std::string::npos) << LiveLine(p, 100);
+  EXPECT_EQ(LiveLine(p, 100).find("-1"), std::string::npos) << LiveLine(p, 100);
 }
 
 }  // namespace

@@ -54,10 +54,12 @@ struct Drive {
     view.Started(batch, 2);
     view.Progress(batch, batch.Progress({0, 25, 25, 1000, 1000000, 2000000}), t0 + milliseconds(500));
     view.LogLine("[libx264 @ 0x1] using cpu capabilities");
-    view.Ended(batch, batch.Terminate({0, true, false, ""}, t0 + milliseconds(900)), t0 + milliseconds(900));
-    view.Ended(batch, batch.Terminate({1, false, true, "Conversion failed!"}, t0 + milliseconds(950)),
+    view.Ended(batch, batch.Terminate({0, true, false, "", false, "", 0}, t0 + milliseconds(900)),
+               t0 + milliseconds(900));
+    view.Ended(batch,
+               batch.Terminate({1, false, true, "Conversion failed!", false, "", 0}, t0 + milliseconds(950)),
                t0 + milliseconds(950));
-    batch.Terminate({-1, true, false, ""}, t0 + milliseconds(950));
+    batch.Terminate({-1, true, false, "", false, "", 0}, t0 + milliseconds(950));
     view.Finish(batch, t0 + milliseconds(1000));
   }
 };

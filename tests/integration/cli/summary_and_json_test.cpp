@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,10 +32,10 @@ struct EndedBatch {
     batch.AddFailed("/m/c.bin", "/m/c.bin: Invalid data found when processing input");
     batch.Begin(2, t0);
     batch.Progress({0, 25, 10, 700000, 62000000, 62000000});
-    batch.Terminate({0, true, false, ""}, t0 + milliseconds(65000));
-    batch.Terminate({1, false, true, "Error while decoding stream #0:0\r\nConversion failed!"},
+    batch.Terminate({0, true, false, "", false, "", 0}, t0 + milliseconds(65000));
+    batch.Terminate({1, false, true, "Error while decoding stream #0:0\r\nConversion failed!", false, "", 0},
                     t0 + milliseconds(2000));
-    batch.Terminate({-1, true, false, ""}, t0 + milliseconds(65000));
+    batch.Terminate({-1, true, false, "", false, "", 0}, t0 + milliseconds(65000));
   }
 };
 
@@ -91,6 +92,38 @@ TEST(JsonEvents, EachEventIsOneParsableLine) {
   EXPECT_EQ(summary["files"][0]["duration_us"], 62000000);
 }
 
+TEST(JsonEvents, AnIncompleteTaskKeepsItsShareIsCountedApartAndFailsTheExitCode) {
+  TBatchState batch;
+  batch.AddTask("/m/cut.mkv", "/m/cut_(new).mp4", 0, 20000000);
+  batch.AddTask("/m/whole.mkv", "/m/whole_(new).mp4", 1, 2000000);
+  const TClock::time_point t0 = TClock::now();
+  batch.Begin(2, t0);
+  batch.Progress({0, 25, 250, 1000, 9900000, 20000000});
+  batch.Terminate({0, true, false, "", true, "/m/cut.mkv: input ended at 0:09.9 of 0:20.0", 3}, t0);
+  batch.Terminate({1, true, false, "", false, "", 0}, t0);
+  batch.Terminate({-1, true, false, "", false, "", 0}, t0);
+
+  const TTaskRow& cut = batch.Rows()[0];
+  EXPECT_EQ(cut.Result, TTaskResult::trIncomplete);
+  EXPECT_DOUBLE_EQ(cut.Fraction, 0.495);  // the share reached, not 100 %
+  EXPECT_EQ(batch.ExitCode(), 1);
+  EXPECT_EQ(ResultCounts(batch), "1 converted, 1 incomplete");
+
+  const nlohmann::json end = EndEvent(batch, 0, t0);
+  EXPECT_EQ(end["result"], "incomplete");
+  EXPECT_EQ(end["message"], "/m/cut.mkv: input ended at 0:09.9 of 0:20.0");
+  EXPECT_EQ(end["decode_errors"], 3);
+  const nlohmann::json summary = SummaryEvent(batch, t0);
+  EXPECT_EQ(summary["incomplete"], 1);
+  EXPECT_EQ(summary["converted"], 1);
+  EXPECT_EQ(summary["exit_code"], 1);
+
+  const std::vector<std::string> lines = Lines(FormatSummaryTable(batch, t0));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "  /m/cut.mkv: input ended at 0:09.9 of 0:20.0"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "  /m/cut.mkv: 3 decoding errors"), lines.end());
+}
+
 TEST(JsonEvents, UnknownTotalGivesNullPercentAndBadBytesAreReplaced) {
   TBatchState batch;
   batch.AddTask("/m/\xff\xfe.ts", "/m/x_(new).mp4", 0, -1);
@@ -99,6 +132,11 @@ TEST(JsonEvents, UnknownTotalGivesNullPercentAndBadBytesAreReplaced) {
   const nlohmann::json event = ProgressEvent(batch, 0, TClock::now());
   EXPECT_TRUE(event["percent"].is_null());
   EXPECT_TRUE(event["eta_ms"].is_null());
+  EXPECT_EQ(event["fps"], 0);
+  batch.Progress({0, -1, -1, 0, 100, 0});  // audio only: no frame rate, no frame number
+  const nlohmann::json audio = ProgressEvent(batch, 0, TClock::now());
+  EXPECT_FALSE(audio.contains("fps")) << audio.dump();
+  EXPECT_FALSE(audio.contains("frame")) << audio.dump();
   const nlohmann::json back = nlohmann::json::parse(JsonLine(event));
   EXPECT_EQ(back["file"], "/m/\xef\xbf\xbd\xef\xbf\xbd.ts");  // U+FFFD twice
 }

@@ -44,7 +44,9 @@ TEST_F(OpenOutputFile, PicksTheLargestVideoAndTheMostChannels) {
     EXPECT_EQ(engine.Finput_streams[static_cast<std::size_t>(ost->source_index)]->decoding_needed & 1, 1);
   }
   EXPECT_EQ(engine.Finput_streams[0]->discard, 1);  // A's video stays unused
-  EXPECT_TRUE(std::filesystem::exists(dir_.File("out.mp4")));
+  // Nothing is created before the run: neither the output nor its .part file.
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("out.mp4")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("out.mp4.part")));
 }
 
 struct CoverArtCase {
@@ -262,10 +264,10 @@ TEST_F(OpenOutputFile, NoOverwriteLeavesAnExistingFileUntouched) {
     EXPECT_EQ(ReadAll(out), "keep me");
   }
   {
-    TestEngine engine;  // without -n the output is written from scratch
+    TestEngine engine;  // without -n the output is replaced only by a finished run
     ASSERT_EQ(OpenInput(engine, "", clip).code, 0);
     ASSERT_EQ(OpenOutput(engine, "", out).code, 0);
-    EXPECT_EQ(std::filesystem::file_size(out), 0u);
+    EXPECT_EQ(ReadAll(out), "keep me");
   }
 }
 

@@ -116,17 +116,18 @@ TEST_F(RunLifecycle, PauseFreezesOutputAndProgressUntilResume) {
   TerminationRecord record;
   task->OnTerminate = record.Handler();
   task->StartConvert();
-  ASSERT_TRUE(WaitFor([&] { return FileSize(output) > 0 && reports > 0; }, 60000));
+  const std::string part = output + ".part";  // written there until the run ends
+  ASSERT_TRUE(WaitFor([&] { return FileSize(part) > 0 && reports > 0; }, 60000));
   task->Pause();
   std::this_thread::sleep_for(300ms);  // a packet in progress is finished first
-  const std::int64_t size = FileSize(output);
+  const std::int64_t size = FileSize(part);
   const int reports_at_pause = reports;
   std::this_thread::sleep_for(2s);
-  EXPECT_EQ(FileSize(output), size);
+  EXPECT_EQ(FileSize(part), size);
   EXPECT_EQ(reports, reports_at_pause);
   EXPECT_TRUE(task->Converting());
   task->Resume();
-  EXPECT_TRUE(WaitFor([&] { return FileSize(output) > size && reports > reports_at_pause; }, 60000));
+  EXPECT_TRUE(WaitFor([&] { return FileSize(part) > size && reports > reports_at_pause; }, 60000));
   task->Stop(TStopWait::swWait);
   EXPECT_EQ(record.calls, 1);
   EXPECT_FALSE(record.finished);

@@ -58,8 +58,8 @@ TEST(TranscodeInit, RefusesSettingsThatCannotWork) {
       {"header refused by the muxer",
        "-c:a pcm_s16le -f ogg",
        {},
-       "transcode_init() error: " + error_code_text(AVERROR(EINVAL)) +
-           ". Please check error log message(reported by ZOVuzodi) to find out more detail information.",
+       "Could not write header for output file #0 \"" + dir.File("out.mp4") +
+           "\" (incorrect codec parameters ?): " + error_code_text(AVERROR(EINVAL)),
        false,
        true},
       {"unknown disposition flag",
@@ -91,7 +91,8 @@ TEST(TranscodeInit, HeaderFailureLogsTheLibraryReason) {
   const std::string source = dir.File("source.mp4");
   MakeClip(source, Mp4H264Aac(2.0));
   const EngineRun run = RunEngine({{source, ""}}, dir.File("out.mp4"), "-c:a pcm_s16le -f ogg");
-  EXPECT_TRUE(run.Logged("Could not write header for output file #0 (incorrect codec parameters ?): "))
+  EXPECT_TRUE(run.Logged("Could not write header for output file #0 \"" + dir.File("out.mp4") +
+                         "\" (incorrect codec parameters ?): "))
       << run.LogText();
 }
 
