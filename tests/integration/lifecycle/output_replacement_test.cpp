@@ -109,9 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
                         true, ""},
         ReplacementCase{"stopped", "-c:v mpeg4 -c:a aac", PartBefore::None, Run::Stop, true, ""},
         ReplacementCase{"never_started", "-c:v mpeg4 -c:a aac", PartBefore::None, Run::NeverStart, false, ""},
-        // MP4 has no tag for 16-bit PCM: the header fails after the .part was made.
-        ReplacementCase{"failed_header", "-c:v mpeg4 -c:a pcm_s16le", PartBefore::Stale, Run::Finish, false,
-                        "Could not write header"},
+        // Ogg carries no 16-bit PCM, and its codec query cannot tell before the
+        // run: the header fails after the .part was made.
+        ReplacementCase{"failed_header", "-c:v mpeg4 -c:a pcm_s16le -f ogg", PartBefore::Stale, Run::Finish,
+                        false, "Could not write header"},
         ReplacementCase{"another_writer", "-c:v mpeg4 -c:a aac", PartBefore::Locked, Run::Finish, false,
                         "is being written by another conversion"}),
     [](const ::testing::TestParamInfo<ReplacementCase>& info) { return std::string(info.param.name); });
