@@ -13,6 +13,19 @@ int MedianOfThree(int a, int b, int c) {
   return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
+// Whether pictures last less than an output frame: the output rate is below
+// the pictures' rate and some of them must go. Such a picture is dropped as
+// soon as it ends before the output clock. The general slack of 1.1 frames
+// (which absorbs jittery timestamps) would let the clock run up to 1.7 frames
+// ahead of the pictures: late pictures all through, and extra frames at the
+// end (25 fps to 15 fps gave 17 frames for one second).
+bool ConvertsDown(double duration) {
+  return duration > 0 && duration < 1;
+}
+
+// Picture ends that land on a tick in exact numbers may miss it by this much in doubles.
+constexpr double kTickRoundOff = 1e-6;
+
 }  // namespace
 
 int ResolveVideoSyncMethod(int requested, std::string_view format_name, int format_flags,
@@ -66,7 +79,7 @@ TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in) {
       case VSYNC_CFR:
         if (in.frame_drop_threshold != 0 && delta < in.frame_drop_threshold && in.frame_number != 0) {
           nb = 0;
-        } else if (delta < -1.1) {
+        } else if (delta < -1.1 || (ConvertsDown(in.duration) && delta < kTickRoundOff)) {
           nb = 0;
         } else if (delta > 1.1) {
           nb = std::llrint(delta);

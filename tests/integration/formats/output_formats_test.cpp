@@ -51,14 +51,13 @@ const FormatCase kFormats[] = {
   // MP3 in AVI keeps the encoder's delay and padding (AVI has no edit list).
   {"AVI",  "src_(new).avi",          "h264",       160, 120, "mp3",       0,     0, C, 0.12},
   {"FLV",  "src_(new).flv",          "h264",       160, 120, "mp3",       44100, 0, C},
-  // iPod and PSP convert 25 to 14.985 pictures a second: the frame-rate
-  // conversion holds the last picture for whole output frames (1.14 s).
-  {"iPod", "src_(new)_ipod.mp4",     "mpeg4",      320, 240, "aac",       0,     0, C, 0.15},
+  // iPod and PSP convert 25 to 14.985 pictures a second: within one output frame of the clip.
+  {"iPod", "src_(new)_ipod.mp4",     "mpeg4",      320, 240, "aac",       0,     0, C, 0.067},
   {"MKV",  "src_(new).mkv",          "h264",       160, 120, "mp3",       0,     0, C},
   {"MOV",  "src_(new).mov",          "h264",       160, 120, "mp3",       0,     0, C},
   {"MP4",  "src_(new).mp4",          "h264",       160, 120, "mp3",       0,     0, C},
   {"OGG",  "src_(new).ogg",          "theora",     160, 120, "vorbis",    0,     0, C},
-  {"PSP",  "src_(new)_psp.mp4",      "mpeg4",      320, 240, "aac",       24000, 0, C, 0.15},
+  {"PSP",  "src_(new)_psp.mp4",      "mpeg4",      320, 240, "aac",       24000, 0, C, 0.067},
   // RealVideo takes sides that are multiples of 16.
   {"RM10", "src_(new)_rv10.rm",      "rv10",       160, 112, "ac3",       0,     0, C},
   {"RM20", "src_(new)_rv20.rm",      "rv20",       160, 112, "ac3",       0,     0, C},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -176,6 +177,51 @@ TEST(DecideVideoSync, FlushNeverWritesPastTheLastPicture) {
   EXPECT_EQ(DecideVideoSync(in).nb, 2);
   in.last_picture_end = NAN;  // unknown: the pattern alone
   EXPECT_EQ(DecideVideoSync(in).nb, 18);
+}
+
+// A picture shorter than an output frame (a rate conversion down) is dropped
+// once it ends before the clock; pictures of a frame or more keep the slack.
+TEST(DecideVideoSync, DropsAShortPictureThatEndsBeforeTheClock) {
+  struct Case {
+    double sync_ipts, duration;
+    std::int64_t nb;
+  } cases[] = {
+      {9.5, 0.6, 1},  // ends at 10.1, after the clock
+      {9.4, 0.6, 0},  // ends at the clock
+      {9.0, 0.6, 0},  // 0.4 ticks before: the slack would still write it
+      {9.0, 1.0, 1},  // a whole frame long: the slack holds
+      {7.8, 1.0, 0},  // beyond the slack
+      {9.0, 0.0, 1},  // unknown duration: the slack holds
+  };
+  for (const Case& c : cases) {
+    TVideoSyncInput in = Picture(VSYNC_CFR, c.sync_ipts, 10);
+    in.duration = c.duration;
+    EXPECT_EQ(DecideVideoSync(in).nb, c.nb) << c.sync_ipts << " lasting " << c.duration;
+  }
+}
+
+// 25 pictures a second fitted to 15000/1001 frames a second: one second of
+// pictures gives about 15 frames, never a picture more than a frame late.
+TEST(DecideVideoSync, ConvertsARateDownWithoutRunningAhead) {
+  const double ticks_per_picture = 15000.0 / 1001 / 25;
+  TVideoSyncInput in;
+  in.method = VSYNC_CFR;
+  in.duration = ticks_per_picture;
+  for (int i = 0; i < 25; ++i) {
+    in.sync_ipts = i * ticks_per_picture;
+    const TVideoSyncDecision d = DecideVideoSync(in);
+    if (d.nb > 0) {
+      EXPECT_LE(static_cast<double>(d.sync_opts), in.sync_ipts + 1) << "picture " << i;
+    }
+    in.sync_opts = d.sync_opts + d.nb;
+    in.frame_number += d.nb;
+    in.last_dropped = d.last_dropped;
+    std::copy(std::begin(d.last_nb0_frames), std::end(d.last_nb0_frames), in.last_nb0_frames);
+  }
+  in.flush = true;
+  in.last_picture_end = 25 * ticks_per_picture;
+  in.frame_number += DecideVideoSync(in).nb;
+  EXPECT_EQ(in.frame_number, 15);
 }
 
 TEST(DecideVideoSync, RefusesAnUnknownMethod) {
