@@ -1,10 +1,12 @@
 // Every output format of the options dialog, converted by zentrova-cli from
 // one small 4:4:4 H.264 + AAC clip with the dialog's defaults: the codecs
 // its container carries, 8-bit 4:2:0 pictures of sizes the codec takes, and
-// the clip's length, all read back with the decoder component.
+// the clip's length, all read back with the decoder component. The disc
+// targets also from clips of rates that name no norm.
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -131,6 +133,56 @@ TEST_P(OutputFormat, HoldsTheCodecsOfItsContainerAndPlaysAsLongAsTheSource) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, OutputFormat, ::testing::ValuesIn(kFormats),
                          [](const auto& info) { return std::string(info.param.format); });
+
+// The clip of the format table at `fps` pictures a second, made in `dir`; its name.
+std::string SourceAtRate(const TempDir& dir, int fps) {
+  ClipSpec spec = Mp4Yuv444(kClipSeconds);
+  spec.video->rate = {fps, 1};
+  MakeClip(dir.File("src.mp4"), spec);
+  return dir.File("src.mp4");
+}
+
+// The disc targets with norm Auto from sources of rates the engine guesses no
+// norm from: the norm nearest the rate (its frame size tells), the whole clip.
+TEST(DiscTargetNorm, AutoTakesTheNormNearestTheSourceRate) {
+  LoadMediaLibraries();
+  const struct {
+    int fps;
+    const char* format;
+    const char* output;
+    int width, height;
+  } cases[] = {
+      {24, "VCD", "src_(new)_auto_vcd.mpg", 352, 240},
+      {50, "VCD", "src_(new)_auto_vcd.mpg", 352, 288},
+      {60, "DVD", "src_(new)_auto_dvd.mpg", 720, 480},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(fmt::format("{} fps to {}", c.fps, c.format));
+    TempDir dir;
+    const CliResult result =
+        RunCli(kCli, {"-q", "--format", c.format, "--out", dir.Path().string(), SourceAtRate(dir, c.fps)});
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    const ReadFile file = ReadBack(dir.File(c.output));
+    const auto video = file.Moving(AVMEDIA_TYPE_VIDEO);
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_EQ(video[0]->width, c.width);
+    EXPECT_EQ(video[0]->height, c.height);
+    EXPECT_NEAR(file.container_duration_s, kClipSeconds, 0.1);
+  }
+}
+
+// A raw "-target vcd" keeps the engine's rule: no norm from 24 fps, a clear
+// refusal, and no output left behind.
+TEST(DiscTargetNorm, RawTargetWithoutNormIsRefusedForAnUnguessableRate) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const CliResult result = RunCli(kCli, {"-q", "--format", "VCD", "--output-options", "-target vcd", "--out",
+                                         dir.Path().string(), SourceAtRate(dir, 24)});
+  EXPECT_NE(result.exit_code, 0);
+  EXPECT_NE(result.err.find("Could not determine norm"), std::string::npos) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("src_(new)_auto_vcd.mpg")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("src_(new)_auto_vcd.mpg.part")));
+}
 
 }  // namespace
 }  // namespace zentrova::test
