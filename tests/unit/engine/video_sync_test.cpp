@@ -200,28 +200,46 @@ TEST(DecideVideoSync, DropsAShortPictureThatEndsBeforeTheClock) {
   }
 }
 
-// 25 pictures a second fitted to 15000/1001 frames a second: one second of
-// pictures gives about 15 frames, never a picture more than a frame late.
-TEST(DecideVideoSync, ConvertsARateDownWithoutRunningAhead) {
-  const double ticks_per_picture = 15000.0 / 1001 / 25;
-  TVideoSyncInput in;
-  in.method = VSYNC_CFR;
-  in.duration = ticks_per_picture;
-  for (int i = 0; i < 25; ++i) {
-    in.sync_ipts = i * ticks_per_picture;
-    const TVideoSyncDecision d = DecideVideoSync(in);
-    if (d.nb > 0) {
-      EXPECT_LE(static_cast<double>(d.sync_opts), in.sync_ipts + 1) << "picture " << i;
+// One second of pictures fitted to another frame rate, as do_video_out feeds
+// them (the output clock moves on by the frames written, the flush gives the
+// end of the last picture): as many frames as the second holds at the output
+// rate, and while converting down never a picture more than a frame late.
+TEST(DecideVideoSync, ConvertsARateWithoutRunningAhead) {
+  const struct {
+    double input_fps, output_fps;
+    std::int64_t frames;
+  } cases[] = {
+      {25, 15000.0 / 1001, 15},
+      {25, 15, 15},
+      {30, 15, 15},
+      {60, 25, 25},
+      {50, 24000.0 / 1001, 24},
+      {30000.0 / 1001, 15000.0 / 1001, 15},
+      {24, 30, 30},
+      {25, 25, 25},
+  };
+  for (const auto& c : cases) {
+    const double ticks_per_picture = c.output_fps / c.input_fps;
+    const int pictures = static_cast<int>(std::lround(c.input_fps));
+    TVideoSyncInput in;
+    in.method = VSYNC_CFR;
+    in.duration = ticks_per_picture;
+    for (int i = 0; i < pictures; ++i) {
+      in.sync_ipts = i * ticks_per_picture;
+      const TVideoSyncDecision d = DecideVideoSync(in);
+      if (d.nb > 0 && ticks_per_picture < 1) {
+        EXPECT_LE(static_cast<double>(d.sync_opts), in.sync_ipts + 1) << c.input_fps << " fps, picture " << i;
+      }
+      in.sync_opts = d.sync_opts + d.nb;
+      in.frame_number += d.nb;
+      in.last_dropped = d.last_dropped;
+      std::copy(std::begin(d.last_nb0_frames), std::end(d.last_nb0_frames), in.last_nb0_frames);
     }
-    in.sync_opts = d.sync_opts + d.nb;
-    in.frame_number += d.nb;
-    in.last_dropped = d.last_dropped;
-    std::copy(std::begin(d.last_nb0_frames), std::end(d.last_nb0_frames), in.last_nb0_frames);
+    in.flush = true;
+    in.last_picture_end = pictures * ticks_per_picture;
+    in.frame_number += DecideVideoSync(in).nb;
+    EXPECT_EQ(in.frame_number, c.frames) << c.input_fps << " fps to " << c.output_fps;
   }
-  in.flush = true;
-  in.last_picture_end = 25 * ticks_per_picture;
-  in.frame_number += DecideVideoSync(in).nb;
-  EXPECT_EQ(in.frame_number, 15);
 }
 
 TEST(DecideVideoSync, RefusesAnUnknownMethod) {
