@@ -13,18 +13,20 @@ int MedianOfThree(int a, int b, int c) {
   return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
-// Whether pictures last less than an output frame: the output rate is below
-// the pictures' rate and some of them must go. Such a picture is dropped as
-// soon as it ends before the output clock. The general slack of 1.1 frames
-// (which absorbs jittery timestamps) would let the clock run up to 1.7 frames
-// ahead of the pictures: late pictures all through, and extra frames at the
-// end (25 fps to 15 fps gave 17 frames for one second).
-bool ConvertsDown(double duration) {
-  return duration > 0 && duration < 1;
-}
+// Picture times carry round-off from their time-base conversions (about
+// 1e-5 ticks): a picture end this close to the clock counts as on it.
+constexpr double kTickRoundOff = 1e-3;
 
-// Picture ends that land on a tick in exact numbers may miss it by this much in doubles.
-constexpr double kTickRoundOff = 1e-6;
+// Whether a picture shorter than an output frame (the output rate is below
+// the pictures' rate, some pictures must go) ends before the output clock:
+// it has no frame of its own and is dropped. The slack the methods give
+// pictures for jittery timestamps (1.1 frames with CFR, 0.6 with VFR) would
+// let the clock run up to 1.7 frames ahead of such pictures: late pictures
+// all through, and extra frames at the end (25 fps to 15 fps gave 17 frames
+// for one second).
+bool ShortPictureIsPast(double duration, double delta) {
+  return duration > 0 && duration < 1 && delta < kTickRoundOff;
+}
 
 }  // namespace
 
@@ -79,7 +81,7 @@ TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in) {
       case VSYNC_CFR:
         if (in.frame_drop_threshold != 0 && delta < in.frame_drop_threshold && in.frame_number != 0) {
           nb = 0;
-        } else if (delta < -1.1 || (ConvertsDown(in.duration) && delta < kTickRoundOff)) {
+        } else if (delta < -1.1 || ShortPictureIsPast(in.duration, delta)) {
           nb = 0;
         } else if (delta > 1.1) {
           nb = std::llrint(delta);
@@ -87,7 +89,7 @@ TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in) {
         }
         break;
       case VSYNC_VFR:
-        if (delta <= -0.6)
+        if (delta <= -0.6 || ShortPictureIsPast(in.duration, delta))
           nb = 0;
         else if (delta > 0.6)
           out.sync_opts = std::llrint(sync_ipts);

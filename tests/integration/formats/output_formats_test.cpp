@@ -10,6 +10,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli_process.h"
 #include "media/test_media.h"
@@ -133,6 +134,35 @@ TEST_P(OutputFormat, HoldsTheCodecsOfItsContainerAndPlaysAsLongAsTheSource) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, OutputFormat, ::testing::ValuesIn(kFormats),
                          [](const auto& info) { return std::string(info.param.format); });
+
+// The 25 fps clip at other frame rates, by the builders' --rate (filtered or
+// not) and a raw -r: every output frame of the clip's length, no more.
+TEST(FrameRateConversion, GivesTheFramesOfTheClipsLength) {
+  LoadMediaLibraries();
+  TempDir dir;
+  MakeClip(dir.File("src.mp4"), Mp4Yuv444(kClipSeconds));
+  const struct {
+    std::vector<std::string> args;
+    const char* output;
+    double fps;
+  } cases[] = {
+      {{"--rate", "15"}, "src_(new).mp4", 15},
+      {{"--rate", "10", "--size", "320x240"}, "src_(new).mp4", 10},  // with a scale filter
+      {{"--rate", "30"}, "src_(new).mp4", 30},
+      {{"--format", "AVI", "--output-options", "-r 15000/1001 -c:v mpeg4 -an"},
+       "src_(new).avi",
+       15000.0 / 1001},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(fmt::format("{}", fmt::join(c.args, " ")));
+    std::vector<std::string> args{"-q", "--overwrite", "--out", dir.Path().string()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back(dir.File("src.mp4"));
+    const CliResult result = RunCli(kCli, args);
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NEAR(DecodedDuration(dir.File(c.output), AVMEDIA_TYPE_VIDEO), kClipSeconds, 0.5 / c.fps);
+  }
+}
 
 // The clip of the format table at `fps` pictures a second, made in `dir`; its name.
 std::string SourceAtRate(const TempDir& dir, int fps) {

@@ -183,20 +183,23 @@ TEST(DecideVideoSync, FlushNeverWritesPastTheLastPicture) {
 // once it ends before the clock; pictures of a frame or more keep the slack.
 TEST(DecideVideoSync, DropsAShortPictureThatEndsBeforeTheClock) {
   struct Case {
+    int method;
     double sync_ipts, duration;
     std::int64_t nb;
   } cases[] = {
-      {9.5, 0.6, 1},  // ends at 10.1, after the clock
-      {9.4, 0.6, 0},  // ends at the clock
-      {9.0, 0.6, 0},  // 0.4 ticks before: the slack would still write it
-      {9.0, 1.0, 1},  // a whole frame long: the slack holds
-      {7.8, 1.0, 0},  // beyond the slack
-      {9.0, 0.0, 1},  // unknown duration: the slack holds
+      {VSYNC_CFR, 9.5, 0.6, 1},                            // ends at 10.1, after the clock
+      {VSYNC_CFR, 9.4, 0.6, 0},                            // ends at the clock
+      {VSYNC_CFR, 9.0, 0.6, 0},                            // 0.4 ticks before: the slack would still write it
+      {VSYNC_CFR, 9.0, 1.0, 1},                            // a whole frame long: the slack holds
+      {VSYNC_CFR, 7.8, 1.0, 0},                            // beyond the slack
+      {VSYNC_CFR, 9.0, 0.0, 1},                            // unknown duration: the slack holds
+      {VSYNC_VFR, 9.5, 0.6, 1}, {VSYNC_VFR, 9.2, 0.6, 0},  // 0.2 ticks before: the slack would still write it
+      {VSYNC_VFR, 9.2, 1.0, 1},
   };
   for (const Case& c : cases) {
-    TVideoSyncInput in = Picture(VSYNC_CFR, c.sync_ipts, 10);
+    TVideoSyncInput in = Picture(c.method, c.sync_ipts, 10);
     in.duration = c.duration;
-    EXPECT_EQ(DecideVideoSync(in).nb, c.nb) << c.sync_ipts << " lasting " << c.duration;
+    EXPECT_EQ(DecideVideoSync(in).nb, c.nb) << c.method << ": " << c.sync_ipts << " lasting " << c.duration;
   }
 }
 
@@ -206,23 +209,26 @@ TEST(DecideVideoSync, DropsAShortPictureThatEndsBeforeTheClock) {
 // rate, and while converting down never a picture more than a frame late.
 TEST(DecideVideoSync, ConvertsARateWithoutRunningAhead) {
   const struct {
+    int method;
     double input_fps, output_fps;
     std::int64_t frames;
   } cases[] = {
-      {25, 15000.0 / 1001, 15},
-      {25, 15, 15},
-      {30, 15, 15},
-      {60, 25, 25},
-      {50, 24000.0 / 1001, 24},
-      {30000.0 / 1001, 15000.0 / 1001, 15},
-      {24, 30, 30},
-      {25, 25, 25},
+      {VSYNC_CFR, 25, 15000.0 / 1001, 15},
+      {VSYNC_CFR, 25, 15, 15},
+      {VSYNC_CFR, 30, 15, 15},
+      {VSYNC_CFR, 60, 25, 25},
+      {VSYNC_CFR, 50, 24000.0 / 1001, 24},
+      {VSYNC_CFR, 30000.0 / 1001, 15000.0 / 1001, 15},
+      {VSYNC_CFR, 24, 30, 30},
+      {VSYNC_CFR, 25, 25, 25},
+      {VSYNC_VFR, 25, 15000.0 / 1001, 15},
+      {VSYNC_VFR, 60, 25, 25},
   };
   for (const auto& c : cases) {
     const double ticks_per_picture = c.output_fps / c.input_fps;
     const int pictures = static_cast<int>(std::lround(c.input_fps));
     TVideoSyncInput in;
-    in.method = VSYNC_CFR;
+    in.method = c.method;
     in.duration = ticks_per_picture;
     for (int i = 0; i < pictures; ++i) {
       in.sync_ipts = i * ticks_per_picture;
@@ -238,7 +244,7 @@ TEST(DecideVideoSync, ConvertsARateWithoutRunningAhead) {
     in.flush = true;
     in.last_picture_end = pictures * ticks_per_picture;
     in.frame_number += DecideVideoSync(in).nb;
-    EXPECT_EQ(in.frame_number, c.frames) << c.input_fps << " fps to " << c.output_fps;
+    EXPECT_EQ(in.frame_number, c.frames) << c.method << ": " << c.input_fps << " fps to " << c.output_fps;
   }
 }
 
