@@ -71,8 +71,7 @@ struct TVideoSyncDecision {
 /// Decides how often a picture is written; see TVideoSyncInput. A picture
 /// shorter than a tick (a rate conversion down) is dropped once it ends
 /// before the clock; longer ones get slack for jitter (CFR 1.1 ticks, VFR
-/// 0.6). Throws
-/// FFmpegException "Never occur" for an unknown method.
+/// 0.6). Throws FFmpegException "Never occur" for an unknown method.
 TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in);
 
 }  // namespace zentrova

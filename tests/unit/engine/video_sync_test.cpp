@@ -187,14 +187,15 @@ TEST(DecideVideoSync, DropsAShortPictureThatEndsBeforeTheClock) {
     double sync_ipts, duration;
     std::int64_t nb;
   } cases[] = {
-      {VSYNC_CFR, 9.5, 0.6, 1},                            // ends at 10.1, after the clock
-      {VSYNC_CFR, 9.4, 0.6, 0},                            // ends at the clock
-      {VSYNC_CFR, 9.0, 0.6, 0},                            // 0.4 ticks before: the slack would still write it
-      {VSYNC_CFR, 9.0, 1.0, 1},                            // a whole frame long: the slack holds
-      {VSYNC_CFR, 7.8, 1.0, 0},                            // beyond the slack
-      {VSYNC_CFR, 9.0, 0.0, 1},                            // unknown duration: the slack holds
-      {VSYNC_VFR, 9.5, 0.6, 1}, {VSYNC_VFR, 9.2, 0.6, 0},  // 0.2 ticks before: the slack would still write it
-      {VSYNC_VFR, 9.2, 1.0, 1},
+      {VSYNC_CFR, 9.5, 0.6, 1},  // ends at 10.1, after the clock
+      {VSYNC_CFR, 9.4, 0.6, 0},  // ends at the clock
+      {VSYNC_CFR, 9.0, 0.6, 0},  // 0.4 ticks before: the slack would still write it
+      {VSYNC_CFR, 9.0, 1.0, 1},  // a whole frame long: the slack holds
+      {VSYNC_CFR, 7.8, 1.0, 0},  // beyond the slack
+      {VSYNC_CFR, 9.0, 0.0, 1},  // unknown duration: the slack holds
+      {VSYNC_VFR, 9.5, 0.6, 1},  // ends after the clock
+      {VSYNC_VFR, 9.2, 0.6, 0},  // 0.2 ticks before: the slack would still write it
+      {VSYNC_VFR, 9.2, 1.0, 1},  // a whole frame long: the slack holds
   };
   for (const Case& c : cases) {
     TVideoSyncInput in = Picture(c.method, c.sync_ipts, 10);
