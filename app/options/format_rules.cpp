@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 
 #include "app/options/number_text.h"
 
@@ -135,7 +136,28 @@ void CapBitRate(std::optional<std::string>& kbps, double max_kbps) {
     *kbps = DecimalText(max_kbps);
 }
 
+// How far `fps` lies from the nearest rate of a family `base` x 2^k, as the
+// magnitude of the base-2 logarithm of their ratio.
+double RateFamilyDistance(double fps, double base) {
+  const double octaves = std::log2(fps / base);
+  return std::abs(octaves - std::round(octaves));
+}
+
+// Whether the engine's own guess knows `fps` (it compares in thousandths).
+bool EngineGuessesNorm(double fps) {
+  const long long millihertz = std::llround(fps * 1000);
+  return millihertz == 25000 || millihertz == 29970 || millihertz == 23976;
+}
+
 }  // namespace
+
+TNorm TargetNorm(TNorm chosen, double fps) {
+  if (chosen != TNorm::Auto || !(fps > 0) || EngineGuessesNorm(fps)) return chosen;
+  const double pal = RateFamilyDistance(fps, 25);
+  const double ntsc =
+      std::min(RateFamilyDistance(fps, 30000.0 / 1001), RateFamilyDistance(fps, 24000.0 / 1001));
+  return pal < ntsc ? TNorm::PAL : TNorm::NTSC;
+}
 
 std::string LowerAscii(std::string_view text) {
   std::string out(text);

@@ -40,6 +40,17 @@ struct TCollectedValues {
 std::string ApplyFormatRules(TOutputFormat format, TNorm norm, std::string_view aac_encoder,
                              TCollectedValues& values);
 
+/// The norm a disc target is built for. A chosen norm (PAL, NTSC) stands.
+/// With Auto the engine guesses the norm from the source's frame rate, but
+/// only from 25 (PAL) or 29.97 / 23.976 (NTSC) frames a second, and refuses
+/// any other rate. For such a source the norm nearest the source's rate is
+/// chosen: the rate is compared by ratio with the norms' rates and their
+/// doubles and halves (PAL 25, 50, 12.5...; NTSC 29.97, 59.94, 14.985... and
+/// 23.976, 47.952...), so 50 and 12.5 give PAL; 24, 30, 60 and 15 give NTSC.
+/// Auto is kept where the engine guesses or the rate is unknown (`fps` not
+/// positive).
+TNorm TargetNorm(TNorm chosen, double fps);
+
 /// The VCD and DVD outputs are named for their norm: "_pal_vcd.mpg"; other
 /// formats keep `extension`.
 std::string TargetExtension(TOutputFormat format, TNorm norm, std::string_view extension);

@@ -100,8 +100,10 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
                                   const BuildEnv& env) {
   const TOutputFormat format = ChosenFormat(settings);
   TCollectedValues values = Collect(settings);
-  const std::string format_option =
-      ApplyFormatRules(format, settings.Norm, choose_aac_encoder(env.HasEncoder), values);
+  const double source_fps =
+      source.FrameRateDen > 0 ? static_cast<double>(source.FrameRateNum) / source.FrameRateDen : 0;
+  const std::string format_option = ApplyFormatRules(format, TargetNorm(settings.Norm, source_fps),
+                                                     choose_aac_encoder(env.HasEncoder), values);
 
   TOptionText options;
   if (values.AudioBitRate) options.Add("-b:a " + *values.AudioBitRate + "k");

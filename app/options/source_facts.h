@@ -23,6 +23,8 @@ struct SourceFacts {
   int Height = 0;
   int SarNum = 0;  ///< sample aspect ratio of the first video stream; not positive: unknown
   int SarDen = 1;
+  int FrameRateNum = 0;  ///< average frame rate of the first video stream; not positive: unknown
+  int FrameRateDen = 1;
   bool Interlaced = false;               ///< its field order or its first decoded pictures say interlaced
   std::int64_t StartTime = kTimeNotSet;  ///< clip start mark
   std::int64_t EndTime = kNoTimeValue;   ///< clip end mark

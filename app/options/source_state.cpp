@@ -40,6 +40,8 @@ SourceFacts TSourceState::Facts() const {
   facts.Height = Height;
   facts.SarNum = SarNum;
   facts.SarDen = SarDen;
+  facts.FrameRateNum = FrameRateNum;
+  facts.FrameRateDen = FrameRateDen;
   facts.Interlaced = Interlaced;
   facts.StartTime = StartTime;
   facts.EndTime = EndTime;
@@ -86,6 +88,8 @@ TAssignResult AssignSource(TSourceState& state, const TSourceProbe& probe, Outpu
   state.Height = probe.FirstVideoStreamIndex >= 0 ? probe.Height : 0;
   state.SarNum = probe.FirstVideoStreamIndex >= 0 ? probe.SarNum : 0;
   state.SarDen = probe.FirstVideoStreamIndex >= 0 ? probe.SarDen : 1;
+  state.FrameRateNum = probe.FirstVideoStreamIndex >= 0 ? probe.FrameRateNum : 0;
+  state.FrameRateDen = probe.FirstVideoStreamIndex >= 0 ? probe.FrameRateDen : 1;
   state.Interlaced = probe.FirstVideoStreamIndex >= 0 && probe.Interlaced;
   state.SliderEnabled = DurationKnown(probe.FileDuration) && probe.FormatName != "image2";
   if (DurationKnown(probe.FileDuration)) state.Duration = probe.FileDuration;

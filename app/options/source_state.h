@@ -58,6 +58,8 @@ struct TSourceState {
   int Height = 0;
   int SarNum = 0;
   int SarDen = 1;
+  int FrameRateNum = 0;
+  int FrameRateDen = 1;
   bool Interlaced = false;
   bool SliderEnabled = false;
   std::vector<std::string> InfoLines;  ///< the "源视频文件信息" text

@@ -33,10 +33,12 @@ void TCustomFFmpeg::do_video_out(AVFormatContext* s, TOutputStream& ost, AVFrame
     const double frame = 1 / (av_q2d(ost.frame_rate) * tb);
     duration = duration == 0 ? frame : std::min(duration, frame);
   }
+  // Without filters the packet's own duration is the best guess. It stays
+  // exact: rounded to whole ticks, a 25 fps picture at 15 fps would last a
+  // whole frame and no picture would be dropped.
   if (!ost.filters && !ost.filters_script && next_picture && ist) {
-    const std::int64_t n =
-        std::llrint(static_cast<double>(next_picture->pkt_duration) * av_q2d(ist->st->time_base) / tb);
-    if (n > 0) duration = static_cast<double>(n);
+    const double packet = static_cast<double>(next_picture->pkt_duration) * av_q2d(ist->st->time_base) / tb;
+    if (packet > 0) duration = packet;
   }
 
   const TInputFile* ifile = ist ? Finput_files[static_cast<std::size_t>(ist->file_index)].get() : nullptr;

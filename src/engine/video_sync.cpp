@@ -13,6 +13,21 @@ int MedianOfThree(int a, int b, int c) {
   return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
+// Picture times carry round-off from their time-base conversions (about
+// 1e-5 ticks): a picture end this close to the clock counts as on it.
+constexpr double kTickRoundOff = 1e-3;
+
+// Whether a picture shorter than an output frame (the output rate is below
+// the pictures' rate, some pictures must go) ends before the output clock:
+// it has no frame of its own and is dropped. The slack the methods give
+// pictures for jittery timestamps (1.1 frames with CFR, 0.6 with VFR) would
+// let the clock run up to 1.7 frames ahead of such pictures: late pictures
+// all through, and extra frames at the end (25 fps to 15 fps gave 17 frames
+// for one second).
+bool ShortPictureIsPast(double duration, double delta) {
+  return duration > 0 && duration < 1 && delta < kTickRoundOff;
+}
+
 }  // namespace
 
 int ResolveVideoSyncMethod(int requested, std::string_view format_name, int format_flags,
@@ -66,7 +81,7 @@ TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in) {
       case VSYNC_CFR:
         if (in.frame_drop_threshold != 0 && delta < in.frame_drop_threshold && in.frame_number != 0) {
           nb = 0;
-        } else if (delta < -1.1) {
+        } else if (delta < -1.1 || ShortPictureIsPast(in.duration, delta)) {
           nb = 0;
         } else if (delta > 1.1) {
           nb = std::llrint(delta);
@@ -74,7 +89,7 @@ TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in) {
         }
         break;
       case VSYNC_VFR:
-        if (delta <= -0.6)
+        if (delta <= -0.6 || ShortPictureIsPast(in.duration, delta))
           nb = 0;
         else if (delta > 0.6)
           out.sync_opts = std::llrint(sync_ipts);

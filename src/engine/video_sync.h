@@ -68,8 +68,10 @@ struct TVideoSyncDecision {
   int last_nb0_frames[3] = {0, 0, 0};  ///< the new history, newest first
 };
 
-/// Decides how often a picture is written; see TVideoSyncInput. Throws
-/// FFmpegException "Never occur" for an unknown method.
+/// Decides how often a picture is written; see TVideoSyncInput. A picture
+/// shorter than a tick (a rate conversion down) is dropped once it ends
+/// before the clock; longer ones get slack for jitter (CFR 1.1 ticks, VFR
+/// 0.6). Throws FFmpegException "Never occur" for an unknown method.
 TVideoSyncDecision DecideVideoSync(const TVideoSyncInput& in);
 
 }  // namespace zentrova

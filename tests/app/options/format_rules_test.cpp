@@ -34,6 +34,34 @@ TEST(TargetExtension, VcdAndDvdAreNamedForTheirNorm) {
   }
 }
 
+// Auto stays where the engine guesses the norm itself (25, 29.97, 23.976 fps)
+// or the rate is unknown; other rates take the nearest norm; a chosen norm stands.
+TEST(TargetNorm, AutoTakesTheNormNearestTheSourceRate) {
+  struct Case {
+    TNorm chosen;
+    double fps;
+    TNorm expected;
+  } cases[] = {
+      {TNorm::Auto, 25, TNorm::Auto},
+      {TNorm::Auto, 30000.0 / 1001, TNorm::Auto},
+      {TNorm::Auto, 24000.0 / 1001, TNorm::Auto},
+      {TNorm::Auto, 0, TNorm::Auto},
+      {TNorm::Auto, -1, TNorm::Auto},
+      {TNorm::Auto, 50, TNorm::PAL},
+      {TNorm::Auto, 12.5, TNorm::PAL},
+      {TNorm::Auto, 26, TNorm::PAL},
+      {TNorm::Auto, 24, TNorm::NTSC},
+      {TNorm::Auto, 30, TNorm::NTSC},
+      {TNorm::Auto, 60000.0 / 1001, TNorm::NTSC},
+      {TNorm::Auto, 60, TNorm::NTSC},
+      {TNorm::Auto, 15, TNorm::NTSC},
+      {TNorm::PAL, 30, TNorm::PAL},
+      {TNorm::NTSC, 50, TNorm::NTSC},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TargetNorm(c.chosen, c.fps), c.expected) << ItemText(c.chosen) << " at " << c.fps << " fps";
+}
+
 TEST(IsAudioOnlyFormat, ExactlyTheAudioFormats) {
   for (int i = 0; i < static_cast<int>(kOutputFormatItems.size()); ++i) {
     const std::string_view name = kOutputFormatItems[static_cast<std::size_t>(i)];

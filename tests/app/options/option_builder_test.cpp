@@ -170,6 +170,32 @@ const Case kCases[] = {
        f.Settings.Norm = TNorm::NTSC;
      },
      "", R + " -target ntsc-dvd -pix_fmt yuv420p -sn", "/m/x_(new)_ntsc_dvd.mpg"},
+    // Norm Auto: the engine guesses from 25 fps; a rate it cannot guess from takes the nearest norm.
+    {"VCD Auto from 25 fps",
+     [](auto& f) {
+       Format(f, TOutputFormat::VCD);
+       f.Source.FrameRateNum = 25;
+     },
+     "", " -target vcd -pix_fmt yuv420p -sn", "/m/x_(new)_auto_vcd.mpg"},
+    {"VCD Auto from 50 fps",
+     [](auto& f) {
+       Format(f, TOutputFormat::VCD);
+       f.Source.FrameRateNum = 50;
+     },
+     "", " -target pal-vcd -pix_fmt yuv420p -sn", "/m/x_(new)_auto_vcd.mpg"},
+    {"DVD Auto from 24 fps",
+     [](auto& f) {
+       Format(f, TOutputFormat::DVD);
+       f.Source.FrameRateNum = 24;
+     },
+     "", R + " -target ntsc-dvd -pix_fmt yuv420p -sn", "/m/x_(new)_auto_dvd.mpg"},
+    {"DVD PAL from 60 fps",
+     [](auto& f) {
+       Format(f, TOutputFormat::DVD);
+       f.Settings.Norm = TNorm::PAL;
+       f.Source.FrameRateNum = 60;
+     },
+     "", R + " -target pal-dvd -pix_fmt yuv420p -sn", "/m/x_(new)_pal_dvd.mpg"},
     {"3GP overrides channels and sample rate",
      [](auto& f) {
        Format(f, TOutputFormat::ThreeGP);

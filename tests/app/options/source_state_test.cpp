@@ -52,6 +52,8 @@ TEST(AssignSource, TakesOverTheSourcesFactsAndBitRate) {
   EXPECT_EQ(facts.FileName, "/m/x.mp4");
   EXPECT_EQ(facts.Width, 640);
   EXPECT_EQ(facts.Height, 480);
+  EXPECT_EQ(facts.FrameRateNum, 25);
+  EXPECT_EQ(facts.FrameRateDen, 1);
   EXPECT_TRUE(facts.HasVideo());
 }
 

@@ -1,13 +1,16 @@
 // Every output format of the options dialog, converted by zentrova-cli from
 // one small 4:4:4 H.264 + AAC clip with the dialog's defaults: the codecs
 // its container carries, 8-bit 4:2:0 pictures of sizes the codec takes, and
-// the clip's length, all read back with the decoder component.
+// the clip's length, all read back with the decoder component. The disc
+// targets also from clips of rates that name no norm.
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli_process.h"
 #include "media/test_media.h"
@@ -51,14 +54,13 @@ const FormatCase kFormats[] = {
   // MP3 in AVI keeps the encoder's delay and padding (AVI has no edit list).
   {"AVI",  "src_(new).avi",          "h264",       160, 120, "mp3",       0,     0, C, 0.12},
   {"FLV",  "src_(new).flv",          "h264",       160, 120, "mp3",       44100, 0, C},
-  // iPod and PSP convert 25 to 14.985 pictures a second: the frame-rate
-  // conversion holds the last picture for whole output frames (1.14 s).
-  {"iPod", "src_(new)_ipod.mp4",     "mpeg4",      320, 240, "aac",       0,     0, C, 0.15},
+  // iPod and PSP convert 25 to 14.985 pictures a second: within one output frame of the clip.
+  {"iPod", "src_(new)_ipod.mp4",     "mpeg4",      320, 240, "aac",       0,     0, C, 0.067},
   {"MKV",  "src_(new).mkv",          "h264",       160, 120, "mp3",       0,     0, C},
   {"MOV",  "src_(new).mov",          "h264",       160, 120, "mp3",       0,     0, C},
   {"MP4",  "src_(new).mp4",          "h264",       160, 120, "mp3",       0,     0, C},
   {"OGG",  "src_(new).ogg",          "theora",     160, 120, "vorbis",    0,     0, C},
-  {"PSP",  "src_(new)_psp.mp4",      "mpeg4",      320, 240, "aac",       24000, 0, C, 0.15},
+  {"PSP",  "src_(new)_psp.mp4",      "mpeg4",      320, 240, "aac",       24000, 0, C, 0.067},
   // RealVideo takes sides that are multiples of 16.
   {"RM10", "src_(new)_rv10.rm",      "rv10",       160, 112, "ac3",       0,     0, C},
   {"RM20", "src_(new)_rv20.rm",      "rv20",       160, 112, "ac3",       0,     0, C},
@@ -132,6 +134,85 @@ TEST_P(OutputFormat, HoldsTheCodecsOfItsContainerAndPlaysAsLongAsTheSource) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, OutputFormat, ::testing::ValuesIn(kFormats),
                          [](const auto& info) { return std::string(info.param.format); });
+
+// The 25 fps clip at other frame rates, by the builders' --rate (filtered or
+// not) and a raw -r: every output frame of the clip's length, no more.
+TEST(FrameRateConversion, GivesTheFramesOfTheClipsLength) {
+  LoadMediaLibraries();
+  TempDir dir;
+  MakeClip(dir.File("src.mp4"), Mp4Yuv444(kClipSeconds));
+  const struct {
+    std::vector<std::string> args;
+    const char* output;
+    double fps;
+  } cases[] = {
+      {{"--rate", "15"}, "src_(new).mp4", 15},
+      {{"--rate", "10", "--size", "320x240"}, "src_(new).mp4", 10},  // with a scale filter
+      {{"--rate", "30"}, "src_(new).mp4", 30},
+      {{"--format", "AVI", "--output-options", "-r 15000/1001 -c:v mpeg4 -an"},
+       "src_(new).avi",
+       15000.0 / 1001},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(fmt::format("{}", fmt::join(c.args, " ")));
+    std::vector<std::string> args{"-q", "--overwrite", "--out", dir.Path().string()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back(dir.File("src.mp4"));
+    const CliResult result = RunCli(kCli, args);
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_NEAR(DecodedDuration(dir.File(c.output), AVMEDIA_TYPE_VIDEO), kClipSeconds, 0.5 / c.fps);
+  }
+}
+
+// The clip of the format table at `fps` pictures a second, made in `dir`; its name.
+std::string SourceAtRate(const TempDir& dir, int fps) {
+  ClipSpec spec = Mp4Yuv444(kClipSeconds);
+  spec.video->rate = {fps, 1};
+  MakeClip(dir.File("src.mp4"), spec);
+  return dir.File("src.mp4");
+}
+
+// The disc targets with norm Auto from sources of rates the engine guesses no
+// norm from: the norm nearest the rate (its frame size tells), the whole clip.
+TEST(DiscTargetNorm, AutoTakesTheNormNearestTheSourceRate) {
+  LoadMediaLibraries();
+  const struct {
+    int fps;
+    const char* format;
+    const char* output;
+    int width, height;
+  } cases[] = {
+      {24, "VCD", "src_(new)_auto_vcd.mpg", 352, 240},
+      {50, "VCD", "src_(new)_auto_vcd.mpg", 352, 288},
+      {60, "DVD", "src_(new)_auto_dvd.mpg", 720, 480},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(fmt::format("{} fps to {}", c.fps, c.format));
+    TempDir dir;
+    const CliResult result =
+        RunCli(kCli, {"-q", "--format", c.format, "--out", dir.Path().string(), SourceAtRate(dir, c.fps)});
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    const ReadFile file = ReadBack(dir.File(c.output));
+    const auto video = file.Moving(AVMEDIA_TYPE_VIDEO);
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_EQ(video[0]->width, c.width);
+    EXPECT_EQ(video[0]->height, c.height);
+    EXPECT_NEAR(file.container_duration_s, kClipSeconds, 0.1);
+  }
+}
+
+// A raw "-target vcd" keeps the engine's rule: no norm from 24 fps, a clear
+// refusal, and no output left behind.
+TEST(DiscTargetNorm, RawTargetWithoutNormIsRefusedForAnUnguessableRate) {
+  LoadMediaLibraries();
+  TempDir dir;
+  const CliResult result = RunCli(kCli, {"-q", "--format", "VCD", "--output-options", "-target vcd", "--out",
+                                         dir.Path().string(), SourceAtRate(dir, 24)});
+  EXPECT_NE(result.exit_code, 0);
+  EXPECT_NE(result.err.find("Could not determine norm"), std::string::npos) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("src_(new)_auto_vcd.mpg")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("src_(new)_auto_vcd.mpg.part")));
+}
 
 }  // namespace
 }  // namespace zentrova::test

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -176,6 +177,76 @@ TEST(DecideVideoSync, FlushNeverWritesPastTheLastPicture) {
   EXPECT_EQ(DecideVideoSync(in).nb, 2);
   in.last_picture_end = NAN;  // unknown: the pattern alone
   EXPECT_EQ(DecideVideoSync(in).nb, 18);
+}
+
+// A picture shorter than an output frame (a rate conversion down) is dropped
+// once it ends before the clock; pictures of a frame or more keep the slack.
+TEST(DecideVideoSync, DropsAShortPictureThatEndsBeforeTheClock) {
+  struct Case {
+    int method;
+    double sync_ipts, duration;
+    std::int64_t nb;
+  } cases[] = {
+      {VSYNC_CFR, 9.5, 0.6, 1},  // ends at 10.1, after the clock
+      {VSYNC_CFR, 9.4, 0.6, 0},  // ends at the clock
+      {VSYNC_CFR, 9.0, 0.6, 0},  // 0.4 ticks before: the slack would still write it
+      {VSYNC_CFR, 9.0, 1.0, 1},  // a whole frame long: the slack holds
+      {VSYNC_CFR, 7.8, 1.0, 0},  // beyond the slack
+      {VSYNC_CFR, 9.0, 0.0, 1},  // unknown duration: the slack holds
+      {VSYNC_VFR, 9.5, 0.6, 1},  // ends after the clock
+      {VSYNC_VFR, 9.2, 0.6, 0},  // 0.2 ticks before: the slack would still write it
+      {VSYNC_VFR, 9.2, 1.0, 1},  // a whole frame long: the slack holds
+  };
+  for (const Case& c : cases) {
+    TVideoSyncInput in = Picture(c.method, c.sync_ipts, 10);
+    in.duration = c.duration;
+    EXPECT_EQ(DecideVideoSync(in).nb, c.nb) << c.method << ": " << c.sync_ipts << " lasting " << c.duration;
+  }
+}
+
+// One second of pictures fitted to another frame rate, as do_video_out feeds
+// them (the output clock moves on by the frames written, the flush gives the
+// end of the last picture): as many frames as the second holds at the output
+// rate, and while converting down never a picture more than a frame late.
+TEST(DecideVideoSync, ConvertsARateWithoutRunningAhead) {
+  const struct {
+    int method;
+    double input_fps, output_fps;
+    std::int64_t frames;
+  } cases[] = {
+      {VSYNC_CFR, 25, 15000.0 / 1001, 15},
+      {VSYNC_CFR, 25, 15, 15},
+      {VSYNC_CFR, 30, 15, 15},
+      {VSYNC_CFR, 60, 25, 25},
+      {VSYNC_CFR, 50, 24000.0 / 1001, 24},
+      {VSYNC_CFR, 30000.0 / 1001, 15000.0 / 1001, 15},
+      {VSYNC_CFR, 24, 30, 30},
+      {VSYNC_CFR, 25, 25, 25},
+      {VSYNC_VFR, 25, 15000.0 / 1001, 15},
+      {VSYNC_VFR, 60, 25, 25},
+  };
+  for (const auto& c : cases) {
+    const double ticks_per_picture = c.output_fps / c.input_fps;
+    const int pictures = static_cast<int>(std::lround(c.input_fps));
+    TVideoSyncInput in;
+    in.method = c.method;
+    in.duration = ticks_per_picture;
+    for (int i = 0; i < pictures; ++i) {
+      in.sync_ipts = i * ticks_per_picture;
+      const TVideoSyncDecision d = DecideVideoSync(in);
+      if (d.nb > 0 && ticks_per_picture < 1) {
+        EXPECT_LE(static_cast<double>(d.sync_opts), in.sync_ipts + 1) << c.input_fps << " fps, picture " << i;
+      }
+      in.sync_opts = d.sync_opts + d.nb;
+      in.frame_number += d.nb;
+      in.last_dropped = d.last_dropped;
+      std::copy(std::begin(d.last_nb0_frames), std::end(d.last_nb0_frames), in.last_nb0_frames);
+    }
+    in.flush = true;
+    in.last_picture_end = pictures * ticks_per_picture;
+    in.frame_number += DecideVideoSync(in).nb;
+    EXPECT_EQ(in.frame_number, c.frames) << c.method << ": " << c.input_fps << " fps to " << c.output_fps;
+  }
 }
 
 TEST(DecideVideoSync, RefusesAnUnknownMethod) {
