@@ -409,6 +409,11 @@ std::string UsageText() {
   return MakeApp(raw)->help();
 }
 
+void VisitOptionTable(const std::function<void(const CLI::App&)>& visit) {
+  TRawArguments raw;
+  visit(*MakeApp(raw));
+}
+
 std::string VersionText() {
   return fmt::format("{} {}\n", kProgramName, kVersion);
 }

@@ -1,5 +1,6 @@
 #include "cli/info_command.h"
 
+#include "cli/info_json.h"
 #include "decoder/ridarivir.h"
 
 namespace zentrova::cli {
@@ -16,19 +17,26 @@ std::string UnixLines(const std::string& text) {
 
 }  // namespace
 
-int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+int RunInfo(const std::vector<std::string>& files, TInfoForm form, std::ostream& out, std::ostream& err) {
   TRIDarivir decoder;
   int failed = 0;
   bool first = true;
   for (const std::string& file : files) {
     if (!decoder.LoadFile(file)) {
-      err << "zentrova-cli: " << decoder.LastErrMsg() << '\n';
       ++failed;
+      if (form == TInfoForm::ifJson)
+        out << InfoLine(FileErrorJson(file, decoder.LastErrMsg())) << '\n';
+      else
+        err << "zentrova-cli: " << decoder.LastErrMsg() << '\n';
       continue;
     }
-    if (!first) out << '\n';
-    first = false;
-    out << UnixLines(decoder.FileInfoText()) << '\n';
+    if (form == TInfoForm::ifJson) {
+      out << InfoLine(FileInfoJson(decoder, file)) << '\n';
+    } else {
+      if (!first) out << '\n';
+      first = false;
+      out << UnixLines(decoder.FileInfoText()) << '\n';
+    }
     decoder.CloseFile();
   }
   out.flush();

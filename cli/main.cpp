@@ -17,6 +17,7 @@
 #include "cli/cli_options.h"
 #include "cli/conversion_plan.h"
 #include "cli/demo_clip.h"
+#include "cli/help_documents.h"
 #include "cli/info_command.h"
 #include "cli/interrupt.h"
 #include "cli/progress_view.h"
@@ -83,6 +84,10 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
 
 int Main(const std::vector<std::string>& args) {
   AttachMainThread();
+  if (const std::optional<std::string> document = HelpDocument(args)) {
+    std::cout << *document;
+    return 0;
+  }
   TParseOutcome parsed = ParseCommandLine(args);
   if (!parsed.Error.empty()) {
     std::cerr << "zentrova-cli: " << parsed.Error << "\nRun 'zentrova-cli --help' for usage.\n";
@@ -117,7 +122,10 @@ int Main(const std::vector<std::string>& args) {
     std::cerr << "zentrova-cli: cannot load the media libraries: " << encoder.LastErrMsg() << '\n';
     return 1;
   }
-  if (options.Command == TCliCommand::ccInfo) return RunInfo(options.Files, std::cout, std::cerr);
+  if (options.Command == TCliCommand::ccInfo)
+    return RunInfo(options.Files,
+                   options.Progress == TProgressMode::pmJson ? TInfoForm::ifJson : TInfoForm::ifText,
+                   std::cout, std::cerr);
   const int code = Convert(options, encoder, view);
   // Lines still queued for the main thread (the last library lines).
   CheckSynchronize(0);
