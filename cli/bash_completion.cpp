@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <vector>
@@ -56,18 +57,22 @@ std::string ChoiceWords(app::TChoice choice) {
   return words;
 }
 
-// "-o|--output": the option's names as a bash case pattern.
-std::string CasePattern(const CLI::Option& option) {
+// "-o", "--output": the option's names as typed.
+std::vector<std::string> NamesOf(const CLI::Option& option) {
   std::vector<std::string> names;
   for (const std::string& name : option.get_snames()) names.push_back("-" + name);
   for (const std::string& name : option.get_lnames()) names.push_back("--" + name);
-  return fmt::format("{}", fmt::join(names, "|"));
+  return names;
 }
 
-bool HasName(const CLI::Option& option, std::string_view long_name) {
-  for (const std::string& name : option.get_lnames())
-    if ("--" + name == long_name) return true;
-  return false;
+// "-o|--output": the option's names as a bash case pattern.
+std::string CasePattern(const CLI::Option& option) {
+  return fmt::format("{}", fmt::join(NamesOf(option), "|"));
+}
+
+bool HasName(const CLI::Option& option, std::string_view name) {
+  const std::vector<std::string> names = NamesOf(option);
+  return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 // The case branch that completes the value of `option`; empty for a value
@@ -129,8 +134,8 @@ std::string BashCompletionScript(const CLI::App& options) {
   std::vector<std::string> names, typed;
   for (const CLI::Option* option : options.get_options()) {
     if (option->get_positional()) continue;
-    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
-    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    const std::vector<std::string> option_names = NamesOf(*option);
+    names.insert(names.end(), option_names.begin(), option_names.end());
     if (option->get_expected_min() == 0) continue;
     const std::string branch = ValueBranch(*option);
     if (branch.empty())
