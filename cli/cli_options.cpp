@@ -184,7 +184,7 @@ void Describe(CLI::App& app, TRawArguments& raw) {
   app.add_option("--log-file", raw.log_file, "Also append the log lines to this file")->type_name("FILE");
   app.add_flag("-V,--version", raw.version, "Print the version and exit");
   app.footer(
-      "Exit codes: 0 every file converted, 1 some file failed or was stopped, 2 usage error.\n"
+      "Exit codes: 0 every file converted, 1 some file failed, was stopped or is incomplete, 2 usage error.\n"
       "Ctrl-C (or SIGTERM, SIGHUP) stops every task and finalises the outputs; a second one aborts at once.\n"
       "Examples:\n"
       "  zentrova-cli a.mov b.avi                      a_(new).mp4 and b_(new).mp4 beside their sources\n"
@@ -417,6 +417,11 @@ TParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
   TRawArguments raw;
   return MakeApp(raw)->help();
+}
+
+void VisitOptionTable(const std::function<void(const CLI::App&)>& visit) {
+  TRawArguments raw;
+  visit(*MakeApp(raw));
 }
 
 std::string VersionText() {

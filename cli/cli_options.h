@@ -11,12 +11,17 @@
 // thread.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/options/output_settings.h"
 #include "cli/setting_values.h"
+
+namespace CLI {
+class App;
+}
 
 namespace zentrova::cli {
 
@@ -73,6 +78,11 @@ TParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
 /// The usage text printed by --help.
 std::string UsageText();
+
+/// Calls `visit` with the argument parser's table of every option, the one
+/// --help prints (the manual page and the shell completion are made from
+/// it). The table's value targets live only during the call.
+void VisitOptionTable(const std::function<void(const CLI::App&)>& visit);
 
 /// "zentrova-cli <version>".
 std::string VersionText();

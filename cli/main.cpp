@@ -19,6 +19,7 @@
 #include "cli/cli_options.h"
 #include "cli/conversion_plan.h"
 #include "cli/demo_clip.h"
+#include "cli/help_documents.h"
 #include "cli/info_command.h"
 #include "cli/interrupt.h"
 #include "cli/progress_view.h"
@@ -91,6 +92,10 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
 
 int Main(const std::vector<std::string>& args) {
   AttachMainThread();
+  if (const std::optional<std::string> document = HelpDocument(args)) {
+    std::cout << *document;
+    return 0;
+  }
   TParseOutcome parsed = ParseCommandLine(args);
   if (!parsed.Error.empty()) {
     std::cerr << "zentrova-cli: " << TerminalText(parsed.Error) << "\nRun 'zentrova-cli --help' for usage.\n";
@@ -129,7 +134,9 @@ int Main(const std::vector<std::string>& args) {
   encoder.SetInputPolicy(options.AllowNetwork ? TInputPolicy::LocalFilesAndNetwork
                                               : TInputPolicy::LocalFiles);
   if (options.Command == TCliCommand::ccInfo)
-    return RunInfo(options.Files, encoder.InputPolicy(), std::cout, std::cerr);
+    return RunInfo(options.Files, encoder.InputPolicy(),
+                   options.Progress == TProgressMode::pmJson ? TInfoForm::ifJson : TInfoForm::ifText,
+                   std::cout, std::cerr);
   const int code = Convert(options, encoder, view);
   // Lines still queued for the main thread (the last library lines).
   CheckSynchronize(0);
