@@ -48,9 +48,13 @@ int OutputValue(const std::string& set, int source_value) {
 
 }  // namespace
 
-void FitAudioLimits(TOutputFormat format, std::string_view encoder, const SourceFacts& source,
-                    TCollectedValues& values) {
-  if (!source.HasAudio() || encoder.empty()) return;
+std::string FitAudioLimits(TOutputFormat format, std::string encoder, std::string_view aac_encoder,
+                           const SourceFacts& source, TCollectedValues& values) {
+  const bool mp3_rate_limited = encoder == "libmp3lame" && Mp4FamilyRefusesLowMp3(format);
+  if (mp3_rate_limited && !values.AudioCodecChosen && !values.SampleRate.empty() &&
+      OutputValue(values.SampleRate, 0) < kMp4Mp3MinRate)
+    encoder = aac_encoder;
+  if (!source.HasAudio() || encoder.empty()) return encoder;
   const bool vorbis = encoder == "libvorbis";
   const bool wma = encoder == "wmav2";
 
@@ -58,7 +62,7 @@ void FitAudioLimits(TOutputFormat format, std::string_view encoder, const Source
   if (values.SampleRate.empty() && rate > 0) {
     int fitted = rate;
     if ((vorbis || wma) && fitted > kVorbisAndWmaMaxRate) fitted = kVorbisAndWmaMaxRate;
-    if (encoder == "libmp3lame" && Mp4FamilyRefusesLowMp3(format))
+    if (mp3_rate_limited)
       while (fitted < kMp4Mp3MinRate) fitted *= 2;
     if (fitted != rate) values.SampleRate = std::to_string(rate = fitted);
   }
@@ -67,6 +71,7 @@ void FitAudioLimits(TOutputFormat format, std::string_view encoder, const Source
   if (values.Channels.empty() && wma && channels > 2) values.Channels = std::to_string(channels = 2);
 
   if (vorbis && rate > 0 && channels > 0) CapNumberText(values.AudioBitRate, VorbisMaxKbps(rate, channels));
+  return encoder;
 }
 
 }  // namespace zentrova::app

@@ -126,10 +126,11 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
                                   const BuildEnv& env) {
   const TOutputFormat format = ChosenFormat(settings);
   TCollectedValues values = Collect(settings);
+  const std::string aac_encoder = choose_aac_encoder(env.HasEncoder);
   const std::string format_option =
-      ApplyFormatRules(format, DiscNorm(settings.Norm, source), choose_aac_encoder(env.HasEncoder), values);
-  const std::string audio_codec = EncoderName(values.AudioCodec);
-  FitAudioLimits(format, audio_codec, source, values);
+      ApplyFormatRules(format, DiscNorm(settings.Norm, source), aac_encoder, values);
+  const std::string audio_codec =
+      FitAudioLimits(format, EncoderName(values.AudioCodec), aac_encoder, source, values);
 
   TOptionText options;
   if (values.AudioBitRate) options.Add("-b:a " + *values.AudioBitRate + "k");

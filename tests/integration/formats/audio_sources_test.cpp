@@ -79,6 +79,14 @@ TEST_F(AudioSources, EveryFormatCarriesTheSound) {
       // MP3 below 16 kHz is not carried by MP4: the rate is doubled.
       {"tel8k.wav", {"--format", "MP4"}, "tel8k_(new).mp4", "mp3", 16000, 1, nullptr},
       {"tel11k.wav", {"--format", "MP4"}, "tel11k_(new).mp4", "mp3", 22050, 1, nullptr},
+      // A chosen low rate stays; the hidden default MP3 gives way to AAC.
+      {"hi96k.wav",
+       {"--format", "MP4", "--sample-rate", "11025"},
+       "hi96k_(new).mp4",
+       "aac",
+       11025,
+       6,
+       nullptr},
       // Vorbis: the bit rate is capped for low rates, 96 kHz becomes 48 kHz.
       {"tel8k.wav", {"--format", "OGG"}, "tel8k_(new).ogg", "vorbis", 8000, 1, nullptr},
       {"tel11k.wav", {"--format", "WebM"}, "tel11k_(new).webm", "vorbis", 11025, 1, nullptr},
