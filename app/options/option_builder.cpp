@@ -162,9 +162,10 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
   const bool has_video = source.HasVideo() && !IsAudioOnlyFormat(format);
   if (has_video && video_codec != "h264_qsv") options.Add("-pix_fmt yuv420p");
 
+  // No chain without source pictures (a made black picture included).
   if (const std::string chain = BuildVideoFilterChain(settings, source, values.FrameSize,
                                                       FrameSizeMultiple(format), env.FileExists);
-      !chain.empty())
+      source.HasVideo() && !chain.empty())
     options.Add("-vf " + QuoteForOptionSplitter(chain));
   if (video_codec == "libx264" && env.Processors > 1)
     options.Add("-threads " + std::to_string(env.Processors));

@@ -209,6 +209,18 @@ const Case kCases[] = {
      R + " -f psp -filter_complex color=c=black:s=320x240:r=15000/1001[v] -map [v] -map 0:a:0 -shortest -ar 24000 "
          "-r 15000/1001 -c:a aac -astrict experimental -c:v mpeg4 -sn",
      "/m/x_(new)_psp.mp4"},
+    {"PSP without video, with a watermark",
+     [](auto& f) {
+       Format(f, TOutputFormat::PSP);
+       f.Source.VideoStreamIndex = -1;
+       f.Settings.WaterMark = true;
+       f.Settings.WaterMarkFile = "/w/a.png";
+       f.Existing = {"/w/a.png"};
+     },
+     "",
+     R + " -f psp -filter_complex color=c=black:s=320x240:r=15000/1001[v] -map [v] -map 0:a:0 -shortest -ar 24000 "
+         "-r 15000/1001 -c:a aac -astrict experimental -c:v mpeg4 -sn",
+     "/m/x_(new)_psp.mp4"},
     {"PSP without audio",
      [](auto& f) {
        Format(f, TOutputFormat::PSP);
