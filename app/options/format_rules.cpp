@@ -1,7 +1,6 @@
 #include "app/options/format_rules.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 
 #include "app/options/number_text.h"
@@ -125,17 +124,6 @@ void ApplyCodecRule(const TCodecRule& rule, bool chosen, std::string_view aac_en
   }
 }
 
-// A bit rate above `max_kbps` becomes the maximum; other texts (not a
-// number) pass through for the engine to report.
-void CapBitRate(std::optional<std::string>& kbps, double max_kbps) {
-  if (!kbps) return;
-  const std::string_view text = TrimBlanks(*kbps);
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error == std::errc{} && end == text.data() + text.size() && value > max_kbps)
-    *kbps = DecimalText(max_kbps);
-}
-
 // How far `fps` lies from the nearest rate of a family `base` x 2^k, as the
 // magnitude of the base-2 logarithm of their ratio.
 double RateFamilyDistance(double fps, double base) {
@@ -197,7 +185,7 @@ std::string ApplyFormatRules(TOutputFormat format, TNorm norm, std::string_view 
     values.VideoBitRate.reset();
     return "-target " + std::string(NormPrefix(norm)) + "vcd";
   }
-  CapBitRate(values.VideoBitRate, kDvdMaxVideoKbps);
+  CapNumberText(values.VideoBitRate, kDvdMaxVideoKbps);
   return "-target " + std::string(NormPrefix(norm)) + "dvd";
 }
 
@@ -213,6 +201,14 @@ bool IsAudioOnlyFormat(TOutputFormat format) {
 
 bool InputDropsVideo(TOutputFormat format) {
   return IsAudioOnlyFormat(format) && RuleOf(format).Format != TOutputFormat::MP3;
+}
+
+bool NeedsPicture(TOutputFormat format) {
+  return RuleOf(format).Target != TTarget::None || format == TOutputFormat::PSP;
+}
+
+bool NeedsSound(TOutputFormat format) {
+  return format == TOutputFormat::PSP;
 }
 
 int FrameSizeMultiple(TOutputFormat format) {

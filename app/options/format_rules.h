@@ -62,6 +62,13 @@ bool IsAudioOnlyFormat(TOutputFormat format);
 /// formats except MP3, which carries the source's cover art.
 bool InputDropsVideo(TOutputFormat format);
 
+/// Formats whose files must hold a picture: the discs, and PSP, whose
+/// container takes exactly one video and one audio stream.
+bool NeedsPicture(TOutputFormat format);
+
+/// Formats whose files must hold sound: PSP.
+bool NeedsSound(TOutputFormat format);
+
 /// What the frame width and height of the format's video must be a
 /// multiple of (16 for RealVideo, else 2 for 4:2:0 pictures); 0 where the
 /// builder leaves the size alone (no video, or a -target that sets it).

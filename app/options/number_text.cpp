@@ -31,4 +31,12 @@ std::optional<int> ParseDecimalInteger(std::string_view text) {
   return value;
 }
 
+void CapNumberText(std::optional<std::string>& text, double max) {
+  if (!text) return;
+  const std::string_view trimmed = TrimBlanks(*text);
+  double value = 0;
+  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+  if (error == std::errc{} && end == trimmed.data() + trimmed.size() && value > max) *text = DecimalText(max);
+}
+
 }  // namespace zentrova::app

@@ -22,4 +22,8 @@ std::string_view TrimBlanks(std::string_view text);
 /// or a value outside the 32-bit range.
 std::optional<int> ParseDecimalInteger(std::string_view text);
 
+/// A number text (a bit rate as typed) above `max` becomes `max`; other
+/// texts, not numbers, pass through for the engine to report.
+void CapNumberText(std::optional<std::string>& text, double max);
+
 }  // namespace zentrova::app

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "app/options/audio_limits.h"
 #include "app/options/clip_times.h"
 #include "app/options/filter_escape.h"
 #include "app/options/format_rules.h"
@@ -74,6 +75,31 @@ std::string EncoderName(std::string codec) {
   return codec;
 }
 
+// The disc norm for the source. Without pictures the engine has no rate
+// to guess the norm from, and any norm carries the sound: Auto gives PAL.
+TNorm DiscNorm(TNorm chosen, const SourceFacts& source) {
+  if (!source.HasVideo()) return chosen == TNorm::Auto ? TNorm::PAL : chosen;
+  const double fps =
+      source.FrameRateDen > 0 ? static_cast<double>(source.FrameRateNum) / source.FrameRateDen : 0;
+  return TargetNorm(chosen, fps);
+}
+
+// A format that must hold a picture and sound gets what the source lacks
+// for the length of what it has: a black picture at the format's size and
+// rate, or silence.
+std::string MissingStreamOptions(TOutputFormat format, const SourceFacts& source,
+                                 const TCollectedValues& values) {
+  if (!source.HasVideo() && source.HasAudio() && NeedsPicture(format)) {
+    std::string picture = "color=c=black";
+    if (!values.FrameSize.empty()) picture += ":s=" + values.FrameSize;
+    if (!values.FrameRate.empty()) picture += ":r=" + values.FrameRate;
+    return "-filter_complex " + picture + "[v] -map [v] -map 0:a:0 -shortest";
+  }
+  if (source.HasVideo() && !source.HasAudio() && NeedsSound(format))
+    return "-filter_complex anullsrc[a] -map 0:v:0 -map [a] -shortest";
+  return {};
+}
+
 }  // namespace
 
 std::string choose_aac_encoder(const std::function<bool(std::string_view)>& has_encoder) {
@@ -100,10 +126,11 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
                                   const BuildEnv& env) {
   const TOutputFormat format = ChosenFormat(settings);
   TCollectedValues values = Collect(settings);
-  const double source_fps =
-      source.FrameRateDen > 0 ? static_cast<double>(source.FrameRateNum) / source.FrameRateDen : 0;
-  const std::string format_option = ApplyFormatRules(format, TargetNorm(settings.Norm, source_fps),
-                                                     choose_aac_encoder(env.HasEncoder), values);
+  const std::string aac_encoder = choose_aac_encoder(env.HasEncoder);
+  const std::string format_option =
+      ApplyFormatRules(format, DiscNorm(settings.Norm, source), aac_encoder, values);
+  const std::string audio_codec =
+      FitAudioLimits(format, EncoderName(values.AudioCodec), aac_encoder, source, values);
 
   TOptionText options;
   if (values.AudioBitRate) options.Add("-b:a " + *values.AudioBitRate + "k");
@@ -115,11 +142,12 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
     options.Add("-t " + DecimalText(static_cast<double>(clip_duration(source)) / 1000000));
 
   if (!format_option.empty()) options.Add(format_option);
+  if (const std::string missing = MissingStreamOptions(format, source, values); !missing.empty())
+    options.Add(missing);
   if (!values.Channels.empty()) options.Add("-ac " + values.Channels);
   if (!values.SampleRate.empty()) options.Add("-ar " + values.SampleRate);
   if (!values.FrameRate.empty()) options.Add("-r " + values.FrameRate);
 
-  const std::string audio_codec = EncoderName(values.AudioCodec);
   if (!audio_codec.empty()) options.Add("-c:a " + audio_codec);
   if (audio_codec == "aac") options.Add("-astrict experimental");
 
@@ -134,9 +162,10 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
   const bool has_video = source.HasVideo() && !IsAudioOnlyFormat(format);
   if (has_video && video_codec != "h264_qsv") options.Add("-pix_fmt yuv420p");
 
+  // No chain without source pictures (a made black picture included).
   if (const std::string chain = BuildVideoFilterChain(settings, source, values.FrameSize,
                                                       FrameSizeMultiple(format), env.FileExists);
-      !chain.empty())
+      source.HasVideo() && !chain.empty())
     options.Add("-vf " + QuoteForOptionSplitter(chain));
   if (video_codec == "libx264" && env.Processors > 1)
     options.Add("-threads " + std::to_string(env.Processors));

@@ -26,11 +26,15 @@ struct SourceFacts {
   int FrameRateNum = 0;  ///< average frame rate of the first video stream; not positive: unknown
   int FrameRateDen = 1;
   bool Interlaced = false;               ///< its field order or its first decoded pictures say interlaced
+  int AudioStreamIndex = -1;             ///< first audio stream; negative when the source has none
+  int SampleRate = 0;                    ///< of the first audio stream, Hz; not positive: unknown
+  int Channels = 0;                      ///< of the first audio stream; not positive: unknown
   std::int64_t StartTime = kTimeNotSet;  ///< clip start mark
   std::int64_t EndTime = kNoTimeValue;   ///< clip end mark
   std::int64_t FirstPTS = kTimeNotSet;   ///< time of the first picture shown for the source
 
   bool HasVideo() const { return VideoStreamIndex >= 0; }
+  bool HasAudio() const { return AudioStreamIndex >= 0; }
 };
 
 }  // namespace zentrova::app

@@ -27,6 +27,11 @@ TSourceProbe ProbeOfDecoder(TCustomDecoder& decoder) {
     probe.SarDen = video.SAR.den;
     probe.Interlaced = SourceLooksInterlaced(decoder);
   }
+  if (probe.FirstAudioStreamIndex >= 0) {
+    const TAudioStreamInfo audio = decoder.FirstAudioStreamInfo();
+    probe.SampleRate = audio.SampleRate;
+    probe.Channels = audio.Channels;
+  }
   return probe;
 }
 

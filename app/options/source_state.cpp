@@ -43,6 +43,9 @@ SourceFacts TSourceState::Facts() const {
   facts.FrameRateNum = FrameRateNum;
   facts.FrameRateDen = FrameRateDen;
   facts.Interlaced = Interlaced;
+  facts.AudioStreamIndex = AudioStreamIndex;
+  facts.SampleRate = SampleRate;
+  facts.Channels = Channels;
   facts.StartTime = StartTime;
   facts.EndTime = EndTime;
   facts.FirstPTS = FirstPTS;
@@ -91,6 +94,8 @@ TAssignResult AssignSource(TSourceState& state, const TSourceProbe& probe, Outpu
   state.FrameRateNum = probe.FirstVideoStreamIndex >= 0 ? probe.FrameRateNum : 0;
   state.FrameRateDen = probe.FirstVideoStreamIndex >= 0 ? probe.FrameRateDen : 1;
   state.Interlaced = probe.FirstVideoStreamIndex >= 0 && probe.Interlaced;
+  state.SampleRate = probe.FirstAudioStreamIndex >= 0 ? probe.SampleRate : 0;
+  state.Channels = probe.FirstAudioStreamIndex >= 0 ? probe.Channels : 0;
   state.SliderEnabled = DurationKnown(probe.FileDuration) && probe.FormatName != "image2";
   if (DurationKnown(probe.FileDuration)) state.Duration = probe.FileDuration;
   state.Frames = SourceFrames(probe, state.Frames);

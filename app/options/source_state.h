@@ -37,6 +37,8 @@ struct TSourceProbe {
   int SarNum = 0;  ///< first video stream's sample aspect ratio; not positive: unknown
   int SarDen = 1;
   bool Interlaced = false;  ///< see SourceLooksInterlaced
+  int SampleRate = 0;       ///< first audio stream's, Hz; not positive: unknown
+  int Channels = 0;         ///< first audio stream's; not positive: unknown
 };
 
 struct TSourceState {
@@ -61,6 +63,8 @@ struct TSourceState {
   int FrameRateNum = 0;
   int FrameRateDen = 1;
   bool Interlaced = false;
+  int SampleRate = 0;
+  int Channels = 0;
   bool SliderEnabled = false;
   std::vector<std::string> InfoLines;  ///< the "源视频文件信息" text
 

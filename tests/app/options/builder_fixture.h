@@ -26,6 +26,9 @@ struct BuilderFixture {
     Source.VideoStreamIndex = 0;
     Source.Width = 640;
     Source.Height = 480;
+    Source.AudioStreamIndex = 1;
+    Source.SampleRate = 44100;
+    Source.Channels = 2;
   }
 
   /// Answers from the sets above; valid while the fixture lives.

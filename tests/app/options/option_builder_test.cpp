@@ -183,6 +183,66 @@ const Case kCases[] = {
        f.Source.FrameRateNum = 50;
      },
      "", " -target pal-vcd -pix_fmt yuv420p -sn", "/m/x_(new)_auto_vcd.mpg"},
+    // A source without pictures: the disc gets a black picture and, for want of a rate, PAL.
+    {"VCD Auto without video",
+     [](auto& f) {
+       Format(f, TOutputFormat::VCD);
+       f.Source.VideoStreamIndex = -1;
+     },
+     "", " -target pal-vcd -filter_complex color=c=black[v] -map [v] -map 0:a:0 -shortest -sn",
+     "/m/x_(new)_auto_vcd.mpg"},
+    {"DVD NTSC without video",
+     [](auto& f) {
+       Format(f, TOutputFormat::DVD);
+       f.Settings.Norm = TNorm::NTSC;
+       f.Source.VideoStreamIndex = -1;
+     },
+     "", R + " -target ntsc-dvd -filter_complex color=c=black[v] -map [v] -map 0:a:0 -shortest -sn",
+     "/m/x_(new)_ntsc_dvd.mpg"},
+    // PSP holds one picture and one sound: what the source lacks is made.
+    {"PSP without video",
+     [](auto& f) {
+       Format(f, TOutputFormat::PSP);
+       f.Source.VideoStreamIndex = -1;
+     },
+     "",
+     R + " -f psp -filter_complex color=c=black:s=320x240:r=15000/1001[v] -map [v] -map 0:a:0 -shortest -ar 24000 "
+         "-r 15000/1001 -c:a aac -astrict experimental -c:v mpeg4 -sn",
+     "/m/x_(new)_psp.mp4"},
+    {"PSP without video, with a watermark",
+     [](auto& f) {
+       Format(f, TOutputFormat::PSP);
+       f.Source.VideoStreamIndex = -1;
+       f.Settings.WaterMark = true;
+       f.Settings.WaterMarkFile = "/w/a.png";
+       f.Existing = {"/w/a.png"};
+     },
+     "",
+     R + " -f psp -filter_complex color=c=black:s=320x240:r=15000/1001[v] -map [v] -map 0:a:0 -shortest -ar 24000 "
+         "-r 15000/1001 -c:a aac -astrict experimental -c:v mpeg4 -sn",
+     "/m/x_(new)_psp.mp4"},
+    {"PSP without audio",
+     [](auto& f) {
+       Format(f, TOutputFormat::PSP);
+       f.Source.AudioStreamIndex = -1;
+     },
+     "",
+     R + " -f psp -filter_complex anullsrc[a] -map 0:v:0 -map [a] -shortest -ar 24000 -r 15000/1001 -c:a aac "
+         "-astrict experimental -c:v mpeg4 -pix_fmt yuv420p -vf \"scale=320:240\" -sn",
+     "/m/x_(new)_psp.mp4"},
+    {"MP4 without video",
+     [](auto& f) { f.Source.VideoStreamIndex = -1; },
+     "", R + " -c:a libmp3lame -c:v libx264 -threads 4 -sn", kMp4},
+    // The audio is fitted to what encoder and container take (see audio_limits_test.cpp).
+    {"MP4 from 8 kHz sound",
+     [](auto& f) { f.Source.SampleRate = 8000; },
+     "", R + " -ar 16000" + T, kMp4},
+    {"WMA from 5.1",
+     [](auto& f) {
+       Format(f, TOutputFormat::WMA);
+       f.Source.Channels = 6;
+     },
+     " -vn", R + " -vn -ac 2 -c:a wmav2 -sn", "/m/x_(new).wma"},
     {"DVD Auto from 24 fps",
      [](auto& f) {
        Format(f, TOutputFormat::DVD);

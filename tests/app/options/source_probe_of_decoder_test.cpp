@@ -49,7 +49,11 @@ TEST_P(ProbeOfDecoderTest, CopiesTheDecodersFacts) {
   EXPECT_EQ(probe.FileInfoText, decoder.FileInfoText());
   EXPECT_EQ(probe.FileDuration, want.duration_us);
   EXPECT_EQ(probe.FileStartTime, decoder.FileStreamInfo().StartTime);
-  EXPECT_GE(probe.FirstAudioStreamIndex, 0);
+  ASSERT_GE(probe.FirstAudioStreamIndex, 0);
+  const test::ProbedStream& audio = want.streams.at(static_cast<std::size_t>(probe.FirstAudioStreamIndex));
+  EXPECT_EQ(probe.SampleRate, audio.sample_rate);
+  EXPECT_EQ(probe.Channels, audio.channels);
+  EXPECT_GT(probe.SampleRate, 0);
   if (c.video) {
     EXPECT_EQ(probe.FirstVideoStreamIndex, 0);
     EXPECT_EQ(probe.Width, 320);

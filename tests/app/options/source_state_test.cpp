@@ -26,6 +26,8 @@ TSourceProbe VideoProbe(const std::string& file_name, const std::string& stream_
   probe.VideoDurationScaled = 10 * kSecond;
   probe.FrameRateNum = 25;
   probe.FrameRateDen = 1;
+  probe.SampleRate = 48000;
+  probe.Channels = 6;
   return probe;
 }
 
@@ -55,6 +57,9 @@ TEST(AssignSource, TakesOverTheSourcesFactsAndBitRate) {
   EXPECT_EQ(facts.FrameRateNum, 25);
   EXPECT_EQ(facts.FrameRateDen, 1);
   EXPECT_TRUE(facts.HasVideo());
+  EXPECT_TRUE(facts.HasAudio());
+  EXPECT_EQ(facts.SampleRate, 48000);
+  EXPECT_EQ(facts.Channels, 6);
 }
 
 // A stream line without bit rate still sets index, duration, steps and size,
