@@ -87,7 +87,8 @@ int TCustomEncoder::OpenInput(TFFmpeg& task, const std::string& file_name, TInpu
 std::string TCustomEncoder::CheckPendingOpens(const TFFmpeg& task) const {
   TFFmpeg scratch;  // freed at once: its files close again
   PrepareForOpen(scratch);
-  return scratch.OpenAll(task.FPendingOpens) ? std::string() : scratch.FLastErrMsg;
+  return scratch.OpenAll(task.FPendingOpens, TFFmpeg::TNameClaim::ncLater) ? std::string()
+                                                                           : scratch.FLastErrMsg;
 }
 
 int TCustomEncoder::AddTask(const std::string& file_name, TInputOptions* options) {
