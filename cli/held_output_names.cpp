@@ -35,9 +35,8 @@ void THeldOutputNames::Reserve(const std::string& file_name) {
 void THeldOutputNames::AddTask(int task_index, const std::string& output, bool named_by_user) {
   TTaskOutput task;
   task.Output = output;
-  if (!named_by_user && !SplitAutomaticName(output, task.Base, task.Extension)) task.Base.clear();
+  if (!named_by_user) SplitAutomaticName(output, task.Base, task.Extension);  // else no Base: kept
   std::lock_guard lock(mutex_);
-  taken_.Claim(output);
   tasks_[task_index] = std::move(task);
 }
 

@@ -31,7 +31,7 @@ class THeldOutputNames {
 
   /// A name the batch uses (an input or a planned output): never offered.
   void Reserve(const std::string& file_name);
-  /// Task `task_index` writes `output`; `named_by_user` for -o.
+  /// Task `task_index` writes `output` (reserved already); `named_by_user` for -o.
   void AddTask(int task_index, const std::string& output, bool named_by_user);
   /// The next name for task `task_index` whose output `held_library_name`
   /// ("file:" + name) another conversion holds, in the same form; empty when
