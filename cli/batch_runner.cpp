@@ -30,6 +30,8 @@ TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view, TExistingOu
     : encoder_(encoder), view_(view), held_names_(existing) {
   // A batch of any length keeps open only the files of its running tasks.
   encoder_.SetDeferredOpen(true);
+  // An ended task's engine is freed at once: only the rows keep its result.
+  encoder_.SetAutoReleaseTask(true);
 }
 
 TBatchRunner::~TBatchRunner() {
