@@ -98,7 +98,6 @@ int TCustomEncoder::AddTask(const std::string& file_name, TInputOptions* options
   task->FPreviewInterval = static_cast<std::int64_t>(FPreviewInterval) * 1000;
   task->FReportInterval = static_cast<std::int64_t>(FProgressInterval) * 1000;
   try {
-    task->InitOptionDefs();
     task->FOnBeforeFindStreamInfo = [this](TCustomFFmpegOpt* sender, AVFormatContext* ic) {
       HandleBeforeFindStreamInfo(sender, ic);
     };

@@ -28,7 +28,8 @@ std::string WithoutLogPointer(std::string text) {
 
 TCustomFFmpeg::TCustomFFmpeg() {
   FFLoader().CheckLibAV(EncoderLibraries);
-  InitOptionDefs();
+  // The option table is built by the first open: a task that waits in a
+  // long batch holds none.
   FOutputDuration = -1;
 }
 
