@@ -26,15 +26,19 @@ std::int64_t SizeOf(const std::string& path) {
 
 }  // namespace
 
-TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view) : encoder_(encoder), view_(view) {
+TBatchRunner::TBatchRunner(TDERodorir& encoder, TProgressView& view, TExistingOutputs existing)
+    : encoder_(encoder), view_(view), held_names_(existing) {
   // A batch of any length keeps open only the files of its running tasks.
   encoder_.SetDeferredOpen(true);
+  // An ended task's engine is freed at once: only the rows keep its result.
+  encoder_.SetAutoReleaseTask(true);
 }
 
 TBatchRunner::~TBatchRunner() {
   // The handlers point at this runner.
   encoder_.SetOnProgress(nullptr);
   encoder_.SetOnTerminate(nullptr);
+  encoder_.SetOnOutputNameHeld(nullptr);
 }
 
 void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
@@ -58,6 +62,7 @@ void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
     if (encoder_.SetOutput(task, app::LocalFileUrl(out.FileName), &out) < 0) error = encoder_.LastErrMsg();
   }
   if (error.empty()) {
+    held_names_.AddTask(task, output, planned.OutputNamedByUser);
     view_.Added(batch_, batch_.AddTask(planned.Source, output, task, planned.SourceDurationUs));
     return;
   }
@@ -72,6 +77,7 @@ void TBatchRunner::OnTerminate(const TTerminateReport& report) {
   const TClock::time_point now = TClock::now();
   const int row = batch_.Terminate(report, now);
   if (row < 0) return;
+  batch_.SetOutput(row, held_names_.Output(report.TaskIndex));
   RecordOutputSize(row);
   view_.Ended(batch_, row, now);
   for (int started : batch_.RunningRows())
@@ -108,6 +114,10 @@ void TBatchRunner::RecordOutputSize(int row) {
 int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) {
   batch_.SetPlanned(static_cast<int>(plan.size()));
   for (const TPlannedTask& planned : plan) {
+    for (const TInputOptions& input : planned.Inputs) held_names_.Reserve(input.FileName);
+    if (planned.Error.empty()) held_names_.Reserve(planned.Output.FileName);
+  }
+  for (const TPlannedTask& planned : plan) {
     AddPlanned(planned);
     // Ctrl-C while files are still being opened: convert nothing.
     if (TInterruptGuard::StopRequested()) break;
@@ -118,6 +128,9 @@ int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) 
       const int row = batch_.Progress({info.TaskIndex, info.FPS, info.FrameNumber, info.CurrentSize,
                                        info.CurrentDuration, info.TotalDuration});
       if (row >= 0) view_.Progress(batch_, row, TClock::now());
+    });
+    encoder_.SetOnOutputNameHeld([this](TCustomEncoder*, int task_index, const std::string& held_name) {
+      return held_names_.NextName(task_index, held_name);
     });
     encoder_.SetOnTerminate([this](TCustomEncoder*, const TTerminateInfo& info) {
       OnTerminate({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Incomplete,
@@ -130,6 +143,7 @@ int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) 
     WaitForTheEnd();
     encoder_.SetOnProgress(nullptr);
     encoder_.SetOnTerminate(nullptr);
+    encoder_.SetOnOutputNameHeld(nullptr);
   }
   batch_.CancelWaiting();
   encoder_.ClearTasks();

@@ -17,6 +17,7 @@
 
 #include "cli/batch_state.h"
 #include "cli/conversion_plan.h"
+#include "cli/held_output_names.h"
 #include "cli/progress_view.h"
 
 namespace zentrova {
@@ -28,7 +29,9 @@ namespace zentrova::cli {
 class TBatchRunner {
  public:
   /// `encoder` has its libraries loaded and no tasks; both outlive the runner.
-  TBatchRunner(TDERodorir& encoder, TProgressView& view);
+  /// `existing`: what a next free name may be when another conversion
+  /// holds an automatic output name (see held_output_names.h).
+  TBatchRunner(TDERodorir& encoder, TProgressView& view, TExistingOutputs existing);
   ~TBatchRunner();
   TBatchRunner(const TBatchRunner&) = delete;
   TBatchRunner& operator=(const TBatchRunner&) = delete;
@@ -50,6 +53,7 @@ class TBatchRunner {
   TDERodorir& encoder_;
   TProgressView& view_;
   TBatchState batch_;
+  THeldOutputNames held_names_;
 };
 
 }  // namespace zentrova::cli

@@ -127,6 +127,10 @@ int TBatchState::Terminate(const TTerminateReport& report, TClock::time_point no
   return index;
 }
 
+void TBatchState::SetOutput(int row, std::string output) {
+  if (!output.empty()) rows_.at(static_cast<std::size_t>(row)).Output = std::move(output);
+}
+
 void TBatchState::SetOutputSize(int row, std::int64_t bytes) {
   rows_.at(static_cast<std::size_t>(row)).CurrentSize = bytes;
 }

@@ -106,6 +106,9 @@ class TBatchState {
   /// encoder's next) starts now unless stopping. Returns the row, or -1 (also
   /// for the end of the run, which only sets `RunEnded`).
   int Terminate(const TTerminateReport& report, TClock::time_point now);
+  /// The output the task wrote, when it differs from the planned one (a
+  /// name another conversion held); an empty name changes nothing.
+  void SetOutput(int row, std::string output);
   /// The output's size on disk (after the task ended).
   void SetOutputSize(int row, std::int64_t bytes);
   /// Tasks that never started because the run was not started (Ctrl-C while

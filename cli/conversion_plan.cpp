@@ -59,6 +59,7 @@ void NameOutput(const TCliOptions& options, const app::OutputSettings& settings,
                 const app::SourceFacts& facts, TDialog& dialog, app::TClaimedNames& claimed,
                 TPlannedTask& task) {
   task.Output = app::BuildOutputOptions(settings, facts, dialog.Env());
+  task.OutputNamedByUser = options.OutputFile.has_value();
   if (options.OutputFile)
     task.Output.FileName = *options.OutputFile;  // claimed from the start
   else

@@ -38,6 +38,7 @@ struct TPlannedTask {
   std::string Source;  ///< the (first) input as named on the command line
   std::vector<TInputOptions> Inputs;
   TOutputOptions Output;
+  bool OutputNamedByUser = false;      ///< -o: the name is not changed when another conversion holds it
   std::int64_t SourceDurationUs = -1;  ///< the (first) source's; negative: not known
   /// Not empty: the file cannot be converted (the decoder's message).
   std::string Error;

@@ -86,7 +86,8 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
   const unsigned processors = std::thread::hardware_concurrency();
   if (processors > 0 && options.Tasks > static_cast<int>(processors) && options.Tasks > TCliOptions{}.Tasks)
     view.LogLine(fmt::format("warning: {} tasks at once on {} processors", options.Tasks, processors));
-  TBatchRunner runner(encoder, view);
+  TBatchRunner runner(encoder, view,
+                      options.Settings.Overwrite ? TExistingOutputs::eoReplace : TExistingOutputs::eoKeep);
   return runner.Run(plan, options.Tasks);
 }
 

@@ -225,6 +225,11 @@ class TCustomEncoder : public TFFBaseComponent {
   void SetOnPreviewBitmap(TEncPreviewBitmapEvent handler) { FOnPreviewBitmap.Set(std::move(handler)); }
   void SetOnProgress(TEncProgressEvent handler) { FOnProgress.Set(std::move(handler)); }
   void SetOnTerminate(TTerminateEvent handler) { FOnTerminate.Set(std::move(handler)); }
+  /// Without a handler a held output name fails its task.
+  void SetOnOutputNameHeld(TOutputNameHeldEvent handler) { FOnOutputNameHeld.Set(std::move(handler)); }
+  /// For the tasks: the caller's next name for a task's held output name
+  /// (task's thread); empty when there is none.
+  std::string HandleOutputNameHeld(TFFmpeg* sender, const std::string& held_name);
   void SetOnFrameInputHook(TEncFrameHookEvent handler) { FOnInputFrameHook.Set(std::move(handler)); }
   void SetOnFrameOutputHook(TEncFrameHookEvent handler) { FOnOutputFrameHook.Set(std::move(handler)); }
 
@@ -253,6 +258,7 @@ class TCustomEncoder : public TFFBaseComponent {
                               std::int64_t total_duration);
   virtual void HandleBeforeFindStreamInfo(TCustomFFmpegOpt* sender, AVFormatContext* format_context);
   virtual void HandleTerminate(TFFmpegTask* sender);
+
 
   /// Clears the events, stops every task and waits for it, drops the
   /// terminations not yet delivered and frees the tasks (once). The workers
@@ -345,6 +351,7 @@ class TCustomEncoder : public TFFBaseComponent {
   TEventSlot<void(TCustomEncoder*, const TPreviewInfo&)> FOnPreviewBitmap;
   TEventSlot<void(TCustomEncoder*, TProgressInfo&)> FOnProgress;
   TEventSlot<void(TCustomEncoder*, const TTerminateInfo&)> FOnTerminate;
+  TEventSlot<std::string(TCustomEncoder*, int, const std::string&)> FOnOutputNameHeld;
   TEventSlot<void(TCustomEncoder*, TFrameHookInfo&)> FOnInputFrameHook;
   TEventSlot<void(TCustomEncoder*, TFrameHookInfo&)> FOnOutputFrameHook;
 

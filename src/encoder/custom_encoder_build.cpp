@@ -87,7 +87,8 @@ int TCustomEncoder::OpenInput(TFFmpeg& task, const std::string& file_name, TInpu
 std::string TCustomEncoder::CheckPendingOpens(const TFFmpeg& task) const {
   TFFmpeg scratch;  // freed at once: its files close again
   PrepareForOpen(scratch);
-  return scratch.OpenAll(task.FPendingOpens) ? std::string() : scratch.FLastErrMsg;
+  return scratch.OpenAll(task.FPendingOpens, TFFmpeg::TNameClaim::ncLater) ? std::string()
+                                                                           : scratch.FLastErrMsg;
 }
 
 int TCustomEncoder::AddTask(const std::string& file_name, TInputOptions* options) {
@@ -97,7 +98,6 @@ int TCustomEncoder::AddTask(const std::string& file_name, TInputOptions* options
   task->FPreviewInterval = static_cast<std::int64_t>(FPreviewInterval) * 1000;
   task->FReportInterval = static_cast<std::int64_t>(FProgressInterval) * 1000;
   try {
-    task->InitOptionDefs();
     task->FOnBeforeFindStreamInfo = [this](TCustomFFmpegOpt* sender, AVFormatContext* ic) {
       HandleBeforeFindStreamInfo(sender, ic);
     };

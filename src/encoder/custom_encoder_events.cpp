@@ -177,6 +177,17 @@ void TCustomEncoder::HandleBeforeFindStreamInfo(TCustomFFmpegOpt* sender, AVForm
   });
 }
 
+// ---- Held output names --------------------------------------------------------------------
+
+std::string TCustomEncoder::HandleOutputNameHeld(TFFmpeg* sender, const std::string& held_name) {
+  const auto handler = FOnOutputNameHeld.Get();
+  if (!handler) return {};
+  const int index = FFFmpegList.Locate(sender).first;
+  if (index < 0) return {};
+  // On the task's thread: the run waits for the name, not for the main thread.
+  return (*handler)(this, index, held_name);
+}
+
 // ---- The hand-off itself ---------------------------------------------------------------------
 
 void TCustomEncoder::HandOver(const TFFmpegTask* sender, const std::function<void()>& call) {

@@ -78,6 +78,14 @@ using TEncFrameHookEvent = std::function<void(TCustomEncoder* sender, TFrameHook
 using TEncPreviewBitmapEvent = std::function<void(TCustomEncoder* sender, const TPreviewInfo& info)>;
 using TEncProgressEvent = std::function<void(TCustomEncoder* sender, TProgressInfo& info)>;
 using TTerminateEvent = std::function<void(TCustomEncoder* sender, const TTerminateInfo& info)>;
+/// Raised on the task's own thread when the task is about to run and the
+/// name of its output (as given to `SetOutput`) is being written by another
+/// running conversion, in this process or another. Returns the next name to
+/// claim in the same form, or an empty text to fail the task with the
+/// message that the name is in use. Raised again while the name returned is
+/// held too.
+using TOutputNameHeldEvent =
+    std::function<std::string(TCustomEncoder* sender, int task_index, const std::string& held_name)>;
 /// Raised while an input of a task is being opened, after the file is open
 /// and before its streams are probed; the sender is the task's engine. The
 /// handler may set options on the format context.

@@ -1,8 +1,12 @@
 #include "encoder/encoder_task.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
+#include "encoder/custom_encoder.h"
 #include "engine/file_options_scope.h"
+#include "options/file_name_text.h"
 
 namespace zentrova {
 
@@ -28,26 +32,58 @@ int TFFmpeg::PendingCount(TFileKind kind) const {
                                         [kind](const TPendingOpen& open) { return open.Kind == kind; }));
 }
 
-bool TFFmpeg::OpenAll(const std::vector<TPendingOpen>& opens) {
+bool TFFmpeg::OpenAll(const std::vector<TPendingOpen>& opens, TNameClaim claim) {
   for (const TPendingOpen& open : opens) {
     FLastErrMsg.clear();
-    TFileOptionsScope scope(*this);
-    const int ret =
-        open.Kind == TFileKind::fkOutput
-            ? OpenOutputFile(scope.Context(), open.Options, open.Join, open.FileName, open.Presets)
-            : OpenInputFile(scope.Context(), open.Options, open.FileName, open.Presets);
-    if (ret < 0) {
-      if (FLastErrMsg.empty()) FLastErrMsg = fmt::format("{}: {}", open.FileName, error_code_text(ret));
+    std::string file_name = open.FileName;
+    std::unique_ptr<TOutputTarget> target;
+    if (open.Kind == TFileKind::fkOutput && claim == TNameClaim::ncNow && !ClaimOutputName(file_name, target))
       return false;
+    TFileOptionsScope scope(*this);
+    const int ret = open.Kind == TFileKind::fkOutput
+                        ? OpenOutputFile(scope.Context(), open.Options, open.Join, file_name, open.Presets)
+                        : OpenInputFile(scope.Context(), open.Options, file_name, open.Presets);
+    if (ret < 0) {
+      if (FLastErrMsg.empty()) FLastErrMsg = fmt::format("{}: {}", file_name, error_code_text(ret));
+      return false;
+    }
+    // The output's writer takes the claim; a format that writes no file of
+    // its own needs none (the `.part` file goes with `target`).
+    if (target) {
+      // `ret` is the output's index (a join adds a record per segment after it).
+      TOutputFile& of = *Foutput_files.at(static_cast<std::size_t>(ret));
+      const AVFormatContext* oc = of.ctx.get();
+      if (oc && oc->oformat && !(oc->oformat->flags & AVFMT_NOFILE)) of.target = std::move(target);
     }
   }
   return true;
 }
 
+bool TFFmpeg::ClaimOutputName(std::string& name, std::unique_ptr<TOutputTarget>& target) {
+  // Each name offered is claimed or found held; a caller that keeps offering
+  // held names is stopped at some point.
+  constexpr int kMaxNames = 1000;
+  for (int attempt = 0; attempt < kMaxNames; ++attempt) {
+    const std::optional<std::filesystem::path> path = TOutputTarget::PlainLocalPath(name);
+    if (!path) return true;
+    bool held = false;
+    target = TOutputTarget::Acquire(*path, FLastErrMsg, &held);
+    if (target) return true;
+    if (!held || !FParent) return false;
+    std::string next = FParent->HandleOutputNameHeld(this, name);
+    if (next.empty()) return false;
+    Log(TLogLevel::llInfo,
+        fmt::format("\"{}\" is being written by another conversion: writing \"{}\" instead",
+                    displayed_file_name(name), displayed_file_name(next)));
+    name = std::move(next);
+  }
+  return false;
+}
+
 bool TFFmpeg::OpenFilesForRun() {
   const std::vector<TPendingOpen> opens = std::move(FPendingOpens);
   FPendingOpens.clear();
-  return OpenAll(opens);
+  return OpenAll(opens, TNameClaim::ncNow);
 }
 
 bool TFFmpeg::HasOutputs() const {

@@ -72,8 +72,16 @@ class TFFmpeg : public TFFmpegTask {
     bool Join = false;
   };
   int PendingCount(TFileKind kind) const;
+  /// Whether an output's name is claimed (its `.part` file created and
+  /// locked) before it is opened: only when the task is about to run.
+  enum class TNameClaim { ncLater, ncNow };
   /// Opens `opens` on this task, in order; false with FLastErrMsg.
-  bool OpenAll(const std::vector<TPendingOpen>& opens);
+  bool OpenAll(const std::vector<TPendingOpen>& opens, TNameClaim claim);
+  /// Claims the plain local file `name` for writing; while another running
+  /// conversion holds it, moves on to the name the encoder's caller offers
+  /// (`name` then changes). Nothing to claim for other outputs (`target`
+  /// stays null). False with FLastErrMsg.
+  bool ClaimOutputName(std::string& name, std::unique_ptr<TOutputTarget>& target);
   /// Waiting to be opened when the task runs (owner's thread until then).
   std::vector<TPendingOpen> FPendingOpens;
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "log/library_error_capture.h"
 #include "log/logger.h"
 #include "media/library_loader.h"
 #include "options/last_error_text.h"
@@ -27,7 +28,8 @@ std::string WithoutLogPointer(std::string text) {
 
 TCustomFFmpeg::TCustomFFmpeg() {
   FFLoader().CheckLibAV(EncoderLibraries);
-  InitOptionDefs();
+  // The option table is built by the first open: a task that waits in a
+  // long batch holds none.
   FOutputDuration = -1;
 }
 
@@ -70,10 +72,13 @@ void TCustomFFmpeg::RunConversion() {
     FPauseTime = 0;
     FTotalPauseTime = 0;
   }
-  auto record = [this](const std::string& text) {
+  // The library's own error line is often the cause the user can act on;
+  // the failure message carries it after the step's line.
+  const TLibraryErrorCapture library_error;
+  auto record = [this, &library_error](const std::string& text) {
     Log(TLogLevel::llFatal, text);
     FFatalException = true;
-    FFatalMessage = WithoutLogPointer(text);
+    FFatalMessage = library_error.WithCause(WithoutLogPointer(text));
   };
   try {
     if (!OpenFilesForRun()) throw FFmpegException(FLastErrMsg);

@@ -64,6 +64,7 @@ void TCustomFFmpegOpt::FreeFileOptions(TFileOptionContext& o) {
 int TCustomFFmpegOpt::ParseOptions(TFileOptionContext& o, std::string_view option_text,
                                    std::int32_t file_kind_flags, std::string_view file_name,
                                    std::string_view kind_text, std::string_view presets) {
+  InitOptionDefs();
   TParseOptionsEngine engine{
       .options = FOptions,
       .table = FOptionDef,
@@ -187,6 +188,7 @@ int TCustomFFmpegOpt::WriteInterruptCheck() {
 }
 
 int TCustomFFmpegOpt::ApplyOption(Ctx* o, std::string_view name, std::string_view arg) {
+  InitOptionDefs();
   return apply_option(TOptionContext(o), name, std::optional<std::string_view>(arg), FOptionDef);
 }
 

@@ -71,7 +71,8 @@ class TCustomFFmpegOpt {
   // ---- Option table ------------------------------------------------------
 
   /// Builds the 179 rows of the option table (handlers bound to this
-  /// instance). A second call does nothing.
+  /// instance). Parsing and applying options build it when missing; a
+  /// second call does nothing.
   void InitOptionDefs();
   /// The option table (`FOptionDef`); empty before `InitOptionDefs`.
   TOptionTable OptionTable() const { return FOptionDef; }

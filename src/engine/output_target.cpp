@@ -48,12 +48,21 @@ std::filesystem::path TOutputTarget::PartPath(const std::filesystem::path& final
 }
 
 std::unique_ptr<TOutputTarget> TOutputTarget::Acquire(const std::filesystem::path& final_path,
-                                                      std::string& error) {
+                                                      std::string& error, bool* held_by_another) {
+  if (held_by_another) *held_by_another = false;
   const std::filesystem::path part = PartPath(final_path);
-  // A writer that finishes renames or removes the file it locked; a file
-  // taken over must still be the one under the name once locked.
+  // The name is claimed by creating the file exclusively; an existing one is
+  // taken over only when no writer locks it. A writer that finishes renames
+  // or removes the file it locked: a file taken over must still be the one
+  // under the name once locked.
   for (int attempt = 0; attempt < 8; ++attempt) {
-    const int fd = ::open(part.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    bool created = true;
+    int fd = ::open(part.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {
+      created = false;
+      fd = ::open(part.c_str(), O_RDWR | O_CLOEXEC);
+      if (fd < 0 && errno == ENOENT) continue;  // its writer has just finished
+    }
     if (fd < 0) {
       error = fmt::format("Could not create \"{}\": {}", part.string(), SystemText(errno));
       return nullptr;
@@ -61,17 +70,19 @@ std::unique_ptr<TOutputTarget> TOutputTarget::Acquire(const std::filesystem::pat
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int lock_error = errno;
       ::close(fd);
-      error =
-          lock_error == EWOULDBLOCK
-              ? fmt::format("Output file \"{}\" is being written by another conversion (\"{}\" is in use).",
-                            final_path.string(), part.string())
-              : fmt::format("Could not lock \"{}\": {}", part.string(), SystemText(lock_error));
+      if (lock_error == EWOULDBLOCK) {
+        if (held_by_another) *held_by_another = true;
+        error = fmt::format("Output file \"{}\" is being written by another conversion (\"{}\" is in use).",
+                            final_path.string(), part.string());
+      } else {
+        error = fmt::format("Could not lock \"{}\": {}", part.string(), SystemText(lock_error));
+      }
       return nullptr;
     }
     struct stat held {};
     struct stat named {};
     if (::fstat(fd, &held) == 0 && ::stat(part.c_str(), &named) == 0 && SameInode(held, named)) {
-      if (::ftruncate(fd, 0) != 0) {
+      if (!created && ::ftruncate(fd, 0) != 0) {
         error = fmt::format("Could not empty \"{}\": {}", part.string(), SystemText(errno));
         ::close(fd);
         return nullptr;

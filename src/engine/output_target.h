@@ -6,10 +6,11 @@
 // run removes it; a process that dies leaves only the `.part` file behind,
 // never a half file under the output's name.
 //
-// The writer holds an exclusive `flock` on the `.part` file for its whole
-// life, on a descriptor of its own. The next writer of the same output takes
-// over a stale, unlocked `.part` (truncating it) and refuses one that another
-// running conversion holds.
+// A writer claims the name by creating the `.part` file exclusively and
+// holds an exclusive `flock` on it for its whole life, on a descriptor of its
+// own. The next writer of the same output takes over a stale, unlocked
+// `.part` (truncating it) and refuses one that another running conversion
+// holds (several processes may write into one folder).
 //
 // Ownership: the output file record owns its target; destroying a target
 // that was not committed removes the `.part` file (the run failed or never
@@ -35,9 +36,12 @@ class TOutputTarget {
   /// The temporary name of `final_path`: `final_path` + ".part".
   static std::filesystem::path PartPath(const std::filesystem::path& final_path);
 
-  /// Creates (or takes over a stale) `final_path.part` and locks it. Null with
-  /// `error` set when another conversion holds it or it cannot be created.
-  static std::unique_ptr<TOutputTarget> Acquire(const std::filesystem::path& final_path, std::string& error);
+  /// Claims the output's name: creates `final_path.part` exclusively (or
+  /// takes over a stale, unlocked one) and locks it. Null with `error` set
+  /// when it cannot be created, or when another running conversion holds it
+  /// (then `*held_by_another` is set true).
+  static std::unique_ptr<TOutputTarget> Acquire(const std::filesystem::path& final_path, std::string& error,
+                                                bool* held_by_another = nullptr);
 
   ~TOutputTarget();
   TOutputTarget(const TOutputTarget&) = delete;

@@ -40,11 +40,14 @@ bool TCustomFFmpegOpt::OpenOutputWriter(TOutputFile& of) {
   if (Fno_file_overwrite && !CheckFileOverwrite(name)) return false;
   std::string open_name = name;
   if (const std::optional<std::filesystem::path> path = TOutputTarget::PlainLocalPath(name)) {
-    std::string error;
-    of.target = TOutputTarget::Acquire(*path, error);
+    // A task may have claimed the name before its output was opened.
     if (!of.target) {
-      FLastErrMsg = error;
-      return false;
+      std::string error;
+      of.target = TOutputTarget::Acquire(*path, error);
+      if (!of.target) {
+        FLastErrMsg = error;
+        return false;
+      }
     }
     open_name = of.target->LibraryPartName();
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "log/library_error_capture.h"
 #include "log/log_hub.h"
 #include "log/logger.h"
 #include "log/logger_core.h"
@@ -76,7 +77,10 @@ void AVLogCallback(void* context, int level, const char* format, va_list args) n
     if (level >= 0) level &= 0xff;
     if (level > hub.library_level_filter.load()) return;
     const auto core = hub.DefaultCore();
-    if (!core || core->skip.load() || !format) return;
+    // A run that waits for its cause hears library errors also when no
+    // logger takes the lines.
+    const bool deliver = core && !core->skip.load();
+    if (!format || (!deliver && !TLibraryErrorCapture::Waiting())) return;
 
     std::string message;
     AppendFormatted(message, format, args);
@@ -90,6 +94,9 @@ void AVLogCallback(void* context, int level, const char* format, va_list args) n
       if (context && *static_cast<const AVClass**>(context) && hub.lines.LineStarts(thread_id))
         text = ObjectPrefix(context);
       text += message;
+      // Before folding: the same line from another run is still this run's cause.
+      TLibraryErrorCapture::Offer(level, text);
+      if (!deliver) return;
       lines = hub.lines.Add(thread_id, text, fold, level);
     }
     // Delivered outside the callback lock: a handler may log through the

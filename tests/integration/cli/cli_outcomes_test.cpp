@@ -119,7 +119,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--output-options", "-f matroska -c:v mpeg4 -c:a flac -vf trim=start=100"}, "failed", 1, 0,
                     "got no video data"},
         OutcomeCase{"nothing_written", "clip.mp4", [] { return Mp4H264Aac(1); }, 1,
-                    {"--output-options", "-f matroska -c:v mpeg4 -an -vf trim=start=100"}, "failed", 1, 0, "holds no data"}),
+                    {"--output-options", "-f matroska -c:v mpeg4 -an -vf trim=start=100"}, "failed", 1, 0, "holds no data"},
+        // The library's own error line, logged before the step fails, is the cause the user reads.
+        OutcomeCase{"cause_from_the_muxer", "tone.mka", Tone, 1,
+                    {"--output-options", "-vn -f mp4 -c:a libmp3lame -ar 8000 -ac 1"}, "failed", 1, 0,
+                    "Invalid data found when processing input: mp4: track 0: muxing mp3 at 8000hz is not standard"},
+        OutcomeCase{"cause_from_the_encoder", "tone.mka", Tone, 1,
+                    {"--output-options", "-vn -f ogg -c:a libvorbis -b:a 512k -ar 8000"}, "failed", 1, 0,
+                    "width or height: libvorbis: encoder setup failed"}),
     [](const ::testing::TestParamInfo<OutcomeCase>& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -39,7 +39,8 @@ TEST_F(DeferredOpen, ALongListHoldsNoFileUntilItsTasksRun) {
   EXPECT_EQ(OpenDescriptors(), before);
   EXPECT_EQ(encoder_->GetTask(0)->InputCount(), 1);
   EXPECT_EQ(encoder_->GetTask(0)->OutputCount(), 1);
-  EXPECT_EQ(encoder_->GetTask(0)->Decoder(0), nullptr);  // nothing opened to read
+  EXPECT_EQ(encoder_->GetTask(0)->Decoder(0), nullptr);      // nothing opened to read
+  EXPECT_TRUE(encoder_->GetTask(0)->OptionTable().empty());  // nor the option table built
   EXPECT_FALSE(std::filesystem::exists(Out("out0.mp4")));
 
   encoder_->Start(2);
