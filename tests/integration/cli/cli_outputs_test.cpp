@@ -73,8 +73,6 @@ class CliOutputs : public ::testing::Test {
   std::string part_;
 };
 
-// The second Ctrl-C (abort) ends the process as abruptly; it is not in this
-// test because two signals sent at once may arrive as one.
 TEST_F(CliOutputs, AKilledRunLeavesOnlyItsPartFile) {
   CliProcess run = StartLongRun();
   ASSERT_TRUE(WaitUntil([&] { return SizeOf(part_) > 0; }, 120000)) << "no .part file appeared";
@@ -92,6 +90,18 @@ TEST_F(CliOutputs, AKilledRunLeavesOnlyItsPartFile) {
   ASSERT_EQ(again.exit_code, 0) << again.err;
   EXPECT_NEAR(ProbeFile(output_).duration_us / 1e6, 0.5, 0.15);
   EXPECT_FALSE(fs::exists(part_));
+}
+
+// A second stop request aborts at once. Two different signals, so that
+// they cannot merge into one while both are pending.
+TEST_F(CliOutputs, AnAbortedRunKeepsTheEarlierOutput) {
+  CliProcess run = StartLongRun();
+  ASSERT_TRUE(WaitUntil([&] { return SizeOf(part_) > 0; }, 120000)) << "no .part file appeared";
+  run.Signal(SIGINT);
+  run.Signal(SIGTERM);
+  const CliResult result = run.Wait(60000);
+  EXPECT_EQ(result.exit_code, 130) << result.err;
+  EXPECT_TRUE(ReadAll(output_) == kEarlier) << "an aborted run replaced the earlier output";
 }
 
 TEST_F(CliOutputs, AFailedRunKeepsTheEarlierOutput) {
