@@ -34,7 +34,7 @@ struct TChapterStart {
 };
 
 /// The times of a list text, in `time_base`, ascending. Throws
-/// std::runtime_error "Invalid duration specification for
+/// std::runtime_error "Invalid duration value for
 /// \"force_key_frames\": …" for an entry that is not a time.
 std::vector<std::int64_t> ParseKeyFrameTimes(std::string_view list, std::span<const TChapterStart> chapters,
                                              AVRational time_base);

@@ -115,7 +115,7 @@ int TCustomFFmpegOpt::opt_map(Ctx* o, Str, Str arg) {
       }
     }
     if (sync_stream_index < 0)
-      RaiseErrorFmt("Sync stream specification in map {} does not match any streams.", map_text);
+      RaiseErrorFmt("Sync stream specifier in map {} does not match any streams.", map_text);
     sync_file_index = file;
   }
 

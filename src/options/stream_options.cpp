@@ -63,7 +63,7 @@ AVDictionaryPtr filter_stream_options(const AVDictionary* opts, AVCodecID codec_
     std::string key = t->key;
     if (const std::size_t colon = key.find(':'); colon != std::string::npos) {
       const int r = match_stream_specifier(s, st, t->key + colon + 1);
-      if (r < 0) throw std::runtime_error("invalid stream specification");
+      if (r < 0) throw std::runtime_error("invalid stream specifier");
       if (r == 0) continue;
       key.resize(colon);
     }

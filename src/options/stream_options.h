@@ -16,7 +16,7 @@ int match_stream_specifier(AVFormatContext* s, AVStream* stream, const char* spe
 
 /// The entries of `opts` that apply to `st`: keys with a specifier that does
 /// not match the stream are skipped (an invalid specifier throws
-/// std::runtime_error "invalid stream specification"), matching keys lose
+/// std::runtime_error "invalid stream specifier"), matching keys lose
 /// their specifier; an entry is kept when the codec classes know it for the
 /// stream's side (encoding when `s` is an output context) and media type, or
 /// under its name without the type's prefix letter ("vb" -> "b"). `codec`

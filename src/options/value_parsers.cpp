@@ -65,8 +65,8 @@ std::int64_t parse_time_value(std::string_view opt, std::string_view text, TTime
   // An embedded NUL would make the library read only a prefix.
   if (copy.find('\0') != std::string::npos ||
       ff::av_parse_time(&value, copy.c_str(), is_duration ? 1 : 0) < 0)
-    throw std::runtime_error(fmt::format("Invalid {} specification for \"{}\": \"{}\"",
-                                         is_duration ? "duration" : "date", opt, text));
+    throw std::runtime_error(
+        fmt::format("Invalid {} value for \"{}\": \"{}\"", is_duration ? "duration" : "date", opt, text));
   return value;
 }
 

@@ -25,7 +25,7 @@ enum class TTimeKind { Duration, Date };
 
 /// A duration ("[-][HH:]MM:SS[.m...]" or "[-]S+[.m...][s|ms|us]") or a date
 /// ("now", ISO forms) in microseconds, by the media library's time parser.
-/// Throws "Invalid duration|date specification for \"opt\": \"text\"".
+/// Throws "Invalid duration|date value for \"opt\": \"text\"".
 std::int64_t parse_time_value(std::string_view opt, std::string_view text, TTimeKind kind);
 
 }  // namespace zentrova

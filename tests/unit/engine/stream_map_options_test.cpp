@@ -90,7 +90,7 @@ TEST_F(StreamMapOption, BadMapsRaiseWithTheirMessages) {
       {"-map 010", "Invalid input file index: 8."},
       {"-map -1:v", "Stream map \"1:v\" matches no streams."},
       {"-map 1:v,5", "Invalid sync file index: 5."},
-      {"-map 1:v,1:s", "Sync stream specification in map 1:v,1:s does not match any streams."},
+      {"-map 1:v,1:s", "Sync stream specifier in map 1:v,1:s does not match any streams."},
       {"-map 0:x", "check_stream_specifier: "},
   };
   for (const Case& c : cases) {

@@ -110,7 +110,7 @@ TEST_F(ApplyOptionsTest, ValueParserFailuresThrowWithTheirMessage) {
       {"-fs 1e3", "Expected int64 for \"fs\" but found \"1e3\""},
       {"-q:v nan", "Expected double for \"q:v\" but found \"nan\""},
       {"-muxdelay x", "Expected float for \"muxdelay\" but found \"x\""},
-      {"-ss 1:x", "Invalid duration specification for \"ss\": \"1:x\""},
+      {"-ss 1:x", "Invalid duration value for \"ss\": \"1:x\""},
   };
   for (const Case& c : cases) {
     options.init_parse_context();

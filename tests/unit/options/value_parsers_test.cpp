@@ -96,13 +96,13 @@ TEST(ParseTimeValue, ReadsDurationsAndDatesInMicroseconds) {
   };
   for (const Case& c : cases) EXPECT_EQ(parse_time_value("t", c.text, c.kind), c.us) << c.text;
   EXPECT_EQ(ThrownText([] { parse_time_value("t", "abc", TTimeKind::Duration); }),
-            "Invalid duration specification for \"t\": \"abc\"");
+            "Invalid duration value for \"t\": \"abc\"");
   EXPECT_EQ(ThrownText([] { parse_time_value("timestamp", "yesterday", TTimeKind::Date); }),
-            "Invalid date specification for \"timestamp\": \"yesterday\"");
+            "Invalid date value for \"timestamp\": \"yesterday\"");
   // An embedded NUL must not let the library read only "1".
   EXPECT_TRUE(ThrownText([] {
                 parse_time_value("t", std::string_view("1\0x", 3), TTimeKind::Duration);
-              }).starts_with("Invalid duration specification for \"t\""));
+              }).starts_with("Invalid duration value for \"t\""));
 }
 
 }  // namespace
