@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
-#include "engine/file_options_scope.h"
+#include "engine/options/file_options_scope.h"
 #include "log/logger.h"
 #include "media/library_loader.h"
 

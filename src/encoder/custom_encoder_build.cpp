@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "encoder/custom_encoder.h"
-#include "engine/file_options_scope.h"
+#include "engine/options/file_options_scope.h"
 #include "media/library_loader.h"
 
 namespace zentrova {

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "encoder/terminate_info.h"
-#include "engine/hook_events.h"
+#include "engine/run/hook_events.h"
 #include "media/ff.h"
 #include "picture/bitmap.h"
 

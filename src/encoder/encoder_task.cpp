@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "encoder/custom_encoder.h"
-#include "engine/file_options_scope.h"
+#include "engine/options/file_options_scope.h"
 #include "options/file_name_text.h"
 
 namespace zentrova {

@@ -20,7 +20,7 @@
 
 #include "encoder/input_decoders.h"
 #include "encoder/task_options.h"
-#include "engine/ffmpeg_task.h"
+#include "engine/run/ffmpeg_task.h"
 
 namespace zentrova {
 

@@ -6,7 +6,7 @@
 #include "log/library_error_capture.h"
 #include "log/logger.h"
 #include "media/library_loader.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 
 namespace zentrova {
 

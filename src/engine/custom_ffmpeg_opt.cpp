@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 #include <limits>
 
-#include "engine/filter_graph.h"
-#include "engine/input_file.h"
+#include "engine/filters/filter_graph.h"
+#include "engine/open/input_file.h"
 #include "log/logger.h"
 #include "options/dictionary.h"
 #include "options/option_apply.h"

@@ -31,12 +31,12 @@
 #include <vector>
 
 #include "engine/ffmpeg_exception.h"
-#include "engine/file_option_context.h"
-#include "engine/filter_graph.h"
-#include "engine/input_file.h"
-#include "engine/input_stream.h"
-#include "engine/output_file.h"
-#include "engine/output_stream.h"
+#include "engine/options/file_option_context.h"
+#include "engine/filters/filter_graph.h"
+#include "engine/open/input_file.h"
+#include "engine/open/input_stream.h"
+#include "engine/open/output_file.h"
+#include "engine/open/output_stream.h"
 #include "log/base_component.h"
 #include "log/log_level.h"
 #include "media/error_text.h"

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "options/dictionary.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "options/library_log.h"
 
 namespace zentrova {

@@ -7,7 +7,7 @@
 
 #include "log/logger.h"
 #include "media/ff.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "options/library_log.h"
 
 namespace zentrova {

@@ -5,7 +5,7 @@
 #include "log/logger.h"
 #include "options/dictionary.h"
 #include "options/ff_options.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "options/library_log.h"
 
 namespace zentrova {

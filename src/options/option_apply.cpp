@@ -5,12 +5,16 @@
 #include <variant>
 
 #include "media/error_text.h"
-#include "options/last_error_text.h"
 #include "options/library_log.h"
 #include "options/value_parsers.h"
 #include "options/value_target.h"
 
 namespace zentrova {
+
+std::string& last_error_text() {
+  thread_local std::string text;
+  return text;
+}
 namespace {
 
 // The value of `arg` for a slot of type T under the row's flags.

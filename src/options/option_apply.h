@@ -14,6 +14,11 @@
 
 namespace zentrova {
 
+/// The calling thread's last error text of option parsing and file set-up.
+/// Each thread has its own (tasks are set up from several threads at once);
+/// `ParseOptions` clears it before it parses and reads it when a parse fails.
+std::string& last_error_text();
+
 /// Applies every option of `group` in order. With `file_kind_flags` (OPTF_INPUT
 /// or OPTF_OUTPUT) not 0, a row that has none of those bits fails with the
 /// "cannot be applied to <group_name> <file_name>" line and -22. Stops at the

@@ -4,7 +4,7 @@
 
 #include "log/logger.h"
 #include "media/error_text.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "options/loglevel_option.h"
 #include "options/option_apply.h"
 #include "options/option_split.h"

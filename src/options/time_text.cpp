@@ -58,4 +58,13 @@ std::string local_date_time_text(std::int64_t unix_seconds) {
                      t.tm_hour, t.tm_min, t.tm_sec);
 }
 
+std::string ts_text(std::int64_t ts) {
+  return ts == AV_NOPTS_VALUE ? "NOPTS" : std::to_string(ts);
+}
+
+std::string ts_time_text(std::int64_t ts, AVRational time_base) {
+  if (ts == AV_NOPTS_VALUE) return "NOPTS";
+  return fmt::format("{:.6g}", av_q2d(time_base) * static_cast<double>(ts));
+}
+
 }  // namespace zentrova

@@ -31,4 +31,9 @@ double unix_time_to_local(std::int64_t unix_seconds);
 /// "yyyy-mm-dd hh:nn:ss" of the local date-time at `unix_seconds`.
 std::string local_date_time_text(std::int64_t unix_seconds);
 
+/// The decimal value, or "NOPTS" when it has none (the engine's debug lines).
+std::string ts_text(std::int64_t ts);
+/// The time in seconds as "%.6g" of ts × time_base, or "NOPTS".
+std::string ts_time_text(std::int64_t ts, AVRational time_base);
+
 }  // namespace zentrova

@@ -17,7 +17,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/preview_surface.h"
+#include "engine/run/preview_surface.h"
 
 namespace zentrova {
 

@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
-#include "engine/ffmpeg_task.h"
-#include "engine/file_options_scope.h"
+#include "engine/run/ffmpeg_task.h"
+#include "engine/options/file_options_scope.h"
 #include "media/test_media.h"
 #include "qt/main_thread_hook.h"
 #include "qt/previewer_form.h"

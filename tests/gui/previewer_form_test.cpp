@@ -6,7 +6,7 @@
 #include <future>
 #include <thread>
 
-#include "engine/previewer.h"
+#include "engine/run/previewer.h"
 #include "log/main_thread.h"
 #include "qt/main_thread_hook.h"
 #include "qt/previewer_form.h"

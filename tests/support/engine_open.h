@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/file_options_scope.h"
+#include "engine/options/file_options_scope.h"
 
 namespace zentrova::test {
 

@@ -4,10 +4,10 @@
 
 #include <limits>
 
-#include "engine/attachment_names.h"
-#include "engine/c_integer.h"
-#include "engine/filter_args.h"
-#include "engine/metadata_specifier.h"
+#include "engine/open/attachment_names.h"
+#include "engine/options/c_integer.h"
+#include "engine/filters/filter_args.h"
+#include "engine/options/metadata_specifier.h"
 
 namespace zentrova {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/file_options_scope.h"
+#include "engine/options/file_options_scope.h"
 #include "log/logger.h"
 
 namespace zentrova::test {

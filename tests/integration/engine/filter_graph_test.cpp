@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/filter_args.h"
+#include "engine/filters/filter_args.h"
 #include "engine_io_fixture.h"
 
 namespace zentrova::test {

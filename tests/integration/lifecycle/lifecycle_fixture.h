@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ffmpeg_task.h"
+#include "engine/run/ffmpeg_task.h"
 #include "log/logger.h"
 #include "media/test_media.h"
 #include "support/libraries.h"

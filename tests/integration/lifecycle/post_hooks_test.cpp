@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/preview_surface.h"
+#include "engine/run/preview_surface.h"
 #include "lifecycle_fixture.h"
 #include "log/main_thread.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/previewer.h"
+#include "engine/run/previewer.h"
 #include "log/logger.h"
 #include "log/main_thread.h"
 #include "log/threads.h"

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <gtest/gtest.h>
 
-#include "engine/input_file.h"
+#include "engine/open/input_file.h"
 #include "media/error_text.h"
 #include "options/dictionary.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/custom_ffmpeg_opt.h"
-#include "engine/file_options_scope.h"
+#include "engine/options/file_options_scope.h"
 #include "log/logger.h"
 
 namespace zentrova::test {

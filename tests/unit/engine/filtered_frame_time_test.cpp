@@ -1,4 +1,4 @@
-#include "engine/filtered_frame_time.h"
+#include "engine/transcode/filtered_frame_time.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/forced_key_frames.h"
+#include "engine/transcode/forced_key_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/output_stream.h"
+#include "engine/open/output_stream.h"
 #include "support/libraries.h"
 
 namespace zentrova {

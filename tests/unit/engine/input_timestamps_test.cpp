@@ -1,4 +1,4 @@
-#include "engine/input_timestamps.h"
+#include "engine/transcode/input_timestamps.h"
 
 #include <gtest/gtest.h>
 

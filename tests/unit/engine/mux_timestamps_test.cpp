@@ -1,4 +1,4 @@
-#include "engine/mux_timestamps.h"
+#include "engine/transcode/mux_timestamps.h"
 
 #include <gtest/gtest.h>
 

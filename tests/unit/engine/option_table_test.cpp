@@ -6,10 +6,10 @@
 #include <functional>
 #include <regex>
 
-#include "engine/filter_graph.h"
+#include "engine/filters/filter_graph.h"
 #include "engine_test_support.h"
 #include "options/dictionary.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "support/libraries.h"
 #include "support/temp_dir.h"
 

@@ -1,5 +1,5 @@
 // TOutputTarget: the locked NAME.EXT.part file an output is written to.
-#include "engine/output_target.h"
+#include "engine/open/output_target.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "engine_test_support.h"
 #include "options/dictionary.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "support/libraries.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "engine/qsv_transcode.h"
+#include "engine/transcode/qsv_transcode.h"
 
 #include <gtest/gtest.h>
 

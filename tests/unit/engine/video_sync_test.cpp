@@ -1,4 +1,4 @@
-#include "engine/video_sync.h"
+#include "engine/transcode/video_sync.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "log/logger.h"
 #include "options/dictionary.h"
 #include "options/option_apply.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "options/option_split.h"
 #include "support/libraries.h"
 #include "test_table.h"

@@ -1,4 +1,4 @@
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -5,7 +5,7 @@
 #include "library_log_capture.h"
 #include "log/logger.h"
 #include "options/ff_options.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "options/option_split.h"
 #include "support/libraries.h"
 #include "test_table.h"

@@ -6,7 +6,7 @@
 #include "log/logger.h"
 #include "media/error_text.h"
 #include "options/dictionary.h"
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "support/libraries.h"
 #include "test_table.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "options/last_error_text.h"
+#include "options/option_apply.h"
 #include "options/loglevel_option.h"
 #include "options/option_apply.h"
 #include "options/option_def.h"
