@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/options/library_names.h"
+#include "convert/library_names.h"
 #include "cli/interrupt.h"
 #include "encoder/derodorir.h"
 #include "log/main_thread.h"

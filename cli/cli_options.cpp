@@ -10,9 +10,9 @@
 #include <optional>
 #include <system_error>
 
-#include "app/options/library_names.h"
-#include "app/options/number_text.h"
-#include "app/options/output_naming.h"
+#include "convert/library_names.h"
+#include "convert/number_text.h"
+#include "convert/output_naming.h"
 
 namespace zentrova::cli {
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options/output_settings.h"
+#include "convert/output_settings.h"
 #include "cli/setting_values.h"
 
 namespace CLI {

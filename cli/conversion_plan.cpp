@@ -2,10 +2,10 @@
 
 #include <fmt/format.h>
 
-#include "app/options/number_text.h"
-#include "app/options/option_builder.h"
-#include "app/options/output_naming.h"
-#include "app/options/source_information.h"
+#include "convert/number_text.h"
+#include "convert/option_builder.h"
+#include "convert/output_naming.h"
+#include "convert/source_information.h"
 
 namespace zentrova::cli {
 namespace {

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/options/build_env.h"
+#include "convert/build_env.h"
 #include "cli/batch_runner.h"
 #include "cli/cli_options.h"
 #include "cli/conversion_plan.h"

@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/options/number_text.h"
+#include "convert/number_text.h"
 
 namespace zentrova::cli {
 namespace {

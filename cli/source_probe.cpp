@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/options/library_names.h"
-#include "app/options/source_probe_of_decoder.h"
+#include "convert/library_names.h"
+#include "convert/source_probe_of_decoder.h"
 #include "cli/interrupt.h"
 #include "decoder/ridarivir.h"
 

@@ -16,7 +16,7 @@
 #include <functional>
 #include <limits>
 
-#include "app/options/clip_times.h"
+#include "convert/clip_times.h"
 #include "app/ui/picture_fit.h"
 #include "qt/bitmap_image.h"
 

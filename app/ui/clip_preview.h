@@ -16,7 +16,7 @@
 #include <QImage>
 #include <cstdint>
 
-#include "app/options/source_state.h"
+#include "convert/source_state.h"
 #include "app/ui/frame_source.h"
 #include "picture/bitmap.h"
 

@@ -23,7 +23,7 @@
 #include <set>
 #include <string>
 
-#include "app/options/output_naming.h"
+#include "convert/output_naming.h"
 #include "app/ui/button_states.h"
 #include "app/ui/conversion_list.h"
 #include "app/ui/converter_encoder.h"

@@ -15,9 +15,9 @@
 #include <QPushButton>
 #include <exception>
 
-#include "app/options/build_env.h"
-#include "app/options/library_names.h"
-#include "app/options/source_probe_of_decoder.h"
+#include "convert/build_env.h"
+#include "convert/library_names.h"
+#include "convert/source_probe_of_decoder.h"
 #include "app/ui/conversion_list_view.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/decoder_source.h"

@@ -1,6 +1,6 @@
 #include "app/ui/encoder_backend.h"
 
-#include "app/options/library_names.h"
+#include "convert/library_names.h"
 #include "encoder/derodorir.h"
 
 namespace zentrova::ui {

@@ -13,7 +13,7 @@
 #include <QStringList>
 #include <cmath>
 
-#include "app/options/option_builder.h"
+#include "convert/option_builder.h"
 #include "app/ui/clip_preview.h"
 #include "app/ui/file_filter.h"
 #include "app/ui/message_box.h"

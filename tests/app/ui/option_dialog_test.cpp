@@ -14,7 +14,7 @@
 #include <QTest>
 #include <string>
 
-#include "app/options/option_builder.h"
+#include "convert/option_builder.h"
 #include "app/ui/clip_preview.h"
 #include "modal_watcher.h"
 #include "synthetic_frames.h"

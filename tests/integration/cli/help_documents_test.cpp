@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options/option_items.h"
+#include "convert/option_items.h"
 #include "cli_process.h"
 #include "support/temp_dir.h"
 

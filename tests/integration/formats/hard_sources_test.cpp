@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/options/build_env.h"
+#include "convert/build_env.h"
 #include "cli/cli_options.h"
 #include "cli/source_probe.h"
 #include "cli_process.h"

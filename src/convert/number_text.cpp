@@ -1,0 +1,42 @@
+#include "convert/number_text.h"
+
+#include <charconv>
+#include <system_error>
+
+namespace zentrova::app {
+
+std::string DecimalText(double value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  return std::string(buffer, result.ptr);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t";
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+std::optional<int> ParseDecimalInteger(std::string_view text) {
+  text = TrimBlanks(text);
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') return std::nullopt;  // "+-5"
+  }
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+void CapNumberText(std::optional<std::string>& text, double max) {
+  if (!text) return;
+  const std::string_view trimmed = TrimBlanks(*text);
+  double value = 0;
+  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+  if (error == std::errc{} && end == trimmed.data() + trimmed.size() && value > max) *text = DecimalText(max);
+}
+
+}  // namespace zentrova::app
