@@ -13,6 +13,7 @@
 #include "convert/library_names.h"
 #include "convert/number_text.h"
 #include "convert/output_naming.h"
+#include "log/plain_text.h"
 
 namespace zentrova::cli {
 namespace {
@@ -204,9 +205,7 @@ std::unique_ptr<CLI::App> MakeApp(TRawArguments& raw) {
 bool IsLevelText(std::string_view text) {
   static constexpr std::array<std::string_view, 9> kWords{"quiet", "panic",   "fatal", "error", "warning",
                                                           "info",  "verbose", "debug", "trace"};
-  std::string lower(app::TrimBlanks(text));
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  const std::string lower = LowerAscii(Trim(text, kBlanks));
   return std::find(kWords.begin(), kWords.end(), lower) != kWords.end() ||
          app::ParseDecimalInteger(text).has_value();
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "convert/number_text.h"
+#include "log/plain_text.h"
 
 namespace zentrova::app {
 namespace {
@@ -145,13 +146,6 @@ TNorm TargetNorm(TNorm chosen, double fps) {
   const double ntsc =
       std::min(RateFamilyDistance(fps, 30000.0 / 1001), RateFamilyDistance(fps, 24000.0 / 1001));
   return pal < ntsc ? TNorm::PAL : TNorm::NTSC;
-}
-
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
 }
 
 std::string ApplyFormatRules(TOutputFormat format, TNorm norm, std::string_view aac_encoder,

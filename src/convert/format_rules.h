@@ -74,7 +74,4 @@ bool NeedsSound(TOutputFormat format);
 /// builder leaves the size alone (no video, or a -target that sets it).
 int FrameSizeMultiple(TOutputFormat format);
 
-/// ASCII lower case.
-std::string LowerAscii(std::string_view text);
-
 }  // namespace zentrova::app

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "log/plain_text.h"
+
 namespace zentrova::app {
 
 std::string DecimalText(double value) {
@@ -11,16 +13,8 @@ std::string DecimalText(double value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t";
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
-
 std::optional<int> ParseDecimalInteger(std::string_view text) {
-  text = TrimBlanks(text);
+  text = Trim(text, kBlanks);
   if (!text.empty() && text.front() == '+') {
     text.remove_prefix(1);
     if (!text.empty() && text.front() == '-') return std::nullopt;  // "+-5"
@@ -33,7 +27,7 @@ std::optional<int> ParseDecimalInteger(std::string_view text) {
 
 void CapNumberText(std::optional<std::string>& text, double max) {
   if (!text) return;
-  const std::string_view trimmed = TrimBlanks(*text);
+  const std::string_view trimmed = Trim(*text, kBlanks);
   double value = 0;
   const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
   if (error == std::errc{} && end == trimmed.data() + trimmed.size() && value > max) *text = DecimalText(max);

@@ -14,9 +14,6 @@ namespace zentrova::app {
 /// the decimal point ("2.5", "5", "0.785398163397448", "1e+20").
 std::string DecimalText(double value);
 
-/// `text` without leading and trailing blanks (space and tab).
-std::string_view TrimBlanks(std::string_view text);
-
 /// A decimal integer typed into an edit: optional blanks around, an optional
 /// sign, digits only. Nothing for anything else (empty, "abc", "1.5", "10x")
 /// or a value outside the 32-bit range.

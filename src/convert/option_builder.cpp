@@ -10,6 +10,7 @@
 #include "convert/number_text.h"
 #include "convert/output_naming.h"
 #include "convert/video_filter_chain.h"
+#include "log/plain_text.h"
 
 namespace zentrova::app {
 namespace {

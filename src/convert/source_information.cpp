@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "convert/number_text.h"
+#include "log/plain_text.h"
 
 namespace zentrova::app {
 namespace {
@@ -26,7 +27,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 bool IsStreamLine(std::string_view line) {
-  return TrimBlanks(line).starts_with("Stream #");
+  return Trim(line, kBlanks).starts_with("Stream #");
 }
 
 // The kb/s number of a field such as " 1000 kb/s" or " max. 1000 kb/s".
@@ -55,7 +56,7 @@ std::string BitRateText(std::string_view field) {
 std::optional<long long> FileBitRate(const std::vector<std::string_view>& lines) {
   constexpr std::string_view kBitrate = "bitrate: ";
   for (std::string_view line : lines) {
-    if (!TrimBlanks(line).starts_with("Duration:")) continue;
+    if (!Trim(line, kBlanks).starts_with("Duration:")) continue;
     const auto at = line.find(kBitrate);
     if (at == std::string_view::npos) return std::nullopt;
     return KbpsNumber(line.substr(at + kBitrate.size() - 1));

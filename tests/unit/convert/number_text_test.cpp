@@ -61,11 +61,5 @@ TEST(ParseDecimalInteger, AcceptsOnlyWholeIntegers) {
   for (const Case& c : cases) EXPECT_EQ(ParseDecimalInteger(c.text), c.value) << '"' << c.text << '"';
 }
 
-TEST(TrimBlanks, RemovesSpacesAndTabsAtBothEnds) {
-  EXPECT_EQ(TrimBlanks(" \t a b \t"), "a b");
-  EXPECT_EQ(TrimBlanks("   "), "");
-  EXPECT_EQ(TrimBlanks("x"), "x");
-}
-
 }  // namespace
 }  // namespace zentrova::app
