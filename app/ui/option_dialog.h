@@ -20,12 +20,12 @@
 #include <array>
 #include <vector>
 
-#include "convert/build_env.h"
-#include "convert/output_settings.h"
-#include "convert/source_state.h"
 #include "app/ui/choosers.h"
 #include "app/ui/frame_source.h"
 #include "app/ui/optical_disc.h"
+#include "convert/build_env.h"
+#include "convert/output_settings.h"
+#include "convert/source_state.h"
 #include "encoder/task_options.h"
 
 class QButtonGroup;

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "builder_fixture.h"
 #include "convert/build_env.h"
 #include "convert/option_builder.h"
 #include "convert/video_filter_chain.h"
-#include "builder_fixture.h"
 #include "log/plain_text.h"
 #include "media/ff.h"
 #include "support/libraries.h"
