@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options/option_items.h"
+#include "convert/option_items.h"
 
 namespace zentrova::cli {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/options/library_names.h"
 #include "cli/interrupt.h"
+#include "convert/library_names.h"
 #include "encoder/derodorir.h"
 #include "log/main_thread.h"
 
@@ -72,7 +72,7 @@ void TBatchRunner::AddPlanned(const TPlannedTask& planned) {
   view_.Added(batch_, batch_.AddFailed(planned.Source, error, planned.SourceDurationUs));
 }
 
-void TBatchRunner::OnTerminate(const TTerminateReport& report) {
+void TBatchRunner::OnTerminate(const TTerminateInfo& report) {
   const std::vector<int> before = batch_.RunningRows();
   const TClock::time_point now = TClock::now();
   const int row = batch_.Terminate(report, now);
@@ -125,17 +125,13 @@ int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) 
 
   if (batch_.TaskCount() > 0 && !TInterruptGuard::StopRequested()) {
     encoder_.SetOnProgress([this](TCustomEncoder*, TProgressInfo& info) {
-      const int row = batch_.Progress({info.TaskIndex, info.FPS, info.FrameNumber, info.CurrentSize,
-                                       info.CurrentDuration, info.TotalDuration});
+      const int row = batch_.Progress(info);
       if (row >= 0) view_.Progress(batch_, row, TClock::now());
     });
     encoder_.SetOnOutputNameHeld([this](TCustomEncoder*, int task_index, const std::string& held_name) {
       return held_names_.NextName(task_index, held_name);
     });
-    encoder_.SetOnTerminate([this](TCustomEncoder*, const TTerminateInfo& info) {
-      OnTerminate({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Incomplete,
-                   info.IncompleteMsg, info.DecodeErrors});
-    });
+    encoder_.SetOnTerminate([this](TCustomEncoder*, const TTerminateInfo& info) { OnTerminate(info); });
     const TClock::time_point now = TClock::now();
     encoder_.Start(tasks_at_once);
     batch_.Begin(tasks_at_once, now);

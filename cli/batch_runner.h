@@ -46,7 +46,7 @@ class TBatchRunner {
  private:
   void AddPlanned(const TPlannedTask& planned);
   void WaitForTheEnd();
-  void OnTerminate(const TTerminateReport& report);
+  void OnTerminate(const TTerminateInfo& report);
   /// The size on disk of a row's output once its task ended with one.
   void RecordOutputSize(int row);
 

@@ -82,7 +82,7 @@ void TBatchState::StartNext(TClock::time_point now) {
   next->Started = now;
 }
 
-int TBatchState::Progress(const TProgressReport& report) {
+int TBatchState::Progress(const TProgressInfo& report) {
   const int index = RowOfTask(report.TaskIndex);
   if (index < 0) return -1;
   TTaskRow& row = rows_[static_cast<std::size_t>(index)];
@@ -90,16 +90,16 @@ int TBatchState::Progress(const TProgressReport& report) {
   row.FPS = report.FPS;
   row.FrameNumber = report.FrameNumber;
   row.CurrentSize = report.CurrentSize;
-  row.CurrentDurationUs = report.CurrentDurationUs;
-  row.TotalDurationUs = report.TotalDurationUs;
+  row.CurrentDurationUs = report.CurrentDuration;
+  row.TotalDurationUs = report.TotalDuration;
   row.Fraction =
-      report.TotalDurationUs > 0
-          ? std::clamp(static_cast<double>(report.CurrentDurationUs) / report.TotalDurationUs, 0.0, 1.0)
+      report.TotalDuration > 0
+          ? std::clamp(static_cast<double>(report.CurrentDuration) / report.TotalDuration, 0.0, 1.0)
           : -1;
   return index;
 }
 
-int TBatchState::Terminate(const TTerminateReport& report, TClock::time_point now) {
+int TBatchState::Terminate(const TTerminateInfo& report, TClock::time_point now) {
   if (report.TaskIndex < 0) {
     run_ended_ = true;
     return -1;
@@ -116,8 +116,8 @@ int TBatchState::Terminate(const TTerminateReport& report, TClock::time_point no
     row.Result = TTaskResult::trConverted;
   else
     row.Result = TTaskResult::trStopped;
-  row.Message = report.Exception    ? report.Message
-                : report.Incomplete ? report.IncompleteMessage
+  row.Message = report.Exception    ? report.ExceptionMsg
+                : report.Incomplete ? report.IncompleteMsg
                                     : std::string();
   row.DecodeErrors = report.DecodeErrors;
   if (row.Started) row.Ended = now;

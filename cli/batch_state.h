@@ -19,6 +19,9 @@
 #include <string_view>
 #include <vector>
 
+#include "encoder/progress_info.h"
+#include "encoder/terminate_info.h"
+
 namespace zentrova::cli {
 
 using TClock = std::chrono::steady_clock;
@@ -65,27 +68,6 @@ struct TTaskRow {
   std::int64_t ElapsedMs(TClock::time_point now) const;
 };
 
-/// One progress report of the encoder, in the command line's terms.
-struct TProgressReport {
-  int TaskIndex = -1;
-  int FPS = 0;
-  std::int64_t FrameNumber = 0;
-  std::int64_t CurrentSize = 0;
-  std::int64_t CurrentDurationUs = 0;
-  std::int64_t TotalDurationUs = 0;
-};
-
-/// One termination report of the encoder (task index -1: the run ended).
-struct TTerminateReport {
-  int TaskIndex = -1;
-  bool Finished = false;
-  bool Exception = false;
-  std::string Message;
-  bool Incomplete = false;
-  std::string IncompleteMessage;
-  std::int64_t DecodeErrors = 0;
-};
-
 class TBatchState {
  public:
   /// A file that never became a task.
@@ -101,11 +83,11 @@ class TBatchState {
   /// The encoder started with `thread_count` tasks at once: the first ones start now.
   void Begin(int thread_count, TClock::time_point now);
   /// Stores a report; returns the row it belongs to, or -1.
-  int Progress(const TProgressReport& report);
+  int Progress(const TProgressInfo& report);
   /// A task ended: its row gets its result, and the next waiting task (the
   /// encoder's next) starts now unless stopping. Returns the row, or -1 (also
   /// for the end of the run, which only sets `RunEnded`).
-  int Terminate(const TTerminateReport& report, TClock::time_point now);
+  int Terminate(const TTerminateInfo& report, TClock::time_point now);
   /// The output the task wrote, when it differs from the planned one (a
   /// name another conversion held); an empty name changes nothing.
   void SetOutput(int row, std::string output);

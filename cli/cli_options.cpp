@@ -10,9 +10,10 @@
 #include <optional>
 #include <system_error>
 
-#include "app/options/library_names.h"
-#include "app/options/number_text.h"
-#include "app/options/output_naming.h"
+#include "convert/library_names.h"
+#include "convert/number_text.h"
+#include "convert/output_naming.h"
+#include "log/plain_text.h"
 
 namespace zentrova::cli {
 namespace {
@@ -36,44 +37,80 @@ struct TRawArguments {
   bool has_input_options = false, has_output_options = false;
 };
 
-// Options that take a value, read here rather than by the argument parser:
-// a value is taken exactly as typed, also when it starts with '-'
-// ("--brightness -50", "--output-options '-c:v mpeg4'") or is empty.
-struct TValueOption {
+// Every option but the file names, one row each, in the order --help lists
+// them. A row with a text target takes a value and is read here rather than
+// by the argument parser: the value is taken exactly as typed, also when it
+// starts with '-' ("--brightness -50", "--output-options '-c:v mpeg4'") or
+// is empty. A row with a switch target is a flag the argument parser reads.
+// The help, the manual page and the bash completion are made from the
+// argument parser, which gets every row.
+struct TOptionRow {
   std::string_view Short;  ///< "-o", or empty
   std::string_view Long;
-  std::string TRawArguments::*Target;
-  bool TRawArguments::*Given = nullptr;  ///< set when the option appears at all
+  std::string_view Help;
+  std::string_view TypeName;                    ///< the value's placeholder; empty for a flag
+  std::string TRawArguments::*Value = nullptr;  ///< value options
+  bool TRawArguments::*Switch = nullptr;        ///< flags; for a value option: set when it appears at all
 };
 
-constexpr std::array<TValueOption, 27> kValueOptions{{
-    {"-o", "--output", &TRawArguments::output},
-    {"", "--out", &TRawArguments::out_dir},
-    {"", "--format", &TRawArguments::format},
-    {"", "--norm", &TRawArguments::norm},
-    {"", "--size", &TRawArguments::size},
-    {"", "--rate", &TRawArguments::rate},
-    {"", "--aspect", &TRawArguments::aspect},
-    {"", "--vb", &TRawArguments::vb},
-    {"", "--ab", &TRawArguments::ab},
-    {"", "--channels", &TRawArguments::channels},
-    {"", "--sample-rate", &TRawArguments::sample_rate},
-    {"", "--acodec", &TRawArguments::acodec},
-    {"", "--vcodec", &TRawArguments::vcodec},
-    {"", "--volume", &TRawArguments::volume},
-    {"", "--brightness", &TRawArguments::brightness},
-    {"", "--saturation", &TRawArguments::saturation},
-    {"", "--hue", &TRawArguments::hue},
-    {"", "--crop", &TRawArguments::crop},
-    {"", "--pad", &TRawArguments::pad},
-    {"", "--rotate", &TRawArguments::rotate},
-    {"", "--watermark", &TRawArguments::watermark},
-    {"", "--clip", &TRawArguments::clip},
-    {"", "--input-options", &TRawArguments::input_options, &TRawArguments::has_input_options},
-    {"", "--output-options", &TRawArguments::output_options, &TRawArguments::has_output_options},
-    {"", "--tasks", &TRawArguments::tasks},
-    {"", "--log-level", &TRawArguments::log_level},
-    {"", "--log-file", &TRawArguments::log_file},
+constexpr std::array<TOptionRow, 40> kOptions{{
+    {"-o", "--output", "Output file, for a single input or with --join", "FILE", &TRawArguments::output},
+    {"", "--out", "Output folder (default: beside each source)", "DIR", &TRawArguments::out_dir},
+    {"", "--join", "Join all inputs, in order, into the one output given with -o", "", nullptr,
+     &TRawArguments::join},
+    {"", "--tasks", "Files converted at once (default 3)", "N", &TRawArguments::tasks},
+    {"", "--overwrite", "Replace an output left by an earlier run (the default)", "", nullptr,
+     &TRawArguments::overwrite},
+    {"", "--no-overwrite", "Keep earlier outputs: write NAME_(new_1).EXT and so on instead", "", nullptr,
+     &TRawArguments::no_overwrite},
+    {"", "--format",
+     "MP4 (default), VCD, DVD, 3GP, AVI, FLV, iPod, MKV, MOV, OGG, PSP, RM10, RM20, SWF, WMV, WebM, M1V, "
+     "M2V, AAC, AC3, MP2, MP3, WAV, WMA",
+     "NAME", &TRawArguments::format},
+    {"", "--norm", "Norm of VCD/DVD: auto, pal, ntsc", "NAME", &TRawArguments::norm},
+    {"", "--size", "Frame size: auto, or one of 128x96 (sqcif) ... 1920x1080 (hd1080)", "WxH",
+     &TRawArguments::size},
+    {"", "--rate", "Frame rate: auto, 10, 15, 25, 30", "FPS", &TRawArguments::rate},
+    {"", "--aspect", "Aspect ratio: auto, 4:3, 16:9, 37:20, 47:20", "W:H", &TRawArguments::aspect},
+    {"", "--vb", "Video bit rate in kb/s (default: the source's)", "KBPS", &TRawArguments::vb},
+    {"", "--ab", "Audio bit rate in kb/s (default 128)", "KBPS", &TRawArguments::ab},
+    {"", "--channels", "Audio channels: auto, mono, stereo", "NAME", &TRawArguments::channels},
+    {"", "--sample-rate", "Audio sample rate: auto, 8000, 11025, 22050, 44100", "HZ",
+     &TRawArguments::sample_rate},
+    {"", "--acodec", "Audio codec: auto, aac, ac3, flac, mp3 (default: the format's own, else mp3)", "NAME",
+     &TRawArguments::acodec},
+    {"", "--vcodec", "Video codec: auto, divx, xvid, x264, qsv (default: the format's own, else x264)",
+     "NAME", &TRawArguments::vcodec},
+    {"", "--volume", "Audio volume, 256 = unchanged", "N", &TRawArguments::volume},
+    {"", "--brightness", "Brightness -100..100 (10 = +1)", "N", &TRawArguments::brightness},
+    {"", "--saturation", "Saturation -100..100 (10 = unchanged)", "N", &TRawArguments::saturation},
+    {"", "--hue", "Hue -100..100 (100 = half a turn)", "N", &TRawArguments::hue},
+    {"", "--crop", "Crop pixels from the edges", "T,B,L,R", &TRawArguments::crop},
+    {"", "--pad", "Add blue borders (even pixels)", "T,B,L,R", &TRawArguments::pad},
+    {"", "--vflip", "Flip the picture vertically", "", nullptr, &TRawArguments::vflip},
+    {"", "--hflip", "Flip the picture horizontally", "", nullptr, &TRawArguments::hflip},
+    {"", "--negate", "Negate the picture's colours", "", nullptr, &TRawArguments::negate},
+    {"", "--deinterlace", "Deinterlace the picture", "", nullptr, &TRawArguments::deinterlace},
+    {"", "--rotate", "Rotate the picture by DEG degrees", "DEG", &TRawArguments::rotate},
+    {"", "--watermark", "Put a PNG picture into the top right corner", "PNG", &TRawArguments::watermark},
+    {"", "--clip", "Convert only this part: seconds or [hh:]mm:ss[.fff]", "START-END", &TRawArguments::clip},
+    {"", "--input-options", "Replace the built input option string by this one (engine option language)",
+     "STR", &TRawArguments::input_options, &TRawArguments::has_input_options},
+    {"", "--output-options", "Replace the built output option string by this one (engine option language)",
+     "STR", &TRawArguments::output_options, &TRawArguments::has_output_options},
+    {"", "--allow-network", "Also take network addresses (http://...) as inputs (read time-out 30 s)", "",
+     nullptr, &TRawArguments::allow_network},
+    {"", "--info", "Print what each file holds; convert nothing", "", nullptr, &TRawArguments::info},
+    {"", "--demo", "Make a short sample clip in a temporary folder and convert it", "", nullptr,
+     &TRawArguments::demo},
+    {"", "--json", "One JSON object per line on stdout instead of the progress lines", "", nullptr,
+     &TRawArguments::json},
+    {"-q", "--quiet", "No progress and no summary; errors only", "", nullptr, &TRawArguments::quiet},
+    {"", "--log-level",
+     "Engine log lines on stderr: quiet, panic, fatal, error, warning (default), info, verbose, debug, trace",
+     "LEVEL", &TRawArguments::log_level},
+    {"", "--log-file", "Also append the log lines to this file", "FILE", &TRawArguments::log_file},
+    {"-V", "--version", "Print the version and exit", "", nullptr, &TRawArguments::version},
 }};
 
 // Takes the value options ("--opt VALUE", "--opt=VALUE", "-o VALUE",
@@ -87,9 +124,10 @@ std::vector<std::string> TakeValues(const std::vector<std::string>& args, TRawAr
       rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
       break;
     }
-    const TValueOption* option = nullptr;
+    const TOptionRow* option = nullptr;
     std::optional<std::string> value;
-    for (const TValueOption& o : kValueOptions) {
+    for (const TOptionRow& o : kOptions) {
+      if (!o.Value) continue;
       if (arg == o.Long || (!o.Short.empty() && arg == o.Short)) {
         option = &o;
       } else if (arg.size() > o.Long.size() && arg.compare(0, o.Long.size(), o.Long) == 0 &&
@@ -111,8 +149,8 @@ std::vector<std::string> TakeValues(const std::vector<std::string>& args, TRawAr
       if (i + 1 >= args.size()) throw TUsageError(fmt::format("{} needs a value", arg));
       value = args[++i];
     }
-    raw.*(option->Target) = *value;
-    if (option->Given) raw.*(option->Given) = true;
+    raw.*(option->Value) = *value;
+    if (option->Switch) raw.*(option->Switch) = true;
   }
   return rest;
 }
@@ -120,69 +158,14 @@ std::vector<std::string> TakeValues(const std::vector<std::string>& args, TRawAr
 void Describe(CLI::App& app, TRawArguments& raw) {
   app.add_option("files", raw.files, "Media files to convert (or to describe with --info)")
       ->type_name("FILE");
-  app.add_option("-o,--output", raw.output, "Output file, for a single input or with --join")
-      ->type_name("FILE");
-  app.add_option("--out", raw.out_dir, "Output folder (default: beside each source)")->type_name("DIR");
-  app.add_flag("--join", raw.join, "Join all inputs, in order, into the one output given with -o");
-  app.add_option("--tasks", raw.tasks, "Files converted at once (default 3)")->type_name("N");
-  app.add_flag("--overwrite", raw.overwrite, "Replace an output left by an earlier run (the default)");
-  app.add_flag("--no-overwrite", raw.no_overwrite,
-               "Keep earlier outputs: write NAME_(new_1).EXT and so on instead");
-
-  app.add_option("--format", raw.format,
-                 "MP4 (default), VCD, DVD, 3GP, AVI, FLV, iPod, MKV, MOV, OGG, PSP, RM10, RM20, SWF, "
-                 "WMV, WebM, M1V, M2V, AAC, AC3, MP2, MP3, WAV, WMA")
-      ->type_name("NAME");
-  app.add_option("--norm", raw.norm, "Norm of VCD/DVD: auto, pal, ntsc")->type_name("NAME");
-  app.add_option("--size", raw.size, "Frame size: auto, or one of 128x96 (sqcif) ... 1920x1080 (hd1080)")
-      ->type_name("WxH");
-  app.add_option("--rate", raw.rate, "Frame rate: auto, 10, 15, 25, 30")->type_name("FPS");
-  app.add_option("--aspect", raw.aspect, "Aspect ratio: auto, 4:3, 16:9, 37:20, 47:20")->type_name("W:H");
-  app.add_option("--vb", raw.vb, "Video bit rate in kb/s (default: the source's)")->type_name("KBPS");
-  app.add_option("--ab", raw.ab, "Audio bit rate in kb/s (default 128)")->type_name("KBPS");
-  app.add_option("--channels", raw.channels, "Audio channels: auto, mono, stereo")->type_name("NAME");
-  app.add_option("--sample-rate", raw.sample_rate, "Audio sample rate: auto, 8000, 11025, 22050, 44100")
-      ->type_name("HZ");
-  app.add_option("--acodec", raw.acodec,
-                 "Audio codec: auto, aac, ac3, flac, mp3 (default: the format's own, else mp3)")
-      ->type_name("NAME");
-  app.add_option("--vcodec", raw.vcodec,
-                 "Video codec: auto, divx, xvid, x264, qsv (default: the format's own, else x264)")
-      ->type_name("NAME");
-  app.add_option("--volume", raw.volume, "Audio volume, 256 = unchanged")->type_name("N");
-  app.add_option("--brightness", raw.brightness, "Brightness -100..100 (10 = +1)")->type_name("N");
-  app.add_option("--saturation", raw.saturation, "Saturation -100..100 (10 = unchanged)")->type_name("N");
-  app.add_option("--hue", raw.hue, "Hue -100..100 (100 = half a turn)")->type_name("N");
-  app.add_option("--crop", raw.crop, "Crop pixels from the edges")->type_name("T,B,L,R");
-  app.add_option("--pad", raw.pad, "Add blue borders (even pixels)")->type_name("T,B,L,R");
-  app.add_flag("--vflip", raw.vflip, "Flip the picture vertically");
-  app.add_flag("--hflip", raw.hflip, "Flip the picture horizontally");
-  app.add_flag("--negate", raw.negate, "Negate the picture's colours");
-  app.add_flag("--deinterlace", raw.deinterlace, "Deinterlace the picture");
-  app.add_option("--rotate", raw.rotate, "Rotate the picture by DEG degrees")->type_name("DEG");
-  app.add_option("--watermark", raw.watermark, "Put a PNG picture into the top right corner")
-      ->type_name("PNG");
-  app.add_option("--clip", raw.clip, "Convert only this part: seconds or [hh:]mm:ss[.fff]")
-      ->type_name("START-END");
-  app.add_option("--input-options", raw.input_options,
-                 "Replace the built input option string by this one (engine option language)")
-      ->type_name("STR");
-  app.add_option("--output-options", raw.output_options,
-                 "Replace the built output option string by this one (engine option language)")
-      ->type_name("STR");
-
-  app.add_flag("--allow-network", raw.allow_network,
-               "Also take network addresses (http://...) as inputs (read time-out 30 s)");
-  app.add_flag("--info", raw.info, "Print what each file holds; convert nothing");
-  app.add_flag("--demo", raw.demo, "Make a short sample clip in a temporary folder and convert it");
-  app.add_flag("--json", raw.json, "One JSON object per line on stdout instead of the progress lines");
-  app.add_flag("-q,--quiet", raw.quiet, "No progress and no summary; errors only");
-  app.add_option("--log-level", raw.log_level,
-                 "Engine log lines on stderr: quiet, panic, fatal, error, warning (default), info, "
-                 "verbose, debug, trace")
-      ->type_name("LEVEL");
-  app.add_option("--log-file", raw.log_file, "Also append the log lines to this file")->type_name("FILE");
-  app.add_flag("-V,--version", raw.version, "Print the version and exit");
+  for (const TOptionRow& row : kOptions) {
+    const std::string names =
+        row.Short.empty() ? std::string(row.Long) : fmt::format("{},{}", row.Short, row.Long);
+    if (row.Value)
+      app.add_option(names, raw.*(row.Value), std::string(row.Help))->type_name(std::string(row.TypeName));
+    else
+      app.add_flag(names, raw.*(row.Switch), std::string(row.Help));
+  }
   app.footer(
       "Exit codes: 0 every file converted, 1 some file failed, was stopped or is incomplete, 2 usage error.\n"
       "Ctrl-C (or SIGTERM, SIGHUP) stops every task and finalises the outputs; a second one aborts at once.\n"
@@ -204,9 +187,7 @@ std::unique_ptr<CLI::App> MakeApp(TRawArguments& raw) {
 bool IsLevelText(std::string_view text) {
   static constexpr std::array<std::string_view, 9> kWords{"quiet", "panic",   "fatal", "error", "warning",
                                                           "info",  "verbose", "debug", "trace"};
-  std::string lower(app::TrimBlanks(text));
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  const std::string lower = LowerAscii(Trim(text, kBlanks));
   return std::find(kWords.begin(), kWords.end(), lower) != kWords.end() ||
          app::ParseDecimalInteger(text).has_value();
 }

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/options/output_settings.h"
 #include "cli/setting_values.h"
+#include "convert/output_settings.h"
 
 namespace CLI {
 class App;

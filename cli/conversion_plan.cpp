@@ -2,10 +2,11 @@
 
 #include <fmt/format.h>
 
-#include "app/options/number_text.h"
-#include "app/options/option_builder.h"
-#include "app/options/output_naming.h"
-#include "app/options/source_information.h"
+#include "convert/number_text.h"
+#include "convert/option_builder.h"
+#include "convert/output_naming.h"
+#include "convert/source_information.h"
+#include "log/plain_text.h"
 
 namespace zentrova::cli {
 namespace {
@@ -27,7 +28,7 @@ class TDialog {
     const app::TAssignResult result = app::AssignSource(state_, probe, settings);
     if (!result.Message.empty())
       warnings.push_back(fmt::format("{}: {} (video bit rate {} kb/s)", probe.FileName, result.Message,
-                                     app::TrimBlanks(settings.VideoBitRate)));
+                                     Trim(settings.VideoBitRate, kBlanks)));
     if (options_.VideoBitRate) settings.VideoBitRate = *options_.VideoBitRate;
     if (options_.Clip) {
       app::SetClipStart(state_, settings, options_.Clip->Start);

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "app/options/build_env.h"
-#include "app/options/source_state.h"
 #include "cli/cli_options.h"
+#include "convert/build_env.h"
+#include "convert/source_state.h"
 #include "encoder/task_options.h"
 
 namespace zentrova::cli {

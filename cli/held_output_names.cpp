@@ -5,7 +5,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/options/library_names.h"
+#include "convert/library_names.h"
 
 namespace zentrova::cli {
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/options/output_naming.h"
+#include "convert/output_naming.h"
 
 namespace zentrova::cli {
 

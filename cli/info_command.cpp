@@ -1,8 +1,8 @@
 #include "cli/info_command.h"
 
-#include "app/options/library_names.h"
 #include "cli/info_json.h"
 #include "cli/terminal_text.h"
+#include "convert/library_names.h"
 #include "decoder/ridarivir.h"
 
 namespace zentrova::cli {

@@ -14,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/options/build_env.h"
 #include "cli/batch_runner.h"
 #include "cli/cli_options.h"
 #include "cli/conversion_plan.h"
@@ -25,6 +24,7 @@
 #include "cli/progress_view.h"
 #include "cli/source_probe.h"
 #include "cli/terminal_text.h"
+#include "convert/build_env.h"
 #include "encoder/derodorir.h"
 #include "log/logger.h"
 #include "log/main_thread.h"

@@ -8,36 +8,22 @@
 #include <limits>
 #include <vector>
 
-#include "app/options/number_text.h"
+#include "convert/number_text.h"
+#include "log/plain_text.h"
+#include "media/time_base.h"
 
 namespace zentrova::cli {
 namespace {
 
-constexpr std::int64_t kMicroseconds = 1000000;
 // Far beyond any clip; keeps the arithmetic below clear of overflow.
 constexpr std::int64_t kMaxClipSeconds = 1000LL * 3600;
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameWithoutCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-  return lower;
-}
-
 // An item names itself; a frame-size item "320x240 - qvga" also its two halves.
 bool ItemMatches(std::string_view item, std::string_view text) {
-  if (SameWithoutCase(item, text)) return true;
+  if (EqualsIgnoringCase(item, text)) return true;
   const std::size_t dash = item.find(" - ");
   if (dash == std::string_view::npos) return false;
-  return SameWithoutCase(item.substr(0, dash), text) || SameWithoutCase(item.substr(dash + 3), text);
+  return EqualsIgnoringCase(item.substr(0, dash), text) || EqualsIgnoringCase(item.substr(dash + 3), text);
 }
 
 std::string ItemList(app::TChoice choice) {
@@ -69,10 +55,10 @@ std::optional<std::int64_t> SecondsText(std::string_view text) {
       return std::nullopt;
   }
   std::int64_t micro = 0;
-  std::int64_t scale = kMicroseconds / 10;
+  std::int64_t scale = kMicrosecondsPerSecond / 10;
   for (std::size_t i = 0; i < fraction.size() && scale > 0; ++i, scale /= 10)
     micro += (fraction[i] - '0') * scale;
-  return seconds * kMicroseconds + micro;
+  return seconds * kMicrosecondsPerSecond + micro;
 }
 
 std::optional<std::int64_t> WholeNumber(std::string_view text) {
@@ -85,7 +71,7 @@ std::optional<std::int64_t> WholeNumber(std::string_view text) {
 }  // namespace
 
 int ParseChoice(app::TChoice choice, std::string_view text, std::string_view option) {
-  const std::string_view trimmed = app::TrimBlanks(text);
+  const std::string_view trimmed = Trim(text, kBlanks);
   const auto& items = app::ChoiceGroup(choice).Items;
   for (std::size_t i = 0; i < items.size(); ++i)
     if (ItemMatches(items[i], trimmed)) return static_cast<int>(i);
@@ -97,15 +83,15 @@ std::optional<app::TOutputFormat> FormatFromExtension(std::string_view file_name
   const std::string_view name = slash == std::string_view::npos ? file_name : file_name.substr(slash + 1);
   const std::size_t dot = name.find_last_of('.');
   if (dot == std::string_view::npos || dot + 1 == name.size()) return std::nullopt;
-  const std::string extension = Lower(name.substr(dot + 1));
+  const std::string extension = LowerAscii(name.substr(dot + 1));
   const auto& items = app::kOutputFormatItems;
   for (std::size_t i = 0; i < items.size(); ++i)
-    if (Lower(items[i]) == extension) return static_cast<app::TOutputFormat>(i);
+    if (LowerAscii(items[i]) == extension) return static_cast<app::TOutputFormat>(i);
   return std::nullopt;
 }
 
 std::string ParseKbps(std::string_view text, std::string_view option) {
-  const std::string_view trimmed = app::TrimBlanks(text);
+  const std::string_view trimmed = Trim(text, kBlanks);
   double value = 0;
   const auto [end, error] =
       std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value, std::chars_format::fixed);
@@ -124,7 +110,7 @@ int ParseIntegerIn(std::string_view text, int min, int max, std::string_view opt
 }
 
 std::int64_t ParseClipTime(std::string_view text, std::string_view option) {
-  const std::string_view trimmed = app::TrimBlanks(text);
+  const std::string_view trimmed = Trim(text, kBlanks);
   std::vector<std::string_view> parts;
   std::size_t from = 0;
   for (;;) {
@@ -143,7 +129,7 @@ std::int64_t ParseClipTime(std::string_view text, std::string_view option) {
         result.reset();
         break;
       }
-      *result += *count * unit * kMicroseconds;
+      *result += *count * unit * kMicrosecondsPerSecond;
     }
   }
   if (!result)

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/options/option_items.h"
-#include "app/options/output_settings.h"
+#include "convert/option_items.h"
+#include "convert/output_settings.h"
 
 namespace zentrova::cli {
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/options/library_names.h"
-#include "app/options/source_probe_of_decoder.h"
 #include "cli/interrupt.h"
+#include "convert/library_names.h"
+#include "convert/source_probe_of_decoder.h"
 #include "decoder/ridarivir.h"
 
 namespace zentrova::cli {

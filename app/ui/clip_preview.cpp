@@ -16,8 +16,8 @@
 #include <functional>
 #include <limits>
 
-#include "app/options/clip_times.h"
 #include "app/ui/picture_fit.h"
+#include "convert/clip_times.h"
 #include "qt/bitmap_image.h"
 
 namespace zentrova::ui {

@@ -16,8 +16,8 @@
 #include <QImage>
 #include <cstdint>
 
-#include "app/options/source_state.h"
 #include "app/ui/frame_source.h"
+#include "convert/source_state.h"
 #include "picture/bitmap.h"
 
 class QCheckBox;

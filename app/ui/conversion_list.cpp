@@ -84,7 +84,7 @@ void TConversionList::Clear() {
   endResetModel();
 }
 
-void TConversionList::SetProgress(int row, const TRowProgress& progress) {
+void TConversionList::SetProgress(int row, const TProgressInfo& progress) {
   if (!Contains(row)) return;
   TConversionRow& r = rows_[static_cast<std::size_t>(row)];
   r.Ran = true;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "encoder/progress_info.h"
+
 namespace zentrova::ui {
 
 /// One row of the list.
@@ -27,14 +29,6 @@ struct TConversionRow {
   bool Marker = false;                      ///< the task ended without an error and left an output
   QString Progress, FPS, Time, OutputSize;  ///< columns 4 to 7
   QString Note;                             ///< the row's tool tip: why it is incomplete, decoding errors
-};
-
-/// What a progress event reports for a task.
-struct TRowProgress {
-  int FPS = 0;
-  std::int64_t CurrentSize = 0;      ///< bytes
-  std::int64_t CurrentDuration = 0;  ///< microseconds
-  std::int64_t TotalDuration = 0;    ///< microseconds; not positive: unknown
 };
 
 /// Column 1: whole seconds, or "N/A" when the duration is not positive.
@@ -69,7 +63,7 @@ class TConversionList : public QAbstractTableModel {
   void Clear();
   /// Columns 4 to 7 from a progress report. Rows that do not exist are
   /// ignored (as for the calls below).
-  void SetProgress(int row, const TRowProgress& progress);
+  void SetProgress(int row, const TProgressInfo& progress);
   /// Column 4 becomes "100%".
   void SetFinished(int row);
   /// The row's tool tip (every column); empty: none.

@@ -16,37 +16,20 @@
 #include <string>
 
 #include "app/ui/frame_hooks.h"
+#include "encoder/custom_encoder.h"
+#include "encoder/progress_info.h"
 #include "encoder/task_options.h"
+#include "encoder/terminate_info.h"
 
 namespace zentrova::ui {
-
-/// A progress report of one task.
-struct TTaskProgress {
-  int TaskIndex = -1;
-  int FPS = 0;
-  std::int64_t CurrentSize = 0;      ///< bytes written
-  std::int64_t CurrentDuration = 0;  ///< microseconds converted
-  std::int64_t TotalDuration = 0;    ///< microseconds expected; not positive: unknown
-};
-
-/// The end of one task, or with `TaskIndex` -1 the end of the whole run.
-struct TTaskEnd {
-  int TaskIndex = -1;
-  bool Finished = false;   ///< the task ran to its end
-  bool Exception = false;  ///< the task ended by an error
-  std::string ExceptionMsg;
-  bool Incomplete = false;    ///< its input ended well before its stated duration (output kept)
-  std::string IncompleteMsg;  ///< the log line naming the input and both times
-  std::int64_t DecodeErrors = 0;
-};
 
 /// Worker-thread priority of a run, in the order of the window's choices.
 enum class TRunPriority { Idle, Lowest, Lower, Normal };
 
 class IConverterEncoder {
  public:
-  using TProgressHandler = std::function<void(const TTaskProgress&)>;
-  using TEndHandler = std::function<void(const TTaskEnd&)>;
+  using TProgressHandler = std::function<void(const TProgressInfo&)>;
+  using TEndHandler = std::function<void(const TTerminateInfo&)>;
   using TVideoHookHandler = std::function<void(TVideoHookCall&)>;
   using TAudioHookHandler = std::function<void(const TAudioHookCall&)>;
 
@@ -66,8 +49,8 @@ class IConverterEncoder {
   /// At most `thread_count` tasks at once on workers; 0 runs them all on the
   /// calling thread before returning.
   virtual void Start(int thread_count) = 0;
-  /// Stops the run; with `wait` returns when every task has ended.
-  virtual void Stop(bool wait) = 0;
+  /// Stops the run; with `swWait` returns when every task has ended.
+  virtual void Stop(TStopWait wait) = 0;
   virtual void Pause() = 0;
   virtual void Resume() = 0;
   virtual std::string LastErrMsg() const = 0;

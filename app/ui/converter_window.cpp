@@ -111,7 +111,7 @@ TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPag
 
 TfrmConverter::~TfrmConverter() {
   DetachEvents();
-  encoder_->Stop(true);
+  encoder_->Stop(TStopWait::swWait);
 }
 
 QTableView* TfrmConverter::ListView() const {

@@ -23,11 +23,11 @@
 #include <set>
 #include <string>
 
-#include "app/options/output_naming.h"
 #include "app/ui/button_states.h"
 #include "app/ui/conversion_list.h"
 #include "app/ui/converter_encoder.h"
 #include "app/ui/frame_hooks.h"
+#include "convert/output_naming.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -140,8 +140,8 @@ class TfrmConverter : public QWidget {
   /// Runs `action`, turning an escaping exception into a log line and a box.
   void Guard(const char* what, const std::function<void()>& action);
 
-  void DERodorirProgress(const TTaskProgress& progress);
-  void DERodorirTerminate(const TTaskEnd& end);
+  void DERodorirProgress(const TProgressInfo& progress);
+  void DERodorirTerminate(const TTerminateInfo& end);
   void DERodorirAudioOutputHook(const TAudioHookCall& call);
   /// Shows a hook's message on the GUI thread, later (never blocks the worker).
   void PostHookMessage(const QString& text);

@@ -15,9 +15,6 @@
 #include <QPushButton>
 #include <exception>
 
-#include "app/options/build_env.h"
-#include "app/options/library_names.h"
-#include "app/options/source_probe_of_decoder.h"
 #include "app/ui/conversion_list_view.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/decoder_source.h"
@@ -26,6 +23,9 @@
 #include "app/ui/log_line.h"
 #include "app/ui/message_box.h"
 #include "app/ui/option_dialog.h"
+#include "convert/build_env.h"
+#include "convert/library_names.h"
+#include "convert/source_probe_of_decoder.h"
 #include "decoder/ridarivir.h"
 #include "log/logger.h"
 
@@ -85,9 +85,9 @@ void TfrmConverter::ConnectHandlers() {
 
 void TfrmConverter::AttachEvents() {
   encoder_->SetOnProgress(
-      [this](const TTaskProgress& p) { Guard("DERodorirProgress", [&] { DERodorirProgress(p); }); });
+      [this](const TProgressInfo& p) { Guard("DERodorirProgress", [&] { DERodorirProgress(p); }); });
   encoder_->SetOnTerminate(
-      [this](const TTaskEnd& t) { Guard("DERodorirTerminate", [&] { DERodorirTerminate(t); }); });
+      [this](const TTerminateInfo& t) { Guard("DERodorirTerminate", [&] { DERodorirTerminate(t); }); });
   const TFrameHooks* hooks = hooks_.get();
   encoder_->SetOnVideoInputHook([hooks](TVideoHookCall& call) { hooks->VideoInputHook(call); });
   encoder_->SetOnVideoOutputHook([hooks](TVideoHookCall& call) { hooks->VideoOutputHook(call); });
@@ -255,7 +255,7 @@ void TfrmConverter::btnStartClick() {
 
 void TfrmConverter::btnStopClick() {
   SetState(TConverterState::Stopping);
-  encoder_->Stop(true);
+  encoder_->Stop(TStopWait::swWait);
 }
 
 void TfrmConverter::btnPauseClick() {
@@ -291,15 +291,14 @@ void TfrmConverter::mnuOpenFolderClick() {
   if (!folder.isEmpty() && QDir(folder).exists()) OpenWithDesktop(folder);
 }
 
-void TfrmConverter::DERodorirProgress(const TTaskProgress& progress) {
+void TfrmConverter::DERodorirProgress(const TProgressInfo& progress) {
   if (!list_->Contains(progress.TaskIndex)) return;
-  list_->SetProgress(progress.TaskIndex,
-                     {progress.FPS, progress.CurrentSize, progress.CurrentDuration, progress.TotalDuration});
+  list_->SetProgress(progress.TaskIndex, progress);
   // Without thread mode the GUI thread is busy converting: paint now.
   if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
 }
 
-void TfrmConverter::DERodorirTerminate(const TTaskEnd& end) {
+void TfrmConverter::DERodorirTerminate(const TTerminateInfo& end) {
   if (end.TaskIndex < 0) {
     SetState(TConverterState::Ended);
     return;
@@ -351,7 +350,7 @@ void TfrmConverter::PostHookMessage(const QString& text) {
 void TfrmConverter::closeEvent(QCloseEvent* event) {
   DetachEvents();
   try {
-    encoder_->Stop(true);
+    encoder_->Stop(TStopWait::swWait);
   } catch (const std::exception& error) {
     AddLogBlock(QString::fromUtf8(error.what()));
   }

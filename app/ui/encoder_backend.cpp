@@ -1,6 +1,6 @@
 #include "app/ui/encoder_backend.h"
 
-#include "app/options/library_names.h"
+#include "convert/library_names.h"
 #include "encoder/derodorir.h"
 
 namespace zentrova::ui {
@@ -72,8 +72,8 @@ void TEncoderBackend::Start(int thread_count) {
   encoder_->Start(thread_count);
 }
 
-void TEncoderBackend::Stop(bool wait) {
-  encoder_->Stop(wait ? TStopWait::swWait : TStopWait::swNoWait);
+void TEncoderBackend::Stop(TStopWait wait) {
+  encoder_->Stop(wait);
 }
 
 void TEncoderBackend::Pause() {
@@ -90,17 +90,14 @@ std::string TEncoderBackend::LastErrMsg() const {
 
 void TEncoderBackend::SetOnProgress(TProgressHandler handler) {
   if (!handler) return encoder_->SetOnProgress(nullptr);
-  encoder_->SetOnProgress([handler = std::move(handler)](TCustomEncoder*, TProgressInfo& info) {
-    handler({info.TaskIndex, info.FPS, info.CurrentSize, info.CurrentDuration, info.TotalDuration});
-  });
+  encoder_->SetOnProgress(
+      [handler = std::move(handler)](TCustomEncoder*, TProgressInfo& info) { handler(info); });
 }
 
 void TEncoderBackend::SetOnTerminate(TEndHandler handler) {
   if (!handler) return encoder_->SetOnTerminate(nullptr);
-  encoder_->SetOnTerminate([handler = std::move(handler)](TCustomEncoder*, const TTerminateInfo& info) {
-    handler({info.TaskIndex, info.Finished, info.Exception, info.ExceptionMsg, info.Incomplete,
-             info.IncompleteMsg, info.DecodeErrors});
-  });
+  encoder_->SetOnTerminate(
+      [handler = std::move(handler)](TCustomEncoder*, const TTerminateInfo& info) { handler(info); });
 }
 
 void TEncoderBackend::SetOnVideoInputHook(TVideoHookHandler handler) {

@@ -30,7 +30,7 @@ class TEncoderBackend : public IConverterEncoder {
   void SetThreadPriority(TRunPriority priority) override;
   void SetPreview(bool preview) override;
   void Start(int thread_count) override;
-  void Stop(bool wait) override;
+  void Stop(TStopWait wait) override;
   void Pause() override;
   void Resume() override;
   std::string LastErrMsg() const override;

@@ -1,7 +1,7 @@
 // What the options dialog's preview needs of the probed source: stepping,
 // seeking and copying pictures.
 //
-// The main window's decoder provides it (decoder_frame_source.h); tests give
+// The main window's decoder provides it (decoder_source.h); tests give
 // their own pictures. Used on the GUI thread only; the source belongs to the
 // main window, which keeps it alive as long as the dialog.
 #pragma once

@@ -13,10 +13,10 @@
 #include <QStringList>
 #include <cmath>
 
-#include "app/options/option_builder.h"
 #include "app/ui/clip_preview.h"
 #include "app/ui/file_filter.h"
 #include "app/ui/message_box.h"
+#include "convert/option_builder.h"
 
 namespace zentrova::ui {
 namespace {

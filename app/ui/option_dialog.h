@@ -8,7 +8,7 @@
 // sample rates, codecs, crop and pad, flips, rotation, deinterlacing, hooks,
 // overwrite, and the clip group with its preview): they keep their values
 // and their logic runs. `Settings()` reads every control into the plain
-// settings record; the option strings are built from it by app/options.
+// settings record; the option strings are built from it by src/convert.
 //
 // Ownership: one dialog for the process, owned by the main window. The frame
 // source given to `AssignSource` stays the caller's and must stay alive
@@ -20,12 +20,12 @@
 #include <array>
 #include <vector>
 
-#include "app/options/build_env.h"
-#include "app/options/output_settings.h"
-#include "app/options/source_state.h"
 #include "app/ui/choosers.h"
 #include "app/ui/frame_source.h"
 #include "app/ui/optical_disc.h"
+#include "convert/build_env.h"
+#include "convert/output_settings.h"
+#include "convert/source_state.h"
 #include "encoder/task_options.h"
 
 class QButtonGroup;

@@ -3,7 +3,6 @@
 // stepping are in ridarivir_seek.cpp, audio in ridarivir_audio.cpp.
 #include "decoder/ridarivir.h"
 
-#include <cctype>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
@@ -11,23 +10,14 @@
 #include <fmt/format.h>
 
 #include "log/logger.h"
+#include "log/plain_text.h"
 #include "media/error_text.h"
 #include "options/media_text.h"
 #include "options/stream_options.h"
 #include "options/time_text.h"
 
 namespace zentrova {
-namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TRIDarivir::TRIDarivir() {
   ResetWaveInfo();
@@ -94,21 +84,28 @@ bool TRIDarivir::CanSeek() {
   return false;
 }
 
-int TRIDarivir::SelectVideoStream(int index) {
-  if (!CheckSeekable()) return -1;
+const AVStream* TRIDarivir::StreamToSelect(int& index, int desired, int first, AVMediaType type) {
+  if (!CheckSeekable()) return nullptr;
+  const char* kind = ff::av_get_media_type_string(type);
   if (index < 0) {
-    index = FDesireVideoIndex >= 0 ? FDesireVideoIndex : FFirstVideoStreamIndex;
+    index = desired >= 0 ? desired : first;
     if (index < 0) {
-      SetErrorAndLog(TLogLevel::llError, "no video stream.");
-      return -1;
+      SetErrorAndLog(TLogLevel::llError, fmt::format("no {} stream.", kind));
+      return nullptr;
     }
   }
   const AVStream* stream = StreamAt(index);
-  if (!stream) return -1;
-  if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) {
-    SetErrorAndLog(TLogLevel::llError, fmt::format("stream #{} is not video stream.", index));
-    return -1;
+  if (stream && stream->codecpar->codec_type != type) {
+    SetErrorAndLog(TLogLevel::llError, fmt::format("stream #{} is not {} stream.", index, kind));
+    return nullptr;
   }
+  return stream;
+}
+
+int TRIDarivir::SelectVideoStream(int index) {
+  const AVStream* stream =
+      StreamToSelect(index, FDesireVideoIndex, FFirstVideoStreamIndex, AVMEDIA_TYPE_VIDEO);
+  if (!stream) return -1;
   if (index != FDesireVideoIndex) {
     ResetPicture();
     const AVRational average = stream->avg_frame_rate;

@@ -117,6 +117,11 @@ class TRIDarivir : public TCustomDecoder {
   bool IsStillImage() const;
   int SelectVideoStream(int index);
   int SelectAudioStream(int index);
+  /// The stream of `type` that a selection names: `index`, or when negative
+  /// the desired stream, else the first one of that type (`index` becomes
+  /// it). Null, with the error logged, when there is none or it is of
+  /// another type.
+  const AVStream* StreamToSelect(int& index, int desired, int first, AVMediaType type);
   AVCodecContext* OpenVideoCodec(int index);
   AVCodecContext* OpenAudioCodec(int index);
   AVCodecContext* OpenCodec(TStreamCodec& codec, int index);

@@ -71,20 +71,9 @@ void TRIDarivir::SetDesireAudioSampleRate(int value) {
 }
 
 int TRIDarivir::SelectAudioStream(int index) {
-  if (!CheckSeekable()) return -1;
-  if (index < 0) {
-    index = FDesireAudioIndex >= 0 ? FDesireAudioIndex : FFirstAudioStreamIndex;
-    if (index < 0) {
-      SetErrorAndLog(TLogLevel::llError, "no audio stream.");
-      return -1;
-    }
-  }
-  const AVStream* stream = StreamAt(index);
+  const AVStream* stream =
+      StreamToSelect(index, FDesireAudioIndex, FFirstAudioStreamIndex, AVMEDIA_TYPE_AUDIO);
   if (!stream) return -1;
-  if (stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) {
-    SetErrorAndLog(TLogLevel::llError, fmt::format("stream #{} is not audio stream.", index));
-    return -1;
-  }
   if (index != FDesireAudioIndex) {
     ResetWaveInfo();
     FAudioParam.swr_ctx.reset();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "encoder/progress_info.h"
 #include "encoder/terminate_info.h"
 #include "engine/run/hook_events.h"
 #include "media/ff.h"
@@ -52,20 +53,6 @@ struct TPreviewInfo {
   const TBitmap* Bitmap = nullptr;
   std::int32_t FrameNumber = 0;
   std::int64_t PTS = 0;  ///< microseconds
-};
-
-/// The state of a running task.
-struct TProgressInfo {
-  std::int32_t TaskIndex = -1;
-  /// Index of the input being read; -1 on the last report of the task.
-  std::int32_t FileIndex = 0;
-  std::int32_t FrameNumber = 0;
-  std::int32_t FPS = 0;
-  float Quality = 0;
-  float BitRate = 0;                 ///< kbit/s
-  std::int64_t CurrentSize = 0;      ///< bytes written so far
-  std::int64_t CurrentDuration = 0;  ///< microseconds written so far
-  std::int64_t TotalDuration = 0;    ///< microseconds the output is expected to last
 };
 
 /// Audio hook: task index, pts (µs), the frame (samples changeable in

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "log/plain_text.h"
+
 namespace zentrova {
 namespace {
 
@@ -15,18 +17,6 @@ constexpr std::array<std::string_view, 7> kHookWords = {
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
 }
 
 // One blank-separated word of an option text: [begin, end). Blanks inside

@@ -212,7 +212,7 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   /// kind (video, audio) it was planned with.
   void check_output_data();
 
-  // ---- Decoding (decode_frames.cpp, decode_subtitle.cpp, sub2video.cpp) -----
+  // ---- Decoding (decode_frames.cpp, decode_subtitle.cpp) --------------------
 
   /// Sends a packet (null: the end of the stream) and handles every frame
   /// that comes out; a video frame moves `next_pts` by `frame_duration_us`.

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "log/library_line_assembler.h"
+#include "log/plain_text.h"
 
 namespace zentrova {
 namespace {
@@ -48,7 +49,7 @@ std::string WithoutObjectAddress(const std::string& line) {
     name = rest.substr(1, at - 1);
     rest.remove_prefix(close + 2);
   }
-  const std::string text = detail::TrimWhiteSpace(std::string(rest));
+  const std::string text(Trim(rest));
   if (name.empty() || text.empty()) return text;
   return std::string(name) + ": " + text;
 }

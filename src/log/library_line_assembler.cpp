@@ -2,17 +2,9 @@
 
 #include <fmt/format.h>
 
-namespace zentrova::detail {
+#include "log/plain_text.h"
 
-std::string TrimWhiteSpace(const std::string& text) {
-  // Control characters count as white space too: library lines may end in "\r\n".
-  const auto is_space = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && is_space(text[begin])) ++begin;
-  while (end > begin && is_space(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
+namespace zentrova::detail {
 
 bool LibraryLineAssembler::LineStarts(unsigned thread_id) const {
   const auto it = pending_.find(thread_id);
@@ -27,9 +19,9 @@ std::vector<std::string> LibraryLineAssembler::Add(unsigned thread_id, const std
     return lines;
   }
   if (repeat_count_ > 2)
-    lines.push_back(fmt::format("{} (repeated {} times)", TrimWhiteSpace(previous_), repeat_count_));
+    lines.push_back(fmt::format("{} (repeated {} times)", Trim(previous_), repeat_count_));
   else if (repeat_count_ == 2)
-    lines.push_back(TrimWhiteSpace(previous_));
+    lines.emplace_back(Trim(previous_));
   repeat_count_ = 0;
   if (fold) previous_ = text;
 

@@ -39,7 +39,4 @@ class LibraryLineAssembler {
   int repeat_count_ = 0;
 };
 
-/// `text` without leading and trailing white space.
-std::string TrimWhiteSpace(const std::string& text);
-
 }  // namespace zentrova::detail

@@ -2,8 +2,10 @@
 
 #include <new>
 
+#include "log/av_log_callback.h"
 #include "log/logger_core.h"
 #include "media/ff.h"
+#include "media/library_loader.h"
 
 namespace zentrova::detail {
 namespace {
@@ -28,11 +30,22 @@ struct HubCloser {
   ~HubCloser() { hub.Close(); }
 };
 
+// From now on the loader installs the library log callback whenever it binds
+// avutil; when avutil is bound already, the callback goes in now.
+void HookLibraryLog() {
+  TFFLoader& loader = FFLoader();
+  loader.SetAVUtilBoundHook(&InstallAVLogCallback);
+  if (loader.InstallLogger() && loader.Loaded(TLibrary::avUtil)) InstallAVLogCallback();
+}
+
 }  // namespace
 
 LogHub& LogHub::Instance() {
   static NeverDestroyed<LogHub> hub;
   static HubCloser closer{hub.Get()};
+  // Set before hooking: installing the callback comes back here.
+  static std::atomic<bool> library_log_hooked{false};
+  if (!library_log_hooked.load() && !library_log_hooked.exchange(true)) HookLibraryLog();
   return hub.Get();
 }
 

@@ -1,12 +1,12 @@
 #include "log/logger.h"
 
-#include <cctype>
 #include <charconv>
 #include <stdexcept>
 #include <string_view>
 
 #include "log/log_hub.h"
 #include "log/logger_core.h"
+#include "log/plain_text.h"
 #include "log/threads.h"
 #include "media/ff.h"
 
@@ -22,14 +22,6 @@ std::shared_ptr<LoggerCore> MakeCore(const TZOVuzodi* owner) {
                                       LogLevelFromLibrary(hub.library_level_filter.load()));
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 // A level word or a decimal integer (with an optional sign) as a library
 // level number.
 int ParseLogLevelNumber(const std::string& text) {
@@ -38,7 +30,7 @@ int ParseLogLevelNumber(const std::string& text) {
       {"info", 32},  {"verbose", 40}, {"debug", 48}, {"trace", 56},
   };
   for (const auto& [word, number] : kWords)
-    if (EqualNoCase(text, word)) return number;
+    if (EqualsIgnoringCase(text, word)) return number;
   std::string_view digits = text;
   if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
   int number = 0;

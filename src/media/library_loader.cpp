@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "log/av_log_callback.h"
 #include "media/ff.h"
 #include "media/library_file.h"
 
@@ -172,7 +171,7 @@ bool TFFLoader::Load(TLibrary library) {
     Unload(library);
     return false;
   }
-  if (library == TLibrary::avUtil && install_logger_) InstallAVLogCallback();
+  if (library == TLibrary::avUtil && install_logger_ && avutil_bound_hook_) avutil_bound_hook_();
   return true;
 }
 

@@ -2,9 +2,9 @@
 //
 // One process-wide `TFFLoader` (see `FFLoader()`) finds the libraries, binds
 // every entry point into its slot in namespace `ff` (media/ff.h), runs each
-// library's one-time initialisation and, for avutil, installs the library
-// log callback. Load failures never end the process: they are a false result
-// and a text in `LastErrMsg()`.
+// library's one-time initialisation and, for avutil, calls the hook the
+// logger hands in (it installs the library log callback). Load failures
+// never end the process: they are a false result and a text in `LastErrMsg()`.
 //
 // Threads: every operation is for the main thread; nothing here takes a lock.
 #pragma once
@@ -111,8 +111,16 @@ class TFFLoader {
   const std::string& LibraryPath() const { return library_path_; }
   void SetLibraryPath(std::string path) { library_path_ = std::move(path); }
   const std::string& LastErrMsg() const { return last_err_msg_; }
+  /// Whether the avutil hook runs (default true; false leaves the
+  /// libraries' own log output on stderr).
   bool InstallLogger() const { return install_logger_; }
   void SetInstallLogger(bool value) { install_logger_ = value; }
+  /// Called right after avutil is bound, when `InstallLogger()` is true. The
+  /// logger hands in its library log callback's installer here when it
+  /// starts (log/log_hub.cpp), so that the binding does not depend on the
+  /// logger. Null: nothing is called.
+  using TAVUtilBoundHook = void (*)();
+  void SetAVUtilBoundHook(TAVUtilBoundHook hook) { avutil_bound_hook_ = hook; }
   /// The status row of a library (for tests and diagnostics).
   const TLibraryStatus& Status(TLibrary library) const { return status_[static_cast<int>(library)]; }
   TLibraryStatus& MutableStatus(TLibrary library) { return status_[static_cast<int>(library)]; }
@@ -122,6 +130,7 @@ class TFFLoader {
   std::string library_path_;
   std::string last_err_msg_;
   bool install_logger_ = true;
+  TAVUtilBoundHook avutil_bound_hook_ = nullptr;
 };
 
 /// The process-wide loader, created on first use and unloading everything at exit.

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "log/plain_text.h"
+
 namespace zentrova {
 namespace {
 
@@ -66,15 +68,6 @@ constexpr TImageExtension kImageExtensions[] = {
     {"xface", AV_CODEC_ID_XFACE},
     {"xwd", AV_CODEC_ID_XWD},
 };
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

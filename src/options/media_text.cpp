@@ -2,15 +2,10 @@
 
 #include <fmt/format.h>
 
+#include "log/plain_text.h"
+
 namespace zentrova {
 namespace {
-
-std::string_view Trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 std::string TagText(unsigned tag) {
   char bytes[4];

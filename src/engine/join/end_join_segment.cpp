@@ -23,12 +23,11 @@
 #include "engine/filters/filter_graph.h"
 #include "engine/options/option_dictionaries.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 #include "options/media_text.h"
 
 namespace zentrova {
 namespace {
-
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 // The end of a finished block's stream on the output's clock (µs): what the
 // encoder was given (frames or samples), or for a copy the end of the last

@@ -8,6 +8,7 @@
 
 #include "engine/custom_ffmpeg_opt.h"
 #include "engine/options/working_dictionaries_aside.h"
+#include "log/plain_text.h"
 #include "options/dictionary.h"
 #include "options/option_apply.h"
 
@@ -20,14 +21,6 @@ struct TCustomFFmpegOpt::TPresetMessages {
 };
 
 namespace {
-
-constexpr std::string_view kBlanks = " \t\r\n\v\f";
-
-std::string_view Trim(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   for (std::size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())

@@ -16,12 +16,12 @@
 #include "engine/open/output_stream.h"
 #include "log/logger.h"
 #include "media/error_text.h"
+#include "media/time_base.h"
 
 namespace zentrova {
 
 namespace {
 
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 constexpr std::int64_t kNoEndPts = INT64_MIN + 1;  // no stream has written anything yet
 constexpr std::size_t kMaxLineLength = 1023;
 

@@ -10,12 +10,12 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 
 namespace zentrova {
 
 namespace {
 
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 // An input is short when it ends more than this much, and more than
 // kShortFraction of its duration, before its stated end.
 constexpr std::int64_t kShortByUs = 1000000;

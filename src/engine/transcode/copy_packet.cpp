@@ -3,6 +3,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/transcode/mux_timestamps.h"
+#include "media/time_base.h"
 
 namespace zentrova {
 namespace {
@@ -23,7 +24,6 @@ void NoteCopyEnd(const TInputStream& ist, TOutputStream& ost, const AVPacket& ou
 }  // namespace
 
 void TCustomFFmpeg::copy_packet(TInputStream& ist, TOutputStream& ost, const AVPacket* pkt) {
-  constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
   const TOutputFile& of = *Foutput_files[static_cast<std::size_t>(ost.file_index)];
   const TInputFile& f = *Finput_files[static_cast<std::size_t>(ist.file_index)];
   const AVRational ist_tb = ist.st->time_base;

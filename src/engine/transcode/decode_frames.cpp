@@ -7,11 +7,10 @@
 #include "engine/open/add_input_streams.h"
 #include "options/time_text.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 
 namespace zentrova {
 namespace {
-
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 std::string LayoutText(const AVChannelLayout& layout) {
   char text[128] = "";

@@ -8,11 +8,11 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 
 namespace zentrova {
 namespace {
 
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 constexpr AVRational kMilliseconds{1, 1000};
 
 // A blank (transparent) BGRA canvas of the stream's size.

@@ -8,14 +8,9 @@
 #include "options/time_text.h"
 #include "engine/transcode/video_sync.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 
 namespace zentrova {
-namespace {
-
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
-
-}  // namespace
-
 void TCustomFFmpeg::do_video_out(AVFormatContext* s, TOutputStream& ost, AVFrame* next_picture,
                                  double sync_ipts) {
   AVCodecContext* enc = ost.enc_ctx.get();

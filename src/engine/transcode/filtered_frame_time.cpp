@@ -4,11 +4,12 @@
 #include <bit>
 #include <cstdint>
 
+#include "media/time_base.h"
+
 namespace zentrova {
 
 TFilteredFrameTime FilteredFrameTime(std::int64_t pts, AVRational filter_time_base,
                                      AVRational encoder_time_base, std::int64_t start_time_us) {
-  constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
   // A finer clock (up to 2^29 ticks per unit) keeps the fraction of a tick.
   const int log2_den = std::bit_width(static_cast<unsigned>(encoder_time_base.den)) - 1;
   const int extra_bits = std::clamp(29 - log2_den, 0, 16);

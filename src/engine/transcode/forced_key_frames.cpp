@@ -5,13 +5,13 @@
 
 #include "engine/open/output_stream.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 #include "options/value_parsers.h"
 
 namespace zentrova {
 
 std::vector<std::int64_t> ParseKeyFrameTimes(std::string_view list, std::span<const TChapterStart> chapters,
                                              AVRational time_base) {
-  constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
   constexpr std::string_view kChapters = "chapters";
   std::vector<std::int64_t> times;
   std::size_t begin = 0;

@@ -5,11 +5,10 @@
 #include <cstdint>
 
 #include "log/logger.h"
+#include "media/time_base.h"
 
 namespace zentrova {
 namespace {
-
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 std::int64_t ToMicroseconds(std::int64_t ts, AVRational time_base) {
   return ff::av_rescale_q_rnd(ts, time_base, kMicroseconds,

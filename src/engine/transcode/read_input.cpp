@@ -9,12 +9,11 @@
 #include "engine/transcode/input_timestamps.h"
 #include "options/time_text.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 #include "options/media_text.h"
 
 namespace zentrova {
 namespace {
-
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 struct PacketUnref {
   AVPacket* pkt;

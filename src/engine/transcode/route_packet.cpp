@@ -4,11 +4,10 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 
 namespace zentrova {
 namespace {
-
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 // The duration of one video frame from the decoder's frame rate, in µs
 // (0 when unknown); a parser's repeat count stretches it.

@@ -5,14 +5,9 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
+#include "media/time_base.h"
 
 namespace zentrova {
-namespace {
-
-constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
-
-}  // namespace
-
 void TCustomFFmpeg::set_active_outputs() {
   // All output streams (join mode narrows this to one segment's block).
   if (FJoinMode && Fnb_output_streams_join > 0) {

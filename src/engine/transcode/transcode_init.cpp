@@ -1,12 +1,11 @@
 // transcode_init: from opened files to a running pipeline (run once per task).
 #include <fmt/format.h>
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
 #include "engine/custom_ffmpeg.h"
 #include "log/logger.h"
+#include "log/plain_text.h"
 #include "options/file_name_text.h"
 #include "options/media_text.h"
 
@@ -15,13 +14,6 @@ namespace {
 
 constexpr const char* kSeeLog =
     "Please check error log message(reported by ZOVuzodi) to find out more detail information.";
-
-std::string Trim(std::string text) {
-  const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), blank));
-  text.erase(std::find_if_not(text.rbegin(), text.rend(), blank).base(), text.end());
-  return text;
-}
 
 }  // namespace
 
@@ -225,7 +217,7 @@ void TCustomFFmpeg::emit_sdp() {
                     static_cast<int>(sdp.size()));
   sdp.resize(sdp.find('\0'));
   if (Fsdp_filename.empty()) {
-    Log(TLogLevel::llInfo, "SDP:\r\n" + Trim(sdp));
+    Log(TLogLevel::llInfo, "SDP:\r\n" + std::string(Trim(sdp)));
     return;
   }
   AVIOContext* pb = nullptr;

@@ -9,9 +9,9 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/options/clip_times.h"
-#include "app/options/option_builder.h"
 #include "app/ui/option_dialog.h"
+#include "convert/clip_times.h"
+#include "convert/option_builder.h"
 #include "modal_watcher.h"
 #include "synthetic_frames.h"
 

@@ -49,7 +49,7 @@ TEST(TConversionList, ShowsTheNamesWithoutFoldersAndIgnoresRowsThatDoNotExist) {
   EXPECT_EQ(list.Text(0, 1), QStringLiteral("61"));
   EXPECT_EQ(list.Text(0, 2), QStringLiteral("12345"));
   EXPECT_EQ(list.Text(0, 3), QStringLiteral("clip_(new).mp4"));
-  list.SetProgress(1, {30, 1, 1, 1});
+  list.SetProgress(1, {.FPS = 30, .CurrentSize = 1, .CurrentDuration = 1, .TotalDuration = 1});
   list.SetFinished(-1);
   list.SetMarker(5);
   list.Remove(3);

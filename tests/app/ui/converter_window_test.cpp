@@ -342,21 +342,34 @@ TEST(TfrmConverterEvents, ProgressAndTerminationUpdateTheirRowOnly) {
   f.w().btnStartClick();
   const TConversionList& list = f.w().List();
 
-  f.encoder->on_progress({0, 25, 123456, 1500000, 2000000});
+  f.encoder->on_progress({.TaskIndex = 0,
+                          .FPS = 25,
+                          .CurrentSize = 123456,
+                          .CurrentDuration = 1500000,
+                          .TotalDuration = 2000000});
   EXPECT_EQ(list.Text(0, 4), QStringLiteral("75%"));
   EXPECT_EQ(list.Text(0, 5), QStringLiteral("25"));
   EXPECT_EQ(list.Text(0, 6), QStringLiteral("1"));
   EXPECT_EQ(list.Text(0, 7), QStringLiteral("123456"));
-  f.encoder->on_progress({0, 0, 200000, 1900000, 0});
+  f.encoder->on_progress({.TaskIndex = 0, .CurrentSize = 200000, .CurrentDuration = 1900000});
   EXPECT_EQ(list.Text(0, 4), QStringLiteral("N/A"));
   EXPECT_EQ(list.Text(0, 5), QStringLiteral("25")) << "an FPS of 0 keeps the last one";
-  f.encoder->on_progress({7, 30, 1, 1, 1});   // no such row
-  f.encoder->on_progress({-1, 30, 1, 1, 1});  // no such row
+  f.encoder->on_progress({.TaskIndex = 7,
+                          .FPS = 30,
+                          .CurrentSize = 1,
+                          .CurrentDuration = 1,
+                          .TotalDuration = 1});  // no such row
+  f.encoder->on_progress({.TaskIndex = -1,
+                          .FPS = 30,
+                          .CurrentSize = 1,
+                          .CurrentDuration = 1,
+                          .TotalDuration = 1});  // no such row
   f.encoder->on_terminate({9, true, false, {}, false, {}, 0});
   EXPECT_TRUE(list.Text(1, 4).isEmpty());
 
   f.encoder->on_terminate({0, true, false, {}, false, {}, 0});
-  f.encoder->on_progress({1, 25, 1000, 500000, 2000000});
+  f.encoder->on_progress(
+      {.TaskIndex = 1, .FPS = 25, .CurrentSize = 1000, .CurrentDuration = 500000, .TotalDuration = 2000000});
   f.encoder->on_terminate({1, false, false, {}, false, {}, 0});  // stopped while running
   f.encoder->on_terminate({2, true, true, "Could not write header for output file #0", false, {}, 0});
   EXPECT_EQ(list.Text(0, 4), QStringLiteral("100%"));
@@ -380,7 +393,8 @@ TEST(TfrmConverterEvents, AnIncompleteRowKeepsItsPercentageWithTheReasonBeside) 
   f.w().AddFiles({QString::fromStdString(media.clip)});
   f.w().btnStartClick();
   const TConversionList& list = f.w().List();
-  f.encoder->on_progress({0, 25, 1000, 990000, 2000000});
+  f.encoder->on_progress(
+      {.TaskIndex = 0, .FPS = 25, .CurrentSize = 1000, .CurrentDuration = 990000, .TotalDuration = 2000000});
   f.encoder->on_terminate({0, true, false, {}, true, "clip.mp4: input ended at 0:00.9 of 0:02.0", 4});
   EXPECT_EQ(list.Text(0, 4), QStringLiteral("49%"));
   const QString tip = list.data(list.index(0, 4), Qt::ToolTipRole).toString();

@@ -69,7 +69,7 @@ class FakeEncoder : public ui::IConverterEncoder {
   void SetThreadPriority(ui::TRunPriority priority) override { log_.priorities.push_back(priority); }
   void SetPreview(bool preview) override { log_.previews.push_back(preview); }
   void Start(int thread_count) override { log_.starts.push_back(thread_count); }
-  void Stop(bool wait) override { log_.stops.push_back(wait); }
+  void Stop(TStopWait wait) override { log_.stops.push_back(wait == TStopWait::swWait); }
   void Pause() override { ++log_.pauses; }
   void Resume() override { ++log_.resumes; }
   std::string LastErrMsg() const override { return last_error_; }

@@ -14,8 +14,8 @@
 #include <QTest>
 #include <string>
 
-#include "app/options/option_builder.h"
 #include "app/ui/clip_preview.h"
+#include "convert/option_builder.h"
 #include "modal_watcher.h"
 #include "synthetic_frames.h"
 

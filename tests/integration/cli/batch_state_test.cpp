@@ -82,18 +82,24 @@ TEST(TBatchState, StoppingStartsNothingMoreAndCountsWaitingTasksAsStopped) {
 TEST(TBatchState, ProgressFindsTheRowOfTheTaskAndComputesTheFraction) {
   TBatchState batch = FiveFiles();
   batch.Begin(3, TClock::now());
-  EXPECT_EQ(batch.Progress({1, 25, 50, 4096, 1500000, 3000000}), 2);
+  EXPECT_EQ(batch.Progress({.TaskIndex = 1,
+                            .FrameNumber = 50,
+                            .FPS = 25,
+                            .CurrentSize = 4096,
+                            .CurrentDuration = 1500000,
+                            .TotalDuration = 3000000}),
+            2);
   const TTaskRow& row = batch.Rows()[2];
   EXPECT_DOUBLE_EQ(row.Fraction, 0.5);
   EXPECT_EQ(row.FPS, 25);
   EXPECT_EQ(row.CurrentSize, 4096);
   EXPECT_TRUE(row.Reported);
   // Unknown total: no fraction; past the total: clamped.
-  batch.Progress({2, 0, 0, 0, 100, 0});
+  batch.Progress({.TaskIndex = 2, .CurrentDuration = 100});
   EXPECT_LT(batch.Rows()[3].Fraction, 0);
-  batch.Progress({0, 0, 0, 0, 5000000, 2000000});
+  batch.Progress({.TaskIndex = 0, .CurrentDuration = 5000000, .TotalDuration = 2000000});
   EXPECT_DOUBLE_EQ(batch.Rows()[0].Fraction, 1.0);
-  EXPECT_EQ(batch.Progress({17, 0, 0, 0, 0, 0}), -1);
+  EXPECT_EQ(batch.Progress({.TaskIndex = 17}), -1);
 }
 
 TEST(TBatchState, ExitCodeIsZeroOnlyWhenEveryFileWasConverted) {

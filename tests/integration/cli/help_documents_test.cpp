@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/options/option_items.h"
 #include "cli_process.h"
+#include "convert/option_items.h"
 #include "support/temp_dir.h"
 
 namespace zentrova::test {

@@ -52,7 +52,14 @@ struct Drive {
     batch.Begin(2, t0);
     view.Started(batch, 0);
     view.Started(batch, 2);
-    view.Progress(batch, batch.Progress({0, 25, 25, 1000, 1000000, 2000000}), t0 + milliseconds(500));
+    view.Progress(batch,
+                  batch.Progress({.TaskIndex = 0,
+                                  .FrameNumber = 25,
+                                  .FPS = 25,
+                                  .CurrentSize = 1000,
+                                  .CurrentDuration = 1000000,
+                                  .TotalDuration = 2000000}),
+                  t0 + milliseconds(500));
     view.LogLine("[libx264 @ 0x1] using cpu capabilities");
     view.Ended(batch, batch.Terminate({0, true, false, "", false, "", 0}, t0 + milliseconds(900)),
                t0 + milliseconds(900));

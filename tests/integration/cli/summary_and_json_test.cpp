@@ -31,7 +31,12 @@ struct EndedBatch {
     batch.AddTask("/m/b.mkv", "/m/b_(new).mp4", 1, 3000000);
     batch.AddFailed("/m/c.bin", "/m/c.bin: Invalid data found when processing input");
     batch.Begin(2, t0);
-    batch.Progress({0, 25, 10, 700000, 62000000, 62000000});
+    batch.Progress({.TaskIndex = 0,
+                    .FrameNumber = 10,
+                    .FPS = 25,
+                    .CurrentSize = 700000,
+                    .CurrentDuration = 62000000,
+                    .TotalDuration = 62000000});
     batch.Terminate({0, true, false, "", false, "", 0}, t0 + milliseconds(65000));
     batch.Terminate({1, false, true, "Error while decoding stream #0:0\r\nConversion failed!", false, "", 0},
                     t0 + milliseconds(2000));
@@ -98,7 +103,12 @@ TEST(JsonEvents, AnIncompleteTaskKeepsItsShareIsCountedApartAndFailsTheExitCode)
   batch.AddTask("/m/whole.mkv", "/m/whole_(new).mp4", 1, 2000000);
   const TClock::time_point t0 = TClock::now();
   batch.Begin(2, t0);
-  batch.Progress({0, 25, 250, 1000, 9900000, 20000000});
+  batch.Progress({.TaskIndex = 0,
+                  .FrameNumber = 250,
+                  .FPS = 25,
+                  .CurrentSize = 1000,
+                  .CurrentDuration = 9900000,
+                  .TotalDuration = 20000000});
   batch.Terminate({0, true, false, "", true, "/m/cut.mkv: input ended at 0:09.9 of 0:20.0", 3}, t0);
   batch.Terminate({1, true, false, "", false, "", 0}, t0);
   batch.Terminate({-1, true, false, "", false, "", 0}, t0);
@@ -128,12 +138,15 @@ TEST(JsonEvents, UnknownTotalGivesNullPercentAndBadBytesAreReplaced) {
   TBatchState batch;
   batch.AddTask("/m/\xff\xfe.ts", "/m/x_(new).mp4", 0, -1);
   batch.Begin(1, TClock::now());
-  batch.Progress({0, 0, 0, 0, 100, 0});
+  batch.Progress({.TaskIndex = 0, .CurrentDuration = 100});
   const nlohmann::json event = ProgressEvent(batch, 0, TClock::now());
   EXPECT_TRUE(event["percent"].is_null());
   EXPECT_TRUE(event["eta_ms"].is_null());
   EXPECT_EQ(event["fps"], 0);
-  batch.Progress({0, -1, -1, 0, 100, 0});  // audio only: no frame rate, no frame number
+  batch.Progress({.TaskIndex = 0,
+                  .FrameNumber = -1,
+                  .FPS = -1,
+                  .CurrentDuration = 100});  // audio only: no frame rate, no frame number
   const nlohmann::json audio = ProgressEvent(batch, 0, TClock::now());
   EXPECT_FALSE(audio.contains("fps")) << audio.dump();
   EXPECT_FALSE(audio.contains("frame")) << audio.dump();

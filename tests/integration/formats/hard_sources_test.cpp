@@ -8,10 +8,10 @@
 #include <ostream>
 #include <string>
 
-#include "app/options/build_env.h"
 #include "cli/cli_options.h"
 #include "cli/source_probe.h"
 #include "cli_process.h"
+#include "convert/build_env.h"
 #include "media/test_media.h"
 #include "read_back.h"
 #include "support/libraries.h"

@@ -1,0 +1,38 @@
+#include "convert/source_probe_of_decoder.h"
+
+#include "convert/interlace_probe.h"
+#include "decoder/custom_decoder.h"
+
+namespace zentrova::app {
+
+TSourceProbe ProbeOfDecoder(TCustomDecoder& decoder) {
+  TSourceProbe probe;
+  probe.FileName = decoder.FileName();
+  probe.ForceFormat = decoder.ForceFormat();
+  probe.FormatName = decoder.FormatName();
+  probe.FileInfoText = decoder.FileInfoText();
+  const TFileStreamInfo file = decoder.FileStreamInfo();
+  probe.FileStartTime = file.StartTime;
+  probe.FileDuration = file.Duration;
+  probe.FirstVideoStreamIndex = decoder.FirstVideoStreamIndex();
+  probe.FirstAudioStreamIndex = decoder.FirstAudioStreamIndex();
+  if (probe.FirstVideoStreamIndex >= 0) {
+    const TVideoStreamInfo video = decoder.FirstVideoStreamInfo();
+    probe.Width = video.Width;
+    probe.Height = video.Height;
+    probe.VideoDurationScaled = video.DurationScaled;
+    probe.FrameRateNum = video.FrameRate.num;
+    probe.FrameRateDen = video.FrameRate.den;
+    probe.SarNum = video.SAR.num;
+    probe.SarDen = video.SAR.den;
+    probe.Interlaced = SourceLooksInterlaced(decoder);
+  }
+  if (probe.FirstAudioStreamIndex >= 0) {
+    const TAudioStreamInfo audio = decoder.FirstAudioStreamInfo();
+    probe.SampleRate = audio.SampleRate;
+    probe.Channels = audio.Channels;
+  }
+  return probe;
+}
+
+}  // namespace zentrova::app
