@@ -17,7 +17,6 @@
 #include "options/time_text.h"
 
 namespace zentrova {
-namespace {}  // namespace
 
 TRIDarivir::TRIDarivir() {
   ResetWaveInfo();

@@ -120,6 +120,7 @@ class TFFLoader {
   /// starts (log/log_hub.cpp), so that the binding does not depend on the
   /// logger. Null: nothing is called.
   using TAVUtilBoundHook = void (*)();
+  TAVUtilBoundHook AVUtilBoundHook() const { return avutil_bound_hook_; }
   void SetAVUtilBoundHook(TAVUtilBoundHook hook) { avutil_bound_hook_ = hook; }
   /// The status row of a library (for tests and diagnostics).
   const TLibraryStatus& Status(TLibrary library) const { return status_[static_cast<int>(library)]; }

@@ -11,6 +11,7 @@
 #include "log/threads.h"
 #include "log_recorder.h"
 #include "media/ff.h"
+#include "media/library_loader.h"
 #include "support/libraries.h"
 
 namespace zentrova {
@@ -72,6 +73,24 @@ class LibraryLog : public ::testing::Test {
   LogRecorder recorder;
   Tester tester{&kTesterClass, nullptr};
 };
+
+// Under ctest each test runs in a process of its own: here the libraries are
+// loaded before the first logger exists, which then installs the callback.
+TEST(LibraryLogHook, LibrariesLoadedBeforeTheFirstLoggerLogThroughIt) {
+  test::LoadMediaLibraries();
+  AttachMainThread();
+  LogRecorder recorder;
+  {
+    TZOVuzodi logger;
+    logger.SetOnLog(recorder.Handler());
+    logger.SetLogLevel(llInfo);
+    logger.ApplyLogLevel();
+    EXPECT_EQ(FFLoader().AVUtilBoundHook(), &InstallAVLogCallback);
+    ff::av_log(nullptr, AV_LOG_ERROR, "loaded first\n");
+    CheckSynchronize();
+  }
+  EXPECT_EQ(recorder.Texts(), std::vector<std::string>{"loaded first"});
+}
 
 TEST_F(LibraryLog, FiltersByTheLoggersLevel) {
   const std::pair<int, bool> rows[] = {

@@ -50,6 +50,33 @@ TEST_F(LibraryLoader, LoadsEncoderSetFromSystemWhenFolderIsEmptyOrMissing) {
   EXPECT_EQ(AV_VERSION_MAJOR(ff::avcodec_version()), LIBAVCODEC_VERSION_MAJOR);
 }
 
+int avutil_hook_calls = 0;
+
+TEST_F(LibraryLoader, CallsTheAVUtilHookWhenAVUtilIsBoundAndTheLoggerIsWanted) {
+  struct Case {
+    TLibrary library;
+    bool install_logger;
+    int calls;
+  };
+  const Case cases[] = {
+      {TLibrary::avUtil, true, 1},
+      {TLibrary::avUtil, false, 0},
+      {TLibrary::avCodec, true, 0},
+  };
+  const TFFLoader::TAVUtilBoundHook previous = FFLoader().AVUtilBoundHook();
+  FFLoader().SetAVUtilBoundHook([] { ++avutil_hook_calls; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(LibraryItem(c.library).Name);
+    FFLoader().Unload(AllLibraries);
+    FFLoader().SetInstallLogger(c.install_logger);
+    avutil_hook_calls = 0;
+    ASSERT_TRUE(FFLoader().Load(c.library)) << FFLoader().LastErrMsg();
+    EXPECT_EQ(avutil_hook_calls, c.calls);
+  }
+  FFLoader().SetInstallLogger(true);
+  FFLoader().SetAVUtilBoundHook(previous);
+}
+
 TEST_F(LibraryLoader, SecondLoadRebindsNothing) {
   ASSERT_TRUE(FFLoader().Load(TLibrary::avCodec)) << FFLoader().LastErrMsg();
   void* handle = FFLoader().Status(TLibrary::avCodec).Handle;
