@@ -3,12 +3,14 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -18,6 +20,8 @@
 #include "app/options/build_env.h"
 #include "app/options/library_names.h"
 #include "app/options/source_probe_of_decoder.h"
+#include "app/ui/added_files.h"
+#include "app/ui/batch_status.h"
 #include "app/ui/conversion_list_view.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/decoder_source.h"
@@ -25,7 +29,9 @@
 #include "app/ui/file_filter.h"
 #include "app/ui/log_line.h"
 #include "app/ui/message_box.h"
+#include "app/ui/list_texts.h"
 #include "app/ui/option_dialog.h"
+#include "app/ui/window_geometry.h"
 #include "decoder/ridarivir.h"
 #include "log/logger.h"
 
@@ -34,6 +40,10 @@ namespace {
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+QString Tr(const char* text) {
+  return QCoreApplication::translate("TfrmConverter", text);
 }
 
 QStringList ChooseMediaFiles(QWidget* parent, const QString& title, const QString& filter) {
@@ -127,7 +137,7 @@ void TfrmConverter::Guard(const char* what, const std::function<void()>& action)
 }
 
 void TfrmConverter::SetState(TConverterState state) {
-  buttons_ = ButtonStates(state, buttons_);
+  buttons_ = ButtonStates(state);
   state_ = state;
   btn_add_->setEnabled(buttons_.Add);
   btn_remove_->setEnabled(buttons_.Remove);
@@ -139,6 +149,16 @@ void TfrmConverter::SetState(TConverterState state) {
   if (buttons_.TaskCount) grp_option_->setEnabled(*buttons_.TaskCount);
   // Files are taken only while they can be added.
   drop_watch_->SetEnabled(buttons_.Add);
+  if (state == TConverterState::Empty) lv_files_->ShowDropHint();
+  UpdateStatusLine();
+}
+
+void TfrmConverter::UpdateStatusLine() {
+  const bool running = RunActive(state_);
+  QString text = BatchStatusText(*list_, run_clock_.isValid() ? run_clock_.elapsed() : -1, running);
+  if (state_ == TConverterState::Paused) text += QStringLiteral(" · ") + Tr("paused");
+  if (state_ == TConverterState::Stopping) text += QStringLiteral(" · ") + Tr("stopping…");
+  lbl_status_->setText(text);
 }
 
 void TfrmConverter::AddLog(const QString& line) {
@@ -161,22 +181,40 @@ void TfrmConverter::btnAddClick() {
 
 void TfrmConverter::AddFiles(const QStringList& files) {
   bool dialog_shown = false;
-  for (const QString& name : files) {
+  QStringList unadded;
+  const QStringList names = ExpandFolders(files);
+  for (const QString& name : names) {
     if (!decoder_->LoadFile(app::InputUrl(name.toStdString()))) {
       AddLogBlock(QStringLiteral("***文件加载错误: ") + name + QStringLiteral("  ") +
                   Text(decoder_->LastErrMsg()));
+      unadded << QStringLiteral("%1: %2").arg(QFileInfo(name).fileName(),
+                                              UnaddableReason(name, decoder_->LastErrMsg()));
       continue;
     }
     option_dialog_->AssignSource(app::ProbeOfDecoder(*decoder_), frames_.get());
     if (!dialog_shown) {
       dialog_shown = true;
-      option_dialog_->exec();  // its result is not used: the settings apply either way
+      // OK (or Enter) applies the settings to the whole batch; closing the
+      // dialog otherwise adds none of it.
+      if (option_dialog_->exec() != QDialog::Accepted) {
+        decoder_->CloseFile();
+        AddLogBlock(
+            Tr("***Options dialog closed without OK: no file of this batch was added (%1 in the batch).")
+                .arg(names.size()));
+        return;
+      }
     }
     const TOutputOptions output = option_dialog_->BuildOutputOptions(app::SystemBuildEnv(&claimed_));
     const TInputOptions input = option_dialog_->BuildInputOptions();
     AddConversionTask(input, output);
     decoder_->CloseFile();
   }
+  if (!unadded.isEmpty()) TellUnaddedFiles(unadded);
+}
+
+void TfrmConverter::TellUnaddedFiles(const QStringList& lines) {
+  const QString text = Tr("These files were not added:") + QStringLiteral("\n\n") + lines.join('\n');
+  ShowMessage(this, QMessageBox::Warning, text);
 }
 
 void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputOptions& output) {
@@ -242,6 +280,7 @@ void TfrmConverter::btnClearClick() {
 }
 
 void TfrmConverter::btnStartClick() {
+  run_clock_.start();
   encoder_->SetThreadPriority(static_cast<TRunPriority>(std::max(0, priorities_->checkedId())));
   const bool threads = chk_thread_mode_->isChecked();
   SetState(TConverterState::Running);
@@ -254,8 +293,11 @@ void TfrmConverter::btnStartClick() {
 }
 
 void TfrmConverter::btnStopClick() {
+  // The buttons and rows say so at once; the tasks finalise their outputs
+  // meanwhile and the run's final event ends the batch.
+  list_->SetStopping();
   SetState(TConverterState::Stopping);
-  encoder_->Stop(true);
+  encoder_->Stop(false);
 }
 
 void TfrmConverter::btnPauseClick() {
@@ -295,6 +337,7 @@ void TfrmConverter::DERodorirProgress(const TTaskProgress& progress) {
   if (!list_->Contains(progress.TaskIndex)) return;
   list_->SetProgress(progress.TaskIndex,
                      {progress.FPS, progress.CurrentSize, progress.CurrentDuration, progress.TotalDuration});
+  UpdateStatusLine();
   // Without thread mode the GUI thread is busy converting: paint now.
   if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
 }
@@ -305,17 +348,28 @@ void TfrmConverter::DERodorirTerminate(const TTaskEnd& end) {
     return;
   }
   if (!list_->Contains(end.TaskIndex)) return;
-  // An incomplete row keeps the percentage it reached, with the reason beside it.
-  if (end.Finished && !end.Exception && !end.Incomplete) list_->SetFinished(end.TaskIndex);
+  const TConversionRow& row = list_->Row(end.TaskIndex);
+  // What became of the row in its progress column, why in its tool tip.
+  TRowOutcome outcome = TRowOutcome::Converted;
   QStringList notes;
-  if (end.Incomplete) {
+  if (end.Exception) {
+    outcome = TRowOutcome::Failed;
+    notes << Text(end.ExceptionMsg);
+  } else if (end.Incomplete) {
+    outcome = TRowOutcome::Incomplete;
     notes << Text(end.IncompleteMsg);
     AddLog(QStringLiteral("***Incomplete: ") + Text(end.IncompleteMsg));
+  } else if (!end.Finished) {
+    outcome = TRowOutcome::Stopped;
+    notes << (row.Ran ? Tr("Stopped by the user after %1 of %2; the output holds what was converted.")
+                            .arg(MediaTimeText(row.CurrentDuration), DurationText(row.InputDuration))
+                      : Tr("Stopped by the user before it started; no output was written."));
   }
-  if (end.DecodeErrors > 0) notes << QString::number(end.DecodeErrors) + QStringLiteral(" decoding errors");
-  if (!notes.isEmpty()) list_->SetNote(end.TaskIndex, notes.join('\n'));
+  if (end.DecodeErrors > 0) notes << Tr("Decoding errors: %1").arg(end.DecodeErrors);
   // A task stopped before it started wrote nothing: there is nothing to play.
-  if (!end.Exception && (end.Finished || list_->Row(end.TaskIndex).Ran)) list_->SetMarker(end.TaskIndex);
+  if (!end.Exception && (end.Finished || row.Ran)) list_->SetMarker(end.TaskIndex);
+  list_->SetOutcome(end.TaskIndex, outcome, notes.join('\n'));
+  UpdateStatusLine();
   if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
   if (end.Exception) {
     // Shown after the event has returned: the encoder's delivery goes on.
@@ -348,9 +402,23 @@ void TfrmConverter::PostHookMessage(const QString& text) {
       this, [this, text] { ShowMessage(this, QMessageBox::Information, text); }, Qt::QueuedConnection);
 }
 
+bool TfrmConverter::ConfirmQuitDuringRun() {
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kApplicationTitle),
+                  Tr("Conversions are running. Stop them and quit?"), QMessageBox::Yes | QMessageBox::No,
+                  this);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void TfrmConverter::closeEvent(QCloseEvent* event) {
+  if (RunActive(state_) && !ConfirmQuitDuringRun()) {
+    event->ignore();
+    return;
+  }
+  SaveWindowGeometry(*this);
   DetachEvents();
   try {
+    // The running tasks finalise their outputs before the window goes.
     encoder_->Stop(true);
   } catch (const std::exception& error) {
     AddLogBlock(QString::fromUtf8(error.what()));

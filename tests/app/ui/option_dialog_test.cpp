@@ -217,8 +217,8 @@ TEST(TfrmOptionSettings, ShownAndHiddenControlsReachTheOptionStrings) {
   const TOutputOptions want =
       app::BuildOutputOptions(dialog.Settings(), dialog.SourceState().Facts(), QuietEnv());
   EXPECT_EQ(out.Options, want.Options);
-  for (const char* part : {" -b:a 96k", " -b:v  1000k", " -vol 300", " -aspect 16:9", " -r 25", " -c:v wmv2",
-                           " -c:a wmav2", "scale=640:480,vflip", "hue=b=0.5:s=1"})
+  for (const char* part : {" -b:a 96k", " -b:v  1000k", " -af volume=1.171875", " -aspect 16:9", " -r 25",
+                           " -c:v wmv2", " -c:a wmav2", "scale=640:480,vflip", "hue=b=0.5:s=1"})
     EXPECT_NE(out.Options.find(part), std::string::npos) << part << " in " << out.Options;
   EXPECT_EQ(out.FileName, "/media/clip_(new).wmv");
   EXPECT_EQ(dialog.BuildInputOptions().FileName, "/media/clip.mp4");
