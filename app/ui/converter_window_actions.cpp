@@ -116,7 +116,13 @@ void TfrmConverter::DetachEvents() {
 }
 
 bool TfrmConverter::LoadLibraries(const std::string& library_folder) {
-  if (encoder_->AVLibLoaded() || encoder_->LoadAVLib(library_folder)) return true;
+  if (encoder_->AVLibLoaded() || encoder_->LoadAVLib(library_folder)) {
+    // The log pane starts at the chosen level ("Warning"): the library's
+    // warnings and errors, not the encoders' statistics.
+    logger_->SetLogLevel(static_cast<TLogLevel>(std::max(0, log_levels_->checkedId())));
+    logger_->ApplyLogLevel();
+    return true;
+  }
   AddLogBlock(Text(encoder_->LastErrMsg()));
   ShowMessage(this, QMessageBox::Critical, QStringLiteral("无法加载解码库!"));
   return false;
