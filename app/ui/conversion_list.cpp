@@ -118,6 +118,7 @@ QVariant TConversionList::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::TextAlignmentRole:
       if (index.column() == 0 || index.column() == kOutputNameColumn) return {};
+      if (index.column() == kProgressColumn) return QVariant::fromValue(Qt::AlignCenter);
       return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     default:
       return {};

@@ -72,7 +72,8 @@ class TConversionList : public QAbstractTableModel {
   static constexpr int kPercentRole = Qt::UserRole;
   /// Captions (translated) and widths (pixels) of the columns.
   static QString Caption(int column);
-  static constexpr std::array<int, kColumnCount> kWidths{160, 80, 80, 160, 80, 60, 80, 80};
+  // The progress column is wide enough for "Incomplete at 100%" on its bar.
+  static constexpr std::array<int, kColumnCount> kWidths{160, 80, 80, 160, 150, 60, 80, 80};
 
   using QAbstractTableModel::QAbstractTableModel;
 

@@ -169,6 +169,9 @@ class TfrmConverter : public QWidget {
   TButtonStates buttons_;
   TFilesChooser choose_files_;
   QElapsedTimer run_clock_;  ///< since Start; invalid before the first run
+  std::int64_t run_took_ms_ = -1;
+  int log_lines_ =
+      0;  ///< lines added to the log pane  ///< the ended run's wall time; -1 while none has ended
 
   // Tasks whose audio hook switched itself off; read and written by the
   // workers' hook calls (guarded by audio_hook_lock_), cleared on the GUI

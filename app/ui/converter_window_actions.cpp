@@ -15,6 +15,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <exception>
 
 #include "app/options/build_env.h"
@@ -161,14 +163,26 @@ void TfrmConverter::SetState(TConverterState state) {
 
 void TfrmConverter::UpdateStatusLine() {
   const bool running = RunActive(state_);
-  QString text = BatchStatusText(*list_, run_clock_.isValid() ? run_clock_.elapsed() : -1, running);
+  const std::int64_t elapsed_ms =
+      run_took_ms_ >= 0 ? run_took_ms_ : (run_clock_.isValid() ? run_clock_.elapsed() : -1);
+  QString text = BatchStatusText(*list_, elapsed_ms, running);
   if (state_ == TConverterState::Paused) text += QStringLiteral(" · ") + Tr("paused");
   if (state_ == TConverterState::Stopping) text += QStringLiteral(" · ") + Tr("stopping…");
   lbl_status_->setText(text);
 }
 
 void TfrmConverter::AddLog(const QString& line) {
-  mmo_log_->appendPlainText(line);
+  // appendPlainText adds nothing for an empty line to an empty pane: the
+  // empty lines that open the log are kept by adding the block by hand.
+  if (mmo_log_->document()->isEmpty() && log_lines_ > 0) {
+    QTextCursor cursor(mmo_log_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
+    cursor.insertText(line);
+  } else {
+    mmo_log_->appendPlainText(line);
+  }
+  ++log_lines_;
 }
 
 void TfrmConverter::AddLogBlock(const QString& message) {
@@ -278,6 +292,8 @@ void TfrmConverter::btnClearClick() {
     claimed_.Release(list_->Row(row).OutputFile);
   }
   list_->Clear();
+  run_clock_.invalidate();
+  run_took_ms_ = -1;
   {
     std::lock_guard lock(audio_hook_lock_);
     audio_hook_off_.clear();
@@ -287,6 +303,7 @@ void TfrmConverter::btnClearClick() {
 
 void TfrmConverter::btnStartClick() {
   run_clock_.start();
+  run_took_ms_ = -1;
   encoder_->SetThreadPriority(static_cast<TRunPriority>(std::max(0, priorities_->checkedId())));
   const bool threads = chk_thread_mode_->isChecked();
   SetState(TConverterState::Running);
@@ -350,6 +367,7 @@ void TfrmConverter::DERodorirProgress(const TTaskProgress& progress) {
 
 void TfrmConverter::DERodorirTerminate(const TTaskEnd& end) {
   if (end.TaskIndex < 0) {
+    run_took_ms_ = run_clock_.isValid() ? run_clock_.elapsed() : 0;
     SetState(TConverterState::Ended);
     return;
   }

@@ -138,7 +138,7 @@ TEST(TfrmConverterWindow, StartsWithItsCaptionColumnsAndOnlyTheShownControls) {
 
   const char* captions[] = {"视频文件", "时长", "文件大小",   "输出文件名",
                             "转换进度", "帧率", "已转换时长", "输出大小"};
-  const int widths[] = {160, 80, 80, 160, 80, 60, 80, 80};
+  const int widths[] = {160, 80, 80, 160, 150, 60, 80, 80};
   const QTableView* view = f.w().ListView();
   ASSERT_EQ(view->model()->columnCount(), 8);
   for (int i = 0; i < 8; ++i) {
