@@ -9,7 +9,8 @@
 // its folder.
 //
 // Ownership: the window owns the encoder (given at construction), the
-// decoder, the logger, the options dialog and the drop watch.
+// decoder, the logger, the options dialog and the drop watch. It installs
+// the Qt preview windows for the engine (process-wide) when it is made.
 // Threads: GUI thread only. The encoder's hook handlers run on worker
 // threads; they touch no widget and post what the user must see.
 #pragma once
@@ -168,10 +169,9 @@ class TfrmConverter : public QWidget {
   TConverterState state_ = TConverterState::Empty;
   TButtonStates buttons_;
   TFilesChooser choose_files_;
-  QElapsedTimer run_clock_;  ///< since Start; invalid before the first run
-  std::int64_t run_took_ms_ = -1;
-  int log_lines_ =
-      0;  ///< lines added to the log pane  ///< the ended run's wall time; -1 while none has ended
+  QElapsedTimer run_clock_;        ///< since Start; invalid before the first run
+  std::int64_t run_took_ms_ = -1;  ///< the ended run's wall time; -1 while none has ended
+  int log_lines_ = 0;              ///< lines added to the log pane
 
   // Tasks whose audio hook switched itself off; read and written by the
   // workers' hook calls (guarded by audio_hook_lock_), cleared on the GUI
