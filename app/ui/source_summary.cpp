@@ -1,6 +1,7 @@
 #include "app/ui/source_summary.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <optional>
 #include <string_view>
 
@@ -34,6 +35,13 @@ std::optional<QStringList> StreamFields(const std::string& info_text, std::strin
   return std::nullopt;
 }
 
+/// A stream's codec without the container's codec tag ("h264 (High) (avc1 / 0x31637661)" gives "h264
+/// (High)").
+QString CodecText(const QStringList& fields) {
+  static const QRegularExpression kCodecTag(QStringLiteral(" \\([^()]* / 0x[0-9A-Fa-f]+\\)"));
+  return fields.value(0).remove(kCodecTag);
+}
+
 QString FieldEndingWith(const QStringList& fields, const QString& unit) {
   for (const QString& field : fields)
     if (field.endsWith(unit)) return field;
@@ -55,7 +63,7 @@ QStringList SourceSummaryLines(const app::TSourceProbe& probe, const QString& vi
   const QString kbps = QStringLiteral(" kb/s");
   if (const auto video = StreamFields(probe.FileInfoText, "Video");
       video && probe.FirstVideoStreamIndex >= 0) {
-    add(QT_TRANSLATE_NOOP("TfrmOption", "视频编码:"), video->value(0));
+    add(QT_TRANSLATE_NOOP("TfrmOption", "视频编码:"), CodecText(*video));
     if (probe.Width > 0 && probe.Height > 0)
       add(QT_TRANSLATE_NOOP("TfrmOption", "分辨率:"),
           QStringLiteral("%1x%2").arg(probe.Width).arg(probe.Height));
@@ -66,7 +74,7 @@ QStringList SourceSummaryLines(const app::TSourceProbe& probe, const QString& vi
   }
   if (const auto audio = StreamFields(probe.FileInfoText, "Audio");
       audio && probe.FirstAudioStreamIndex >= 0) {
-    add(QT_TRANSLATE_NOOP("TfrmOption", "音频编码:"), audio->value(0));
+    add(QT_TRANSLATE_NOOP("TfrmOption", "音频编码:"), CodecText(*audio));
     add(QT_TRANSLATE_NOOP("TfrmOption", "采样率:"), FieldEndingWith(*audio, QStringLiteral(" Hz")));
     // The channel layout follows the sample rate ("stereo", "5.1(side)", "1 channels").
     const qsizetype hz = audio->indexOf(FieldEndingWith(*audio, QStringLiteral(" Hz")));

@@ -252,13 +252,14 @@ TEST(TfrmOptionAssignSource, TheInformationLabelsWhatItShows) {
        "stereo, "
        "s16, 1411 kb/s",
        -1, 0, 3000000,
-       "音频编码: pcm_s16le ([1][0][0][0] / 0x0001)\n采样率: 44100 Hz\n声道: stereo\n音频码率: 1411 kb/s\n"
+       "音频编码: pcm_s16le\n采样率: 44100 Hz\n声道: stereo\n音频码率: 1411 kb/s\n"
        "时长: 00:00:03.000"},
       {"Matroska: no bit rate or duration in the stream line",
        "Duration: 00:00:04.02, start: 0.000000, bitrate: 918 kb/s\r\n"
        "  Stream #0, 1/1000: Video: h264 (Constrained Baseline), yuv420p(progressive), 320x240 [SAR 1:1 DAR "
        "4:3], "
-       "25 fps, 25 tbr, 1k tbn\r\n  Stream #1(eng), 1/1000: Audio: aac (LC), 48000 Hz, stereo, fltp",
+       "25 fps, 25 tbr, 1k tbn\r\n  Stream #1(eng), 1/1000: Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, "
+       "stereo, fltp",
        0, 1, 4020000,
        "视频编码: h264 (Constrained Baseline)\n分辨率: 320x240\n码率: 918 kb/s\n帧率: 25 fps\n"
        "音频编码: aac (LC)\n采样率: 48000 Hz\n声道: stereo\n时长: 00:00:04.020"},
