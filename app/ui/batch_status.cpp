@@ -34,16 +34,16 @@ double BatchFraction(const TConversionList& list) {
   return all > 0 ? done / all : 0.0;
 }
 
-QString BatchStatusText(const TConversionList& list, std::int64_t elapsed_ms, bool running) {
+QString BatchStatusText(const TConversionList& list, std::int64_t elapsed_ms, TBatchRun run) {
   const int count = list.Count();
   if (count == 0) return Tr("No files in the list");
   if (elapsed_ms < 0) return Tr("%1 files ready to convert").arg(count);
   const double fraction = BatchFraction(list);
   QString text = Tr("%1 of %2 files done").arg(list.EndedCount()).arg(count) + QStringLiteral(" · ") +
                  QStringLiteral("%1%").arg(static_cast<int>(fraction * 100));
-  if (running) {
+  if (run != TBatchRun::Ended) {
     // Estimated from the pace so far, once there is a pace to go by.
-    if (fraction >= 0.01 && fraction < 1.0) {
+    if (run == TBatchRun::Going && fraction >= 0.01 && fraction < 1.0) {
       const auto left_ms =
           static_cast<std::int64_t>(static_cast<double>(elapsed_ms) * (1.0 - fraction) / fraction);
       text += QStringLiteral(" · ") + Tr("%1 left").arg(MediaTimeText(left_ms * 1000));

@@ -17,8 +17,15 @@ class TConversionList;
 /// every duration is known, else equally. 0 for an empty list.
 double BatchFraction(const TConversionList& list);
 
+/// Where the batch's run stands, for the status line.
+enum class TBatchRun {
+  Going,  ///< converting: the time left is estimated
+  Held,   ///< paused or stopping: no estimate
+  Ended,  ///< after the run's final event: what became of the files
+};
+
 /// The status line. `elapsed_ms` is the run's wall time so far (negative:
-/// no run has started); `running` is true until the run's final event.
-QString BatchStatusText(const TConversionList& list, std::int64_t elapsed_ms, bool running);
+/// no run has started).
+QString BatchStatusText(const TConversionList& list, std::int64_t elapsed_ms, TBatchRun run);
 
 }  // namespace zentrova::ui

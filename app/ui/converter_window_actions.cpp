@@ -162,10 +162,12 @@ void TfrmConverter::SetState(TConverterState state) {
 }
 
 void TfrmConverter::UpdateStatusLine() {
-  const bool running = RunActive(state_);
+  TBatchRun run = TBatchRun::Ended;
+  if (state_ == TConverterState::Running || state_ == TConverterState::Resumed) run = TBatchRun::Going;
+  if (state_ == TConverterState::Paused || state_ == TConverterState::Stopping) run = TBatchRun::Held;
   const std::int64_t elapsed_ms =
       run_took_ms_ >= 0 ? run_took_ms_ : (run_clock_.isValid() ? run_clock_.elapsed() : -1);
-  QString text = BatchStatusText(*list_, elapsed_ms, running);
+  QString text = BatchStatusText(*list_, elapsed_ms, run);
   if (state_ == TConverterState::Paused) text += QStringLiteral(" · ") + Tr("paused");
   if (state_ == TConverterState::Stopping) text += QStringLiteral(" · ") + Tr("stopping…");
   lbl_status_->setText(text);

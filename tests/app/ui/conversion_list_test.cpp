@@ -104,21 +104,23 @@ TEST(ProgressColumnText, SaysWhatBecameOfTheRow) {
 
 TEST(BatchStatusText, CountsFilesDoneThePercentageAndTheTimeLeft) {
   TConversionList list;
-  EXPECT_EQ(BatchStatusText(list, -1, false), QStringLiteral("No files in the list"));
+  EXPECT_EQ(BatchStatusText(list, -1, TBatchRun::Ended), QStringLiteral("No files in the list"));
   TConversionRow row;
   row.InputDuration = 10000000;
   list.Append(row);
   row.InputDuration = 30000000;
   list.Append(row);
-  EXPECT_EQ(BatchStatusText(list, -1, false), QStringLiteral("2 files ready to convert"));
+  EXPECT_EQ(BatchStatusText(list, -1, TBatchRun::Ended), QStringLiteral("2 files ready to convert"));
   // 10 s done of 40 s in 20 s of wall time: 60 s left.
   list.SetOutcome(0, TRowOutcome::Converted, {});
   EXPECT_DOUBLE_EQ(BatchFraction(list), 0.25);
-  EXPECT_EQ(BatchStatusText(list, 20000, true), QStringLiteral("1 of 2 files done · 25% · 0:01:00 left"));
+  EXPECT_EQ(BatchStatusText(list, 20000, TBatchRun::Going),
+            QStringLiteral("1 of 2 files done · 25% · 0:01:00 left"));
+  EXPECT_EQ(BatchStatusText(list, 20000, TBatchRun::Held), QStringLiteral("1 of 2 files done · 25%"));
   list.SetProgress(1, {25, 1000, 15000000, 30000000});
   EXPECT_DOUBLE_EQ(BatchFraction(list), 0.625);
   list.SetOutcome(1, TRowOutcome::Stopped, {});
-  EXPECT_EQ(BatchStatusText(list, 65000, false),
+  EXPECT_EQ(BatchStatusText(list, 65000, TBatchRun::Ended),
             QStringLiteral("2 of 2 files done · 100% · 1 converted · 1 stopped · took 0:01:05"));
 }
 

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QPixmap>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
@@ -152,6 +154,7 @@ int Tour(const QString& folder) {
   // Everything but the long clip ends; then Stop, photographed at once.
   WaitFor([&] { return RowEnded(window, 0) && RowEnded(window, 1) && RowEnded(window, 3); }, 120000);
   window.btnStopClick();
+  Wait(100);  // drawn on the screen, well before the tasks have finalised
   Save(QStringLiteral("6-stopping"), &window);
   WaitFor([&] { return window.State() == zentrova::ui::TConverterState::Ended; }, 120000);
   Wait(500);
@@ -178,6 +181,10 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   zentrova::AttachMainThread();
   const zentrova::TQtMainThreadHook wake_hook;
+  // The window's remembered size stays out of the user's settings: every
+  // tour starts from the first-start size.
+  const QTemporaryDir settings_folder;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
     return 2;
