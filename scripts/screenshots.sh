@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Shows what a user sees: starts the application's windows on a virtual X
 # screen with a Chinese font, adds generated files (the options dialog
-# opens), converts them, and saves a picture of the screen at each step.
+# opens), converts them, and saves a picture of the screen at each step:
+# the empty window, the options dialog, the list with its status line,
+# progress bars mid-run, the close question, the stop feedback and a
+# finished batch with every outcome (converted, incomplete, stopped, failed).
 #
 #   ./scripts/screenshots.sh [OUTPUT_FOLDER]     (default: build/screenshots/out)
 #

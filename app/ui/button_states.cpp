@@ -2,7 +2,12 @@
 
 namespace zentrova::ui {
 
-TButtonStates ButtonStates(TConverterState state, const TButtonStates& before) {
+bool RunActive(TConverterState state) {
+  return state == TConverterState::Running || state == TConverterState::Paused ||
+         state == TConverterState::Resumed || state == TConverterState::Stopping;
+}
+
+TButtonStates ButtonStates(TConverterState state) {
   //                  Add    Remove Clear  Start  Stop   Pause  Resume TaskCount
   switch (state) {
     case TConverterState::Empty:
@@ -15,7 +20,9 @@ TButtonStates ButtonStates(TConverterState state, const TButtonStates& before) {
     case TConverterState::Paused:
       return {false, false, false, false, true, false, true, false};
     case TConverterState::Stopping:
-      return {false, false, false, false, false, before.Pause, before.Resume, true};
+      // Stop returns at once and the tasks finalise meanwhile: nothing is
+      // left to press until the run's final event.
+      return {false, false, false, false, false, false, false, true};
     case TConverterState::Ended:
       return {false, false, true, false, false, false, false, std::nullopt};
   }

@@ -19,6 +19,9 @@ enum class TConverterState {
   Ended,     ///< the run's final event; only Clear leads on
 };
 
+/// A run has started and not yet ended (running, paused or stopping).
+bool RunActive(TConverterState state);
+
 struct TButtonStates {
   bool Add = false;
   bool Remove = false;
@@ -32,9 +35,9 @@ struct TButtonStates {
   bool operator==(const TButtonStates&) const = default;
 };
 
-/// The buttons of `state`. Stopping keeps Pause and Resume as they were in
-/// `before`. The task-count group is enabled again on the way to Empty (so
+/// The buttons of `state`. Stopping disables every command button (the
+/// tasks are finalising). The task-count group is enabled again on the way to Empty (so
 /// that Clear after an ended run makes it editable) and by Stop.
-TButtonStates ButtonStates(TConverterState state, const TButtonStates& before = {});
+TButtonStates ButtonStates(TConverterState state);
 
 }  // namespace zentrova::ui

@@ -2,6 +2,9 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <algorithm>
+
+#include "app/ui/progress_delegate.h"
 
 namespace zentrova::ui {
 
@@ -23,9 +26,20 @@ TConversionListView::TConversionListView(QWidget* parent) : QTableView(parent) {
   setPalette(colours);
 }
 
-void TConversionListView::SetList(QAbstractItemModel* model, const int* widths, int count) {
+void TConversionListView::SetList(QAbstractItemModel* model, const int* widths, int count, int stretch_column,
+                                  int progress_column, int percent_role) {
   setModel(model);
-  for (int i = 0; i < count; ++i) setColumnWidth(i, widths[i]);
+  QHeaderView* header = horizontalHeader();
+  // No caption is cut off, whatever the language.
+  for (int i = 0; i < count; ++i) setColumnWidth(i, std::max(widths[i], header->sectionSizeHint(i)));
+  header->setSectionResizeMode(stretch_column, QHeaderView::Stretch);
+  setItemDelegateForColumn(progress_column, new TProgressDelegate(percent_role, this));
+}
+
+void TConversionListView::ShowDropHint() {
+  if (drop_hint_) return;
+  drop_hint_ = true;
+  viewport()->update();
 }
 
 void TConversionListView::HideDropHint() {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,8 +22,10 @@
 #include "app/ui/decoder_source.h"
 #include "app/ui/drop_watch.h"
 #include "app/ui/option_dialog.h"
+#include "app/ui/window_geometry.h"
 #include "decoder/ridarivir.h"
 #include "log/logger.h"
+#include "qt/previewer_form.h"
 
 namespace zentrova::ui {
 namespace {
@@ -88,6 +91,8 @@ TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPag
   decoder_->SetInputPolicy(TInputPolicy::LocalFiles);  // as the encoder's inputs
   setWindowTitle(ConverterCaption(pages_.HomePage));
   setWindowIcon(QIcon(QPixmap::fromImage(hooks_->Icon())));
+  // A previewed task shows its pictures in a window of its own.
+  InstallQtPreviewWindows();
   CreateControls();
   CreateHiddenControls();
   ConnectHandlers();
@@ -107,6 +112,7 @@ TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPag
   option_dialog_ = new TfrmOption(this);
   SetState(TConverterState::Empty);
   AttachEvents();
+  RestoreWindowGeometry(*this, QSize(1280, 800));
 }
 
 TfrmConverter::~TfrmConverter() {
@@ -125,8 +131,11 @@ bool TfrmConverter::DropHintShown() const {
 void TfrmConverter::CreateControls() {
   lv_files_ = new TConversionListView(this);
   list_ = new TConversionList(lv_files_);
-  lv_files_->SetList(list_, TConversionList::kWidths.data(), TConversionList::kColumnCount);
-  lv_files_->setMinimumSize(720, 260);
+  lv_files_->SetList(list_, TConversionList::kWidths.data(), TConversionList::kColumnCount,
+                     TConversionList::kOutputNameColumn, TConversionList::kProgressColumn,
+                     TConversionList::kPercentRole);
+  lv_files_->setMinimumSize(640, 220);
+  lbl_status_ = new QLabel(this);
   // Drops anywhere reach the window, which watches them.
   lv_files_->setAcceptDrops(false);
   lv_files_->viewport()->setAcceptDrops(false);
@@ -171,8 +180,15 @@ void TfrmConverter::CreateControls() {
   top->addWidget(lv_files_, 1);
   top->addLayout(buttons);
 
+  // The Preview switch beside the task count: usable while a batch runs.
+  chk_preview_ = new QCheckBox(QCoreApplication::translate("TfrmConverter", "Preview"), this);
+  chk_preview_->setToolTip(QCoreApplication::translate(
+      "TfrmConverter", "Show the pictures of the running conversions in a window"));
+  auto* task_row = new QHBoxLayout;
+  task_row->addWidget(grp_option_);
+  task_row->addWidget(chk_preview_);
   auto* side = new QVBoxLayout;
-  side->addWidget(grp_option_);
+  side->addLayout(task_row);
   side->addWidget(btn1_);
   side->addWidget(btn2_);
   side->addStretch(1);
@@ -183,6 +199,7 @@ void TfrmConverter::CreateControls() {
 
   auto* window = new QVBoxLayout(this);
   window->addLayout(top, 3);
+  window->addWidget(lbl_status_);
   window->addWidget(lbl1_);
   window->addLayout(bottom, 2);
 
@@ -200,8 +217,6 @@ void TfrmConverter::CreateHiddenControls() {
   chk_thread_mode_ = new QCheckBox(QStringLiteral("Thread Mode"), grp_option_);
   chk_thread_mode_->setChecked(true);
   chk_thread_mode_->setVisible(false);
-  chk_preview_ = new QCheckBox(QStringLiteral("Preview"), this);
-  chk_preview_->setVisible(false);
   grp_log_level_ = RadioGroup(this, "Log Level", kLogLevels, 9, kDefaultLogLevel, log_levels_);
   grp_priority_ = RadioGroup(this, "Thread Priority", kPriorities, 4, kDefaultPriority, priorities_);
 }

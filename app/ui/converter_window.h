@@ -9,11 +9,13 @@
 // its folder.
 //
 // Ownership: the window owns the encoder (given at construction), the
-// decoder, the logger, the options dialog and the drop watch.
+// decoder, the logger, the options dialog and the drop watch. It installs
+// the Qt preview windows for the engine (process-wide) when it is made.
 // Threads: GUI thread only. The encoder's hook handlers run on worker
 // threads; they touch no widget and post what the user must see.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
@@ -72,7 +74,10 @@ class TfrmConverter : public QWidget {
   bool LoadLibraries(const std::string& library_folder);
 
   /// Probes and adds the files (see the class comment); the dialog is shown
-  /// for the first file that can be probed.
+  /// for the first file that can be probed. A folder adds the media files in
+  /// it. Cancelling the dialog adds nothing of the batch. Files that cannot
+  /// be added are logged and, after the batch, named with their reasons in
+  /// one message box.
   void AddFiles(const QStringList& files);
 
   TConverterState State() const { return state_; }
@@ -96,6 +101,8 @@ class TfrmConverter : public QWidget {
   QGroupBox* LogLevelGroup() const { return grp_log_level_; }
   QGroupBox* PriorityGroup() const { return grp_priority_; }
   QLabel* AdvertisementLabel() const { return lbl2_; }
+  /// The status line under the list (files done, percentage, time left).
+  QLabel* StatusLine() const { return lbl_status_; }
   QMenu* PopupMenu() const { return popup_menu_; }
   TDropWatch& DropWatch() const { return *drop_watch_; }
   /// The drop hint is still painted on the list.
@@ -125,6 +132,11 @@ class TfrmConverter : public QWidget {
 
  private:
   void CreateControls();
+  /// Asks whether to stop a running batch and quit; true: quit.
+  bool ConfirmQuitDuringRun();
+  void UpdateStatusLine();
+  /// Logs each file with its reason and shows them in one message box.
+  void TellUnaddedFiles(const QStringList& lines);
   void CreateHiddenControls();
   void ConnectHandlers();
   void AttachEvents();
@@ -157,6 +169,9 @@ class TfrmConverter : public QWidget {
   TConverterState state_ = TConverterState::Empty;
   TButtonStates buttons_;
   TFilesChooser choose_files_;
+  QElapsedTimer run_clock_;        ///< since Start; invalid before the first run
+  std::int64_t run_took_ms_ = -1;  ///< the ended run's wall time; -1 while none has ended
+  int log_lines_ = 0;              ///< lines added to the log pane
 
   // Tasks whose audio hook switched itself off; read and written by the
   // workers' hook calls (guarded by audio_hook_lock_), cleared on the GUI
@@ -178,6 +193,7 @@ class TfrmConverter : public QWidget {
   QPushButton* btn2_ = nullptr;
   QLabel* lbl1_ = nullptr;
   QLabel* lbl2_ = nullptr;
+  QLabel* lbl_status_ = nullptr;
   QPlainTextEdit* mmo_log_ = nullptr;
   QGroupBox* grp_option_ = nullptr;
   QLineEdit* edt_tasks_count_ = nullptr;

@@ -3,18 +3,24 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <exception>
 
+#include "app/ui/added_files.h"
+#include "app/ui/batch_status.h"
 #include "app/ui/conversion_list_view.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/decoder_source.h"
@@ -22,10 +28,12 @@
 #include "app/ui/file_filter.h"
 #include "app/ui/log_line.h"
 #include "app/ui/message_box.h"
+#include "app/ui/list_texts.h"
 #include "app/ui/option_dialog.h"
 #include "convert/build_env.h"
 #include "convert/library_names.h"
 #include "convert/source_probe_of_decoder.h"
+#include "app/ui/window_geometry.h"
 #include "decoder/ridarivir.h"
 #include "log/logger.h"
 
@@ -34,6 +42,10 @@ namespace {
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+QString Tr(const char* text) {
+  return QCoreApplication::translate("TfrmConverter", text);
 }
 
 QStringList ChooseMediaFiles(QWidget* parent, const QString& title, const QString& filter) {
@@ -106,7 +118,13 @@ void TfrmConverter::DetachEvents() {
 }
 
 bool TfrmConverter::LoadLibraries(const std::string& library_folder) {
-  if (encoder_->AVLibLoaded() || encoder_->LoadAVLib(library_folder)) return true;
+  if (encoder_->AVLibLoaded() || encoder_->LoadAVLib(library_folder)) {
+    // The log pane starts at the chosen level ("Warning"): the library's
+    // warnings and errors, not the encoders' statistics.
+    logger_->SetLogLevel(static_cast<TLogLevel>(std::max(0, log_levels_->checkedId())));
+    logger_->ApplyLogLevel();
+    return true;
+  }
   AddLogBlock(Text(encoder_->LastErrMsg()));
   ShowMessage(this, QMessageBox::Critical, QStringLiteral("无法加载解码库!"));
   return false;
@@ -127,7 +145,7 @@ void TfrmConverter::Guard(const char* what, const std::function<void()>& action)
 }
 
 void TfrmConverter::SetState(TConverterState state) {
-  buttons_ = ButtonStates(state, buttons_);
+  buttons_ = ButtonStates(state);
   state_ = state;
   btn_add_->setEnabled(buttons_.Add);
   btn_remove_->setEnabled(buttons_.Remove);
@@ -139,10 +157,34 @@ void TfrmConverter::SetState(TConverterState state) {
   if (buttons_.TaskCount) grp_option_->setEnabled(*buttons_.TaskCount);
   // Files are taken only while they can be added.
   drop_watch_->SetEnabled(buttons_.Add);
+  if (state == TConverterState::Empty) lv_files_->ShowDropHint();
+  UpdateStatusLine();
+}
+
+void TfrmConverter::UpdateStatusLine() {
+  TBatchRun run = TBatchRun::Ended;
+  if (state_ == TConverterState::Running || state_ == TConverterState::Resumed) run = TBatchRun::Going;
+  if (state_ == TConverterState::Paused || state_ == TConverterState::Stopping) run = TBatchRun::Held;
+  const std::int64_t elapsed_ms =
+      run_took_ms_ >= 0 ? run_took_ms_ : (run_clock_.isValid() ? run_clock_.elapsed() : -1);
+  QString text = BatchStatusText(*list_, elapsed_ms, run);
+  if (state_ == TConverterState::Paused) text += QStringLiteral(" · ") + Tr("paused");
+  if (state_ == TConverterState::Stopping) text += QStringLiteral(" · ") + Tr("stopping…");
+  lbl_status_->setText(text);
 }
 
 void TfrmConverter::AddLog(const QString& line) {
-  mmo_log_->appendPlainText(line);
+  // appendPlainText adds nothing for an empty line to an empty pane: the
+  // empty lines that open the log are kept by adding the block by hand.
+  if (mmo_log_->document()->isEmpty() && log_lines_ > 0) {
+    QTextCursor cursor(mmo_log_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
+    cursor.insertText(line);
+  } else {
+    mmo_log_->appendPlainText(line);
+  }
+  ++log_lines_;
 }
 
 void TfrmConverter::AddLogBlock(const QString& message) {
@@ -161,22 +203,40 @@ void TfrmConverter::btnAddClick() {
 
 void TfrmConverter::AddFiles(const QStringList& files) {
   bool dialog_shown = false;
-  for (const QString& name : files) {
+  QStringList unadded;
+  const QStringList names = ExpandFolders(files);
+  for (const QString& name : names) {
     if (!decoder_->LoadFile(app::InputUrl(name.toStdString()))) {
       AddLogBlock(QStringLiteral("***文件加载错误: ") + name + QStringLiteral("  ") +
                   Text(decoder_->LastErrMsg()));
+      unadded << QStringLiteral("%1: %2").arg(QFileInfo(name).fileName(),
+                                              UnaddableReason(name, decoder_->LastErrMsg()));
       continue;
     }
     option_dialog_->AssignSource(app::ProbeOfDecoder(*decoder_), frames_.get());
     if (!dialog_shown) {
       dialog_shown = true;
-      option_dialog_->exec();  // its result is not used: the settings apply either way
+      // OK (or Enter) applies the settings to the whole batch; closing the
+      // dialog otherwise adds none of it.
+      if (option_dialog_->exec() != QDialog::Accepted) {
+        decoder_->CloseFile();
+        AddLogBlock(
+            Tr("***Options dialog closed without OK: no file of this batch was added (%1 in the batch).")
+                .arg(names.size()));
+        return;
+      }
     }
     const TOutputOptions output = option_dialog_->BuildOutputOptions(app::SystemBuildEnv(&claimed_));
     const TInputOptions input = option_dialog_->BuildInputOptions();
     AddConversionTask(input, output);
     decoder_->CloseFile();
   }
+  if (!unadded.isEmpty()) TellUnaddedFiles(unadded);
+}
+
+void TfrmConverter::TellUnaddedFiles(const QStringList& lines) {
+  const QString text = Tr("These files were not added:") + QStringLiteral("\n\n") + lines.join('\n');
+  ShowMessage(this, QMessageBox::Warning, text);
 }
 
 void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputOptions& output) {
@@ -234,6 +294,8 @@ void TfrmConverter::btnClearClick() {
     claimed_.Release(list_->Row(row).OutputFile);
   }
   list_->Clear();
+  run_clock_.invalidate();
+  run_took_ms_ = -1;
   {
     std::lock_guard lock(audio_hook_lock_);
     audio_hook_off_.clear();
@@ -242,6 +304,8 @@ void TfrmConverter::btnClearClick() {
 }
 
 void TfrmConverter::btnStartClick() {
+  run_clock_.start();
+  run_took_ms_ = -1;
   encoder_->SetThreadPriority(static_cast<TRunPriority>(std::max(0, priorities_->checkedId())));
   const bool threads = chk_thread_mode_->isChecked();
   SetState(TConverterState::Running);
@@ -254,8 +318,11 @@ void TfrmConverter::btnStartClick() {
 }
 
 void TfrmConverter::btnStopClick() {
+  // The buttons and rows say so at once; the tasks finalise their outputs
+  // meanwhile and the run's final event ends the batch.
+  list_->SetStopping();
   SetState(TConverterState::Stopping);
-  encoder_->Stop(TStopWait::swWait);
+  encoder_->Stop(TStopWait::swNoWait);
 }
 
 void TfrmConverter::btnPauseClick() {
@@ -294,27 +361,40 @@ void TfrmConverter::mnuOpenFolderClick() {
 void TfrmConverter::DERodorirProgress(const TProgressInfo& progress) {
   if (!list_->Contains(progress.TaskIndex)) return;
   list_->SetProgress(progress.TaskIndex, progress);
+  UpdateStatusLine();
   // Without thread mode the GUI thread is busy converting: paint now.
   if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
 }
 
 void TfrmConverter::DERodorirTerminate(const TTerminateInfo& end) {
   if (end.TaskIndex < 0) {
+    run_took_ms_ = run_clock_.isValid() ? run_clock_.elapsed() : 0;
     SetState(TConverterState::Ended);
     return;
   }
   if (!list_->Contains(end.TaskIndex)) return;
-  // An incomplete row keeps the percentage it reached, with the reason beside it.
-  if (end.Finished && !end.Exception && !end.Incomplete) list_->SetFinished(end.TaskIndex);
+  const TConversionRow& row = list_->Row(end.TaskIndex);
+  // What became of the row in its progress column, why in its tool tip.
+  TRowOutcome outcome = TRowOutcome::Converted;
   QStringList notes;
-  if (end.Incomplete) {
+  if (end.Exception) {
+    outcome = TRowOutcome::Failed;
+    notes << Text(end.ExceptionMsg);
+  } else if (end.Incomplete) {
+    outcome = TRowOutcome::Incomplete;
     notes << Text(end.IncompleteMsg);
     AddLog(QStringLiteral("***Incomplete: ") + Text(end.IncompleteMsg));
+  } else if (!end.Finished) {
+    outcome = TRowOutcome::Stopped;
+    notes << (row.Ran ? Tr("Stopped by the user after %1 of %2; the output holds what was converted.")
+                            .arg(MediaTimeText(row.CurrentDuration), DurationText(row.InputDuration))
+                      : Tr("Stopped by the user before it started; no output was written."));
   }
-  if (end.DecodeErrors > 0) notes << QString::number(end.DecodeErrors) + QStringLiteral(" decoding errors");
-  if (!notes.isEmpty()) list_->SetNote(end.TaskIndex, notes.join('\n'));
+  if (end.DecodeErrors > 0) notes << Tr("Decoding errors: %1").arg(end.DecodeErrors);
   // A task stopped before it started wrote nothing: there is nothing to play.
-  if (!end.Exception && (end.Finished || list_->Row(end.TaskIndex).Ran)) list_->SetMarker(end.TaskIndex);
+  if (!end.Exception && (end.Finished || row.Ran)) list_->SetMarker(end.TaskIndex);
+  list_->SetOutcome(end.TaskIndex, outcome, notes.join('\n'));
+  UpdateStatusLine();
   if (!chk_thread_mode_->isChecked()) lv_files_->viewport()->repaint();
   if (end.Exception) {
     // Shown after the event has returned: the encoder's delivery goes on.
@@ -347,9 +427,23 @@ void TfrmConverter::PostHookMessage(const QString& text) {
       this, [this, text] { ShowMessage(this, QMessageBox::Information, text); }, Qt::QueuedConnection);
 }
 
+bool TfrmConverter::ConfirmQuitDuringRun() {
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kApplicationTitle),
+                  Tr("Conversions are running. Stop them and quit?"), QMessageBox::Yes | QMessageBox::No,
+                  this);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void TfrmConverter::closeEvent(QCloseEvent* event) {
+  if (RunActive(state_) && !ConfirmQuitDuringRun()) {
+    event->ignore();
+    return;
+  }
+  SaveWindowGeometry(*this);
   DetachEvents();
   try {
+    // The running tasks finalise their outputs before the window goes.
     encoder_->Stop(TStopWait::swWait);
   } catch (const std::exception& error) {
     AddLogBlock(QString::fromUtf8(error.what()));

@@ -1,3 +1,4 @@
+#include "app/ui/source_summary.h"
 #include "app/ui/option_dialog.h"
 
 #include <QButtonGroup>
@@ -75,10 +76,8 @@ void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* fram
   clip_->SetSource(frames);
   clip_->Reset(result.FullReset);
 
-  QStringList lines;
-  for (const std::string& line : state_.InfoLines) lines << QString::fromStdString(line);
-  info_->setPlainText(lines.join('\n'));
   edt_video_bit_rate_->setText(QString::fromStdString(settings.VideoBitRate));
+  info_->setPlainText(SourceSummaryLines(probe, edt_video_bit_rate_->text()).join('\n'));
   // The remaining steps still run after the message: the file is added
   // with the bit rate the edit holds. The message names the file (a batch
   // of dropped files shows one per file).

@@ -100,6 +100,8 @@ class TfrmOption : public QDialog {
   QLineEdit* OutPathEdit() const { return edt_out_path_; }
   QPushButton* OutPathButton() const { return btn_out_path_; }
   QPushButton* OkButton() const { return btn_ok_; }
+  /// Closes without OK: the main window adds nothing of the batch.
+  QPushButton* CancelButton() const { return btn_cancel_; }
   QCheckBox* CropCheck() const { return chk_crop_; }
   const TEdgeEdits& CropEdits() const { return crop_edits_; }
   QCheckBox* PadCheck() const { return chk_pad_; }
@@ -162,6 +164,7 @@ class TfrmOption : public QDialog {
   QLineEdit* edt_out_path_ = nullptr;
   QPushButton* btn_out_path_ = nullptr;
   QPushButton* btn_ok_ = nullptr;
+  QPushButton* btn_cancel_ = nullptr;
   QGroupBox* grp_filters_ = nullptr;
 
   QCheckBox* chk_crop_ = nullptr;

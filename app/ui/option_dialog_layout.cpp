@@ -1,6 +1,7 @@
 // TfrmOption's controls: creation, captions, layout and enable rules.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -146,6 +147,9 @@ void TfrmOption::CreateShownControls() {
   btn_ok_ = new QPushButton(QStringLiteral("确定"), this);
   btn_ok_->setDefault(true);
   connect(btn_ok_, &QPushButton::clicked, this, &TfrmOption::accept);
+  // Esc and the window's close button reject too: the batch is not added.
+  btn_cancel_ = new QPushButton(QCoreApplication::translate("TfrmOption", "Cancel"), this);
+  connect(btn_cancel_, &QPushButton::clicked, this, &TfrmOption::reject);
   connect(btn_water_mark_, &QPushButton::clicked, this, [this] { btnSelectWaterMarkClick(); });
   connect(btn_out_path_, &QPushButton::clicked, this, [this] { btnOutPathClick(); });
 
@@ -160,6 +164,7 @@ void TfrmOption::CreateShownControls() {
   auto* ok_row = new QHBoxLayout;
   ok_row->addStretch(1);
   ok_row->addWidget(btn_ok_);
+  ok_row->addWidget(btn_cancel_);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(info_box, 0, 0, 1, 3);

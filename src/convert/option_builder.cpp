@@ -101,6 +101,15 @@ std::string MissingStreamOptions(TOutputFormat format, const SourceFacts& source
   return {};
 }
 
+// The volume edit counts 256 as unchanged. The volume filter takes the
+// factor; a text that is no number goes to the filter as it is, which
+// reports it.
+std::string VolumeFilter(const std::string& volume_text) {
+  if (const std::optional<int> volume = ParseDecimalInteger(volume_text))
+    return "volume=" + DecimalText(*volume / 256.0);
+  return QuoteForOptionSplitter("volume=" + EscapeFilterGraphText(EscapeFilterOptionValue(volume_text)));
+}
+
 }  // namespace
 
 std::string choose_aac_encoder(const std::function<bool(std::string_view)>& has_encoder) {
@@ -136,7 +145,7 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
   TOptionText options;
   if (values.AudioBitRate) options.Add("-b:a " + *values.AudioBitRate + "k");
   if (values.VideoBitRate) options.Add("-b:v " + *values.VideoBitRate + "k");
-  if (settings.AudioVolume) options.Add("-vol " + settings.AudioVolumeText);
+  if (settings.AudioVolume) options.Add("-af " + VolumeFilter(settings.AudioVolumeText));
   if (const std::string aspect = ValueUnlessAuto(TChoice::AspectRatio, settings.AspectRatio); !aspect.empty())
     options.Add("-aspect " + aspect);
   if (ClipApplies(settings, source))

@@ -31,9 +31,14 @@ std::string WatermarkGraph(const std::string& chain, const std::string& picture)
   const std::string movie =
       fmt::format("movie={}:f=image2pipe [watermark]",
                   EscapeFilterGraphText(EscapeFilterOptionValue(LocalFileUrl(picture))));
-  constexpr std::string_view kOverlay = "[watermark] overlay=main_w-overlay_w-10:10";
-  if (chain.empty()) return fmt::format("{}; [in] {} [out]", movie, kOverlay);
-  return fmt::format("{}; [in] {} [main]; [main] {} [out]", movie, chain, kOverlay);
+  // A picture wider than a quarter of the output is scaled down to that
+  // width, keeping its shape; a smaller one keeps its size. In scale2ref,
+  // iw/ih are the reference's (the output picture, passed through) and
+  // main_* the scaled picture's own.
+  constexpr std::string_view kFitAndOverlay =
+      "[watermark] [main] scale2ref=w=min(main_w\\,iw/4):h=ow/main_a [mark] [base]; "
+      "[base] [mark] overlay=main_w-overlay_w-10:10 [out]";
+  return fmt::format("{}; [in] {} [main]; {}", movie, chain.empty() ? "null" : chain, kFitAndOverlay);
 }
 
 // The source's picture size after the crop (the source's size when nothing is cropped).

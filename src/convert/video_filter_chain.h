@@ -38,7 +38,9 @@ std::string HueFilter(const OutputSettings& settings);
 /// sides to be a multiple of (see FrameSizeMultiple; 0: no rule). An
 /// interlaced source gets its interlaced frames deinterlaced first unless
 /// the Deinterlace box asks for every frame. The watermark takes part only
-/// when `file_exists` says its file exists.
+/// when `file_exists` says its file exists; it goes 10 pixels from the top
+/// right corner, scaled down (keeping its shape) to at most a quarter of
+/// the output's width.
 std::string BuildVideoFilterChain(const OutputSettings& settings, const SourceFacts& source,
                                   std::string_view frame_size, int size_multiple,
                                   const std::function<bool(const std::string&)>& file_exists);

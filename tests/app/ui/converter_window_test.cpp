@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "app/ui/drop_watch.h"
+#include "app/ui/list_texts.h"
 #include "app/ui/option_dialog.h"
 #include "fake_encoder.h"
 #include "log/logger.h"
@@ -125,23 +126,29 @@ TEST(TfrmConverterWindow, StartsWithItsCaptionColumnsAndOnlyTheShownControls) {
   EXPECT_EQ(f.w().AddButton()->text(), QStringLiteral("添加视频文件"));
   EXPECT_EQ(f.w().TaskCountGroup()->title(), QStringLiteral("多线程模式"));
   EXPECT_EQ(f.w().TaskCountEdit()->text(), QStringLiteral("3"));
-  for (const QWidget* hidden :
-       {static_cast<const QWidget*>(f.w().ThreadModeCheck()),
-        static_cast<const QWidget*>(f.w().PreviewCheck()), static_cast<const QWidget*>(f.w().LogLevelGroup()),
-        static_cast<const QWidget*>(f.w().PriorityGroup())})
+  for (const QWidget* hidden : {static_cast<const QWidget*>(f.w().ThreadModeCheck()),
+                                static_cast<const QWidget*>(f.w().LogLevelGroup()),
+                                static_cast<const QWidget*>(f.w().PriorityGroup())})
     EXPECT_FALSE(hidden->isVisible()) << hidden->metaObject()->className();
   EXPECT_TRUE(f.w().ThreadModeCheck()->isChecked());
   EXPECT_FALSE(f.w().PreviewCheck()->isChecked());
+  EXPECT_TRUE(f.w().PreviewCheck()->isVisible()) << "a user can watch a conversion";
+  EXPECT_TRUE(f.w().StatusLine()->isVisible());
+  EXPECT_EQ(f.w().StatusLine()->text(), QStringLiteral("No files in the list"));
 
-  const char* captions[] = {"视频文件", "时长", "文件大小", "输出文件名",
-                            "转换进度", "帧率", "所用时间", "文件大小"};
-  const int widths[] = {160, 80, 80, 160, 80, 60, 80, 80};
+  const char* captions[] = {"视频文件", "时长", "文件大小",   "输出文件名",
+                            "转换进度", "帧率", "已转换时长", "输出大小"};
+  const int widths[] = {160, 80, 80, 160, 150, 60, 80, 80};
   const QTableView* view = f.w().ListView();
   ASSERT_EQ(view->model()->columnCount(), 8);
   for (int i = 0; i < 8; ++i) {
     EXPECT_EQ(view->model()->headerData(i, Qt::Horizontal).toString(), QString::fromUtf8(captions[i]));
-    EXPECT_EQ(view->columnWidth(i), widths[i]);
+    if (i != 3) {
+      EXPECT_GE(view->columnWidth(i), widths[i]) << i;
+    }
   }
+  EXPECT_EQ(view->horizontalHeader()->sectionResizeMode(3), QHeaderView::Stretch)
+      << "the output name stretches";
   EXPECT_TRUE(f.w().DropHintShown());
   EXPECT_TRUE(f.w().LogPane()->isReadOnly());
   EXPECT_EQ(f.w().LogPane()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -185,11 +192,11 @@ TEST(TfrmConverterAddFiles, ABatchShowsTheDialogOnceAndLogsTheFileThatCannotBeOp
   const TConversionList& list = f.w().List();
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Text(0, 0), QStringLiteral("第一 clip.mp4"));
-  EXPECT_EQ(list.Text(0, 1), QStringLiteral("2"));
-  EXPECT_EQ(list.Text(0, 2).toLongLong(), static_cast<qint64>(std::filesystem::file_size(media.clip)));
+  EXPECT_EQ(list.Text(0, 1), QStringLiteral("0:00:02"));
+  EXPECT_EQ(list.Text(0, 2), SizeText(static_cast<std::int64_t>(std::filesystem::file_size(media.clip))));
   EXPECT_EQ(list.Text(0, 3), QStringLiteral("第一 clip_(new).mp4"));
   EXPECT_EQ(list.Text(1, 0), QStringLiteral("tone.wav"));
-  EXPECT_EQ(list.Text(1, 1), QStringLiteral("1"));
+  EXPECT_EQ(list.Text(1, 1), QStringLiteral("0:00:01"));
   EXPECT_EQ(list.Text(1, 3), QStringLiteral("tone_(new).mp4"));
   for (int column = 4; column < 8; ++column) EXPECT_TRUE(list.Text(0, column).isEmpty());
   EXPECT_EQ(list.Row(0).OutputFolder, media.dir.Path().string() + "/");
@@ -282,8 +289,11 @@ TEST(TfrmConverterButtons, FollowTheRunFromStartToClear) {
   EXPECT_EQ(Buttons(f.w()), "0000110");
   f.w().btnPauseClick();
   f.w().btnStopClick();
-  EXPECT_EQ(f.log.stops, std::vector<bool>{true});
-  EXPECT_EQ(Buttons(f.w()), "0000001") << "Pause and Resume stay as they were";
+  EXPECT_EQ(f.log.stops, std::vector<bool>{false}) << "Stop returns at once";
+  EXPECT_EQ(Buttons(f.w()), "0000000") << "nothing to press while the tasks finalise";
+  EXPECT_EQ(f.w().List().Text(0, 4), QStringLiteral("Stopping"));
+  EXPECT_TRUE(f.w().StatusLine()->text().endsWith(QStringLiteral("stopping…")))
+      << f.w().StatusLine()->text().toStdString();
   EXPECT_TRUE(f.w().TaskCountGroup()->isEnabled());
   EXPECT_EQ(f.log.pauses, 2);
   EXPECT_EQ(f.log.resumes, 1);
@@ -349,8 +359,11 @@ TEST(TfrmConverterEvents, ProgressAndTerminationUpdateTheirRowOnly) {
                           .TotalDuration = 2000000});
   EXPECT_EQ(list.Text(0, 4), QStringLiteral("75%"));
   EXPECT_EQ(list.Text(0, 5), QStringLiteral("25"));
-  EXPECT_EQ(list.Text(0, 6), QStringLiteral("1"));
-  EXPECT_EQ(list.Text(0, 7), QStringLiteral("123456"));
+  EXPECT_EQ(list.Text(0, 6), QStringLiteral("0:00:01"));
+  EXPECT_EQ(list.Text(0, 7), QStringLiteral("120.6 KiB"));
+  EXPECT_EQ(list.data(list.index(0, 7), Qt::ToolTipRole).toString(), QStringLiteral("123456 bytes"));
+  EXPECT_TRUE(f.w().StatusLine()->text().startsWith(QStringLiteral("0 of 3 files done · ")))
+      << f.w().StatusLine()->text().toStdString();
   f.encoder->on_progress({.TaskIndex = 0, .CurrentSize = 200000, .CurrentDuration = 1900000});
   EXPECT_EQ(list.Text(0, 4), QStringLiteral("N/A"));
   EXPECT_EQ(list.Text(0, 5), QStringLiteral("25")) << "an FPS of 0 keeps the last one";
@@ -372,11 +385,16 @@ TEST(TfrmConverterEvents, ProgressAndTerminationUpdateTheirRowOnly) {
       {.TaskIndex = 1, .FPS = 25, .CurrentSize = 1000, .CurrentDuration = 500000, .TotalDuration = 2000000});
   f.encoder->on_terminate({1, false, false, {}, false, {}, 0});  // stopped while running
   f.encoder->on_terminate({2, true, true, "Could not write header for output file #0", false, {}, 0});
-  EXPECT_EQ(list.Text(0, 4), QStringLiteral("100%"));
+  EXPECT_EQ(list.Text(0, 4), QStringLiteral("Converted"));
   EXPECT_TRUE(list.Row(0).Marker);
-  EXPECT_NE(list.Text(1, 4), QStringLiteral("100%"));
+  EXPECT_EQ(list.Text(1, 4), QStringLiteral("Stopped at 25%"));
+  EXPECT_TRUE(list.data(list.index(1, 4), Qt::ToolTipRole)
+                  .toString()
+                  .startsWith(QStringLiteral("Stopped by the user")));
   EXPECT_TRUE(list.Row(1).Marker) << "a stopped output can be played";
-  EXPECT_NE(list.Text(2, 4), QStringLiteral("100%"));
+  EXPECT_EQ(list.Text(2, 4), QStringLiteral("Failed"));
+  EXPECT_EQ(list.data(list.index(2, 4), Qt::ToolTipRole).toString(),
+            QStringLiteral("Could not write header for output file #0"));
   EXPECT_FALSE(list.Row(2).Marker);
   EXPECT_TRUE(watcher.Seen().size() == 1u && answer.shown == 1) << "the box comes after the event";
   QTest::qWait(150);
@@ -396,10 +414,10 @@ TEST(TfrmConverterEvents, AnIncompleteRowKeepsItsPercentageWithTheReasonBeside) 
   f.encoder->on_progress(
       {.TaskIndex = 0, .FPS = 25, .CurrentSize = 1000, .CurrentDuration = 990000, .TotalDuration = 2000000});
   f.encoder->on_terminate({0, true, false, {}, true, "clip.mp4: input ended at 0:00.9 of 0:02.0", 4});
-  EXPECT_EQ(list.Text(0, 4), QStringLiteral("49%"));
+  EXPECT_EQ(list.Text(0, 4), QStringLiteral("Incomplete at 49%"));
   const QString tip = list.data(list.index(0, 4), Qt::ToolTipRole).toString();
   EXPECT_TRUE(tip.contains("input ended at 0:00.9 of 0:02.0")) << tip.toStdString();
-  EXPECT_TRUE(tip.contains("4 decoding errors")) << tip.toStdString();
+  EXPECT_TRUE(tip.contains("Decoding errors: 4")) << tip.toStdString();
   EXPECT_TRUE(list.Row(0).Marker) << "the output is kept and can be played";
   EXPECT_TRUE(watcher.MessageTexts().isEmpty()) << "no error box for an incomplete file";
 }
@@ -501,13 +519,112 @@ TEST(TfrmConverterDrops, DropsDuringAndAfterARunChangeNothing) {
   EXPECT_EQ(answer.shown, 1);
 }
 
+TEST(TfrmConverterAddFiles, ClosingTheDialogWithoutOkAddsNothingAndSaysSo) {
+  struct Case {
+    const char* name;
+    std::function<void(TfrmOption&)> close;
+  } cases[] = {
+      {"Cancel", [](TfrmOption& dialog) { dialog.CancelButton()->click(); }},
+      {"Esc", [](TfrmOption& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }},
+      {"the window's close button", [](TfrmOption& dialog) { dialog.close(); }},
+  };
+  for (const Case& c : cases) {
+    WindowFixture f;
+    Media media;
+    ModalWatcher watcher;
+    int shown = 0;
+    watcher.SetAnswer([&](QWidget* modal) {
+      if (modal != &f.w().OptionDialog()) return;
+      ++shown;
+      c.close(f.w().OptionDialog());
+    });
+    f.w().AddFiles({QString::fromStdString(media.clip), QString::fromStdString(media.wav)});
+    EXPECT_EQ(shown, 1) << c.name;
+    EXPECT_EQ(f.w().List().Count(), 0) << c.name;
+    EXPECT_TRUE(f.log.inputs.empty()) << c.name;
+    EXPECT_GE(FindLine(LogLines(f.w()), QStringLiteral("***Options dialog closed without OK")), 0) << c.name;
+    EXPECT_EQ(Buttons(f.w()), "1000000") << c.name;
+  }
+}
+
+TEST(TfrmConverterAddFiles, FoldersAddTheirMediaAndBadFilesAreNamedInOneMessage) {
+  WindowFixture f;
+  Media media;
+  ModalWatcher watcher;
+  DialogAnswer answer(watcher, f.w());
+  const std::string folder = media.dir.File("片 folder");
+  std::filesystem::create_directory(folder);
+  test::MakeClip(folder + "/b.mp4", test::Mp4H264Aac(1.0));
+  test::MakeClip(folder + "/a.wav", test::WavS16(1.0));
+  std::ofstream(folder + "/notes.txt") << "not media";
+  const std::string empty_folder = media.dir.File("nothing here");
+  std::filesystem::create_directory(empty_folder);
+  const std::string empty = media.dir.File("empty.mp4");
+  test::MakeEmptyFile(empty);
+
+  f.w().AddFiles({QString::fromStdString(empty), QString::fromStdString(folder),
+                  QString::fromStdString(media.garbage), QString::fromStdString(empty_folder)});
+  ASSERT_EQ(f.w().List().Count(), 2) << f.w().LogPane()->toPlainText().toStdString();
+  EXPECT_EQ(f.w().List().Text(0, 0), QStringLiteral("a.wav"));
+  EXPECT_EQ(f.w().List().Text(1, 0), QStringLiteral("b.mp4"));
+  EXPECT_EQ(answer.shown, 1);
+  const QStringList messages = watcher.MessageTexts();
+  ASSERT_EQ(messages.size(), 1) << messages.join("|").toStdString();
+  const QStringList lines = messages[0].split('\n');
+  ASSERT_EQ(lines.size(), 5) << messages[0].toStdString();
+  EXPECT_EQ(lines[0], QStringLiteral("These files were not added:"));
+  EXPECT_EQ(lines[2], QStringLiteral("empty.mp4: the file is empty"));
+  EXPECT_TRUE(lines[3].startsWith(QStringLiteral("not media.mp4: not a media file that can be read (")))
+      << lines[3].toStdString();
+  EXPECT_EQ(lines[4], QStringLiteral("nothing here: the folder holds no media files"));
+  EXPECT_EQ(watcher.Seen().back().Icon, QMessageBox::Warning);
+  EXPECT_EQ(LogLines(f.w()).filter(QStringLiteral("***文件加载错误: ")).size(), 3) << "besides the log";
+}
+
+TEST(TfrmConverterDropHint, ComesBackWheneverTheListIsEmpty) {
+  WindowFixture f;
+  Media media;
+  ModalWatcher watcher;
+  DialogAnswer answer(watcher, f.w());
+  f.w().AddFiles({QString::fromStdString(media.wav)});
+  EXPECT_FALSE(f.w().DropHintShown());
+  f.w().ListView()->selectRow(0);
+  f.w().btnRemoveClick();
+  EXPECT_TRUE(f.w().DropHintShown()) << "after the last row is removed";
+  f.w().AddFiles({QString::fromStdString(media.wav)});
+  f.w().btnClearClick();
+  EXPECT_TRUE(f.w().DropHintShown()) << "after Clear";
+}
+
+TEST(TfrmConverterWindow, RemembersItsSizeAndFitsEveryColumnAt1280x800) {
+  {
+    WindowFixture f;
+    EXPECT_EQ(f.w().size(), QSize(1280, 800)) << "the first start";
+    f.w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.w()));
+    const QTableView* view = f.w().ListView();
+    int total = 0;
+    for (int i = 0; i < 8; ++i) {
+      total += view->columnWidth(i);
+      const int caption =
+          view->fontMetrics().horizontalAdvance(view->model()->headerData(i, Qt::Horizontal).toString());
+      EXPECT_GT(view->columnWidth(i), caption) << "caption " << i << " is not cut off";
+    }
+    EXPECT_LE(total, view->viewport()->width()) << "no column is cut off at the right";
+    f.w().resize(900, 650);
+    f.w().close();
+  }
+  WindowFixture again;
+  EXPECT_EQ(again.w().size(), QSize(900, 650));
+}
+
 TEST(TfrmConverterClose, ClosingDetachesEveryEventAndStopsTheRun) {
   WindowFixture f;
   f.w().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.w()));
   EXPECT_TRUE(f.encoder->on_audio_output && f.encoder->on_progress && f.encoder->on_terminate);
   f.w().close();
-  EXPECT_EQ(f.log.stops, std::vector<bool>{true});
+  EXPECT_EQ(f.log.stops, std::vector<bool>{true}) << "the outputs are finalised before the window goes";
   EXPECT_FALSE(f.encoder->on_progress);
   EXPECT_FALSE(f.encoder->on_terminate);
   EXPECT_FALSE(f.encoder->on_video_input);

@@ -217,8 +217,8 @@ TEST(TfrmOptionSettings, ShownAndHiddenControlsReachTheOptionStrings) {
   const TOutputOptions want =
       app::BuildOutputOptions(dialog.Settings(), dialog.SourceState().Facts(), QuietEnv());
   EXPECT_EQ(out.Options, want.Options);
-  for (const char* part : {" -b:a 96k", " -b:v  1000k", " -vol 300", " -aspect 16:9", " -r 25", " -c:v wmv2",
-                           " -c:a wmav2", "scale=640:480,vflip", "hue=b=0.5:s=1"})
+  for (const char* part : {" -b:a 96k", " -b:v  1000k", " -af volume=1.171875", " -aspect 16:9", " -r 25",
+                           " -c:v wmv2", " -c:a wmav2", "scale=640:480,vflip", "hue=b=0.5:s=1"})
     EXPECT_NE(out.Options.find(part), std::string::npos) << part << " in " << out.Options;
   EXPECT_EQ(out.FileName, "/media/clip_(new).wmv");
   EXPECT_EQ(dialog.BuildInputOptions().FileName, "/media/clip.mp4");
@@ -230,13 +230,53 @@ TEST(TfrmOptionAssignSource, FillsTheInformationAndTheVideoBitRate) {
   dialog.AssignSource(VideoProbe(), nullptr);
   const QStringList lines = dialog.InfoText()->toPlainText().split('\n');
   ASSERT_EQ(lines.size(), 5);
-  EXPECT_EQ(lines[0], QStringLiteral("视频编码: 1/12800: Video: h264 (High)"));
+  EXPECT_EQ(lines[0], QStringLiteral("视频编码: h264 (High)"));
   EXPECT_EQ(lines[1], QStringLiteral("分辨率: 320x240"));
   EXPECT_EQ(lines[2], QStringLiteral("码率: 1000 kb/s"));
-  EXPECT_EQ(lines[3], QStringLiteral("帧数: 25 fps"));
-  EXPECT_EQ(lines[4], QStringLiteral("时长: 00:00:10.00"));
+  EXPECT_EQ(lines[3], QStringLiteral("帧率: 25 fps"));
+  EXPECT_EQ(lines[4], QStringLiteral("时长: 00:00:10.000"));
   EXPECT_EQ(dialog.VideoBitRateEdit()->text(), QStringLiteral(" 1000"));
   EXPECT_TRUE(watcher.Seen().empty());
+}
+
+TEST(TfrmOptionAssignSource, TheInformationLabelsWhatItShows) {
+  struct Case {
+    const char* name;
+    std::string info;
+    int video, audio;
+    std::int64_t duration;
+    const char* text;
+  } cases[] = {
+      {"sound only",
+       "Duration: 00:00:03.00\r\n  Stream #0, 1/44100: Audio: pcm_s16le ([1][0][0][0] / 0x0001), 44100 Hz, "
+       "stereo, "
+       "s16, 1411 kb/s",
+       -1, 0, 3000000,
+       "音频编码: pcm_s16le\n采样率: 44100 Hz\n声道: stereo\n音频码率: 1411 kb/s\n"
+       "时长: 00:00:03.000"},
+      {"Matroska: no bit rate or duration in the stream line",
+       "Duration: 00:00:04.02, start: 0.000000, bitrate: 918 kb/s\r\n"
+       "  Stream #0, 1/1000: Video: h264 (Constrained Baseline), yuv420p(progressive), 320x240 [SAR 1:1 DAR "
+       "4:3], "
+       "25 fps, 25 tbr, 1k tbn\r\n  Stream #1(eng), 1/1000: Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, "
+       "stereo, fltp",
+       0, 1, 4020000,
+       "视频编码: h264 (Constrained Baseline)\n分辨率: 320x240\n码率: 918 kb/s\n帧率: 25 fps\n"
+       "音频编码: aac (LC)\n采样率: 48000 Hz\n声道: stereo\n时长: 00:00:04.020"},
+  };
+  for (const Case& c : cases) {
+    TfrmOption dialog;
+    ModalWatcher watcher;
+    app::TSourceProbe probe = VideoProbe();
+    probe.FileInfoText = c.info;
+    probe.FirstVideoStreamIndex = c.video;
+    probe.FirstAudioStreamIndex = c.audio;
+    probe.FileDuration = c.duration;
+    dialog.AssignSource(probe, nullptr);
+    const QString text = dialog.InfoText()->toPlainText();
+    EXPECT_EQ(text, QString::fromUtf8(c.text)) << c.name;
+    EXPECT_FALSE(text.contains(QStringLiteral("1/"))) << c.name << ": no raw time base";
+  }
 }
 
 TEST(TfrmOptionAssignSource, MissingBitRateIsToldOnceAndTheSourceIsStillTakenOver) {

@@ -1,23 +1,34 @@
 // zentrova-screenshot-tour: runs the application's windows as a new user
 // would meet them — start-up, adding generated files (the options dialog
 // appears), converting them — and saves a picture of the screen at each
-// step, so that anyone can look at what a user sees. Meant for a real X
+// step, so that anyone can look at what a user sees: the empty window, the
+// options dialog, the list with its status line, progress bars mid-run,
+// the close question, the stop feedback and a finished batch with every
+// outcome (converted, incomplete, stopped, failed). Meant for a real X
 // server (scripts/screenshots.sh runs it under Xvfb with a CJK font).
 //
 // Usage: zentrova-screenshot-tour OUTPUT_FOLDER
 // Prints the main window's caption and the saved files; exit code 0 when
-// every step completed and the conversions finished.
+// every step completed and the batch ended with all four outcomes.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPixmap>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <set>
+#include <utility>
 
 #include "app/ui/app_paths.h"
 #include "app/ui/converter_window.h"
@@ -53,6 +64,21 @@ void Wait(int ms) {
   while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+/// Runs the event loop until `done` holds or `timeout_ms` passed.
+bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeout_ms) return false;
+    Wait(100);
+  }
+  return true;
+}
+
+bool RowEnded(const TfrmConverter& window, int row) {
+  return window.List().Row(row).Outcome != zentrova::ui::TRowOutcome::Waiting;
+}
+
 int Tour(const QString& folder) {
   output = QDir(folder);
   output.mkpath(QStringLiteral("media"));
@@ -60,60 +86,92 @@ int Tour(const QString& folder) {
 
   TfrmConverter window(std::make_unique<zentrova::ui::TEncoderBackend>(), zentrova::ui::DefaultWebPages());
   if (!window.LoadLibraries(zentrova::ui::LibraryFolder())) return 1;
-  window.resize(1000, 700);
+  window.resize(1280, 800);
   window.show();
   Wait(800);
   std::printf("caption: %s\n", qPrintable(window.windowTitle()));
   Save(QStringLiteral("1-start"), &window);
 
+  // A batch with every outcome: a clip that converts, a Matroska file cut
+  // in half (incomplete), a long clip that is stopped, and a clip whose
+  // output folder is gone when the run starts (failed).
   const QString clip = media.filePath(QStringLiteral("旅行 clip.mp4"));
-  const QString second = media.filePath(QStringLiteral("second.mkv"));
-  const QString tone = media.filePath(QStringLiteral("tone.wav"));
-  zentrova::test::MakeClip(clip.toStdString(), zentrova::test::Mp4H264Aac(6.0));
-  zentrova::test::MakeClip(second.toStdString(), zentrova::test::MatroskaWithSubtitles(4.0));
-  zentrova::test::MakeClip(tone.toStdString(), zentrova::test::WavS16(3.0));
+  const QString whole = media.filePath(QStringLiteral("whole.mkv"));
+  const QString cut = media.filePath(QStringLiteral("cut in half.mkv"));
+  const QString long_clip = media.filePath(QStringLiteral("long concert.mp4"));
+  const QString lost = media.filePath(QStringLiteral("lost folder.mp4"));
+  zentrova::test::MakeClip(clip.toStdString(), zentrova::test::Mp4H264Aac(3.0));
+  zentrova::test::MakeClip(whole.toStdString(), zentrova::test::MatroskaWithSubtitles(8.0));
+  zentrova::test::MakeTruncatedCopy(whole.toStdString(), cut.toStdString(), 0.5);
+  zentrova::test::MakeClip(long_clip.toStdString(), zentrova::test::Mp4H264Aac(120.0));
+  zentrova::test::MakeClip(lost.toStdString(), zentrova::test::Mp4H264Aac(2.0));
+  const QString gone = output.filePath(QStringLiteral("gone"));
+  QDir().mkpath(gone);
 
-  // The options dialog opens for the first file: photograph it, then OK.
+  // The options dialog opens for each batch: photograph the first, then OK.
+  // The close question is photographed and answered No; other boxes (a
+  // task's error) are photographed and closed.
   bool dialog_seen = false;
+  bool question_seen = false;
+  int messages = 0;
   QTimer answer;
   answer.setInterval(300);
+  QWidget* shown_modal = nullptr;
   QObject::connect(&answer, &QTimer::timeout, [&] {
-    // Other boxes (a source without bit rate tells so) are answered too.
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) return;
+    // A window is photographed one tick after it appeared: it has been drawn by then.
+    if (!modal || modal != std::exchange(shown_modal, modal)) return;
+    shown_modal = nullptr;
     if (modal == &window.OptionDialog()) {
-      if (dialog_seen) return;
+      if (!dialog_seen) Save(QStringLiteral("2-options-dialog"), modal);
       dialog_seen = true;
-      Save(QStringLiteral("2-options-dialog"), modal);
       window.OptionDialog().accept();
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->button(QMessageBox::No)) {
+      question_seen = true;
+      Save(QStringLiteral("5-close-question"), modal);
+      box->button(QMessageBox::No)->click();
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-      Save(QStringLiteral("2-message"), modal);
+      Save(QStringLiteral("message-%1").arg(++messages), modal);
       dialog->accept();
     }
   });
   answer.start();
-  window.AddFiles({clip, second, tone});
+  window.AddFiles({clip, cut, long_clip});
+  window.OptionDialog().SetFolderChooser(
+      [&](QWidget*, const QString&, const QString&) { return gone + '/'; });
+  window.OptionDialog().btnOutPathClick();
+  window.AddFiles({lost});
+  QDir(gone).removeRecursively();
   Wait(500);
   Save(QStringLiteral("3-files-added"), &window);
 
   window.btnStartClick();
-  Wait(1500);
+  Wait(2500);
   Save(QStringLiteral("4-converting"), &window);
-  QElapsedTimer timer;
-  timer.start();
-  while (window.State() != zentrova::ui::TConverterState::Ended && timer.elapsed() < 120000) Wait(200);
-  Wait(300);
-  Save(QStringLiteral("5-converted"), &window);
+  window.close();  // answered No: the batch goes on
+  Wait(500);
+
+  // Everything but the long clip ends; then Stop, photographed at once.
+  WaitFor([&] { return RowEnded(window, 0) && RowEnded(window, 1) && RowEnded(window, 3); }, 120000);
+  window.btnStopClick();
+  Wait(100);  // drawn on the screen, well before the tasks have finalised
+  Save(QStringLiteral("6-stopping"), &window);
+  WaitFor([&] { return window.State() == zentrova::ui::TConverterState::Ended; }, 120000);
+  Wait(500);
+  Save(QStringLiteral("7-finished"), &window);
   answer.stop();
 
-  bool all_done = window.State() == zentrova::ui::TConverterState::Ended;
+  std::set<zentrova::ui::TRowOutcome> outcomes;
   for (int row = 0; row < window.List().Count(); ++row) {
-    std::printf("row %d: %s -> %s %s\n", row, qPrintable(window.List().Text(row, 0)),
-                qPrintable(window.List().Text(row, 3)), qPrintable(window.List().Text(row, 4)));
-    all_done = all_done && window.List().Text(row, 4) == QStringLiteral("100%");
+    std::printf("row %d: %s -> %s %s | %s\n", row, qPrintable(window.List().Text(row, 0)),
+                qPrintable(window.List().Text(row, 3)), qPrintable(window.List().Text(row, 4)),
+                qPrintable(window.List().Row(row).Note));
+    outcomes.insert(window.List().Row(row).Outcome);
   }
+  std::printf("status: %s\n", qPrintable(window.StatusLine()->text()));
+  const bool ended = window.State() == zentrova::ui::TConverterState::Ended;
   window.close();
-  return dialog_seen && all_done && window.List().Count() == 3 ? 0 : 2;
+  return dialog_seen && question_seen && ended && outcomes.size() == 4 ? 0 : 2;
 }
 
 }  // namespace
@@ -123,6 +181,10 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   zentrova::AttachMainThread();
   const zentrova::TQtMainThreadHook wake_hook;
+  // The window's remembered size stays out of the user's settings: every
+  // tour starts from the first-start size.
+  const QTemporaryDir settings_folder;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
     return 2;

@@ -16,7 +16,9 @@ const std::string T =
 const std::string A = " -c:a libmp3lame -sn";                         // MP3: the audio codec alone
 const std::string kMp4 = "/m/x_(new).mp4";
 const std::string kWatermarkTail =
-    ":f=image2pipe [watermark]; [in] [watermark] overlay=main_w-overlay_w-10:10 [out]";
+    ":f=image2pipe [watermark]; [in] null [main]; [watermark] [main] "
+    "scale2ref=w=min(main_w\\,iw/4):h=ow/main_a "
+    "[mark] [base]; [base] [mark] overlay=main_w-overlay_w-10:10 [out]";
 
 struct Case {
   const char* name;
@@ -432,7 +434,7 @@ const Case kCases[] = {
        f.Settings.AudioVolume = true;
        f.Settings.AudioVolumeText = "512";
      },
-     "", R + " -vol 512 -aspect 16:9 -ac 1 -ar 44100 -r 25" + T, kMp4},
+     "", R + " -af volume=2 -aspect 16:9 -ac 1 -ar 44100 -r 25" + T, kMp4},
     {"stereo 37:20",
      [](auto& f) {
        f.Settings.AudioChannels = TAudioChannels::Stereo;
@@ -440,6 +442,18 @@ const Case kCases[] = {
      },
      "", R + " -aspect 37:20 -ac 2" + T, kMp4},
     {"volume text without its box", [](auto& f) { f.Settings.AudioVolumeText = "512"; }, "", R + T, kMp4},
+    {"volume 128 halves the sound",
+     [](auto& f) {
+       f.Settings.AudioVolume = true;
+       f.Settings.AudioVolumeText = "128";
+     },
+     "", R + " -af volume=0.5" + T, kMp4},
+    {"volume that is no number reaches the filter as typed",
+     [](auto& f) {
+       f.Settings.AudioVolume = true;
+       f.Settings.AudioVolumeText = "a:b";
+     },
+     "", R + " -af \"volume=a\\\\:b\"" + T, kMp4},
 
     // The filter chain in the option string.
     {"crop",
@@ -502,7 +516,7 @@ const Case kCases[] = {
        f.Settings.AudioVolumeText = "512";
        f.Settings.AspectRatio = 1;
      },
-     " -ss 2.5", R + " -vol 512 -aspect 4:3 -t 5" + T, kMp4},
+     " -ss 2.5", R + " -af volume=2 -aspect 4:3 -t 5" + T, kMp4},
     {"clip of a source starting below zero",
      [](auto& f) {
        Clip(f, 2.5, 7.5);

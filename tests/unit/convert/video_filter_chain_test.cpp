@@ -23,7 +23,9 @@ void Watermark(BuilderFixture& f, const char* file, bool exists = true) {
   if (exists) f.Existing.insert(file);
 }
 
-const std::string kOverlay = "[watermark] overlay=main_w-overlay_w-10:10 [out]";
+const std::string kOverlay =
+    "[watermark] [main] scale2ref=w=min(main_w\\,iw/4):h=ow/main_a [mark] [base]; "
+    "[base] [mark] overlay=main_w-overlay_w-10:10 [out]";
 
 struct Case {
   const char* name;
@@ -129,23 +131,22 @@ const Case kCases[] = {
      },
      "320x240", "crop=640:460:0:10,pad=644:464:2:2:blue,scale=320:240,hflip,negate,hue=s=1"},
     {"watermark alone", [](auto& f) { Watermark(f, "/w/a.png"); }, "",
-     "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] " + kOverlay},
+     "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] null [main]; " + kOverlay},
     {"watermark after vflip",
      [](auto& f) {
        Watermark(f, "/w/a.png");
        f.Settings.VertFlip = true;
      },
-     "", "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] vflip [main]; [main] " + kOverlay},
+     "", "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] vflip [main]; " + kOverlay},
     {"watermark after two filters",
      [](auto& f) {
        Watermark(f, "/w/a.png");
        f.Settings.Negate = true;
      },
      "320x240",
-     "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] scale=320:240,negate [main]; [main] " +
-         kOverlay},
+     "movie=file\\\\:/w/a.png:f=image2pipe [watermark]; [in] scale=320:240,negate [main]; " + kOverlay},
     {"watermark path with a colon", [](auto& f) { Watermark(f, "/w/a:b.png"); }, "",
-     "movie=file\\\\:/w/a\\\\:b.png:f=image2pipe [watermark]; [in] " + kOverlay},
+     "movie=file\\\\:/w/a\\\\:b.png:f=image2pipe [watermark]; [in] null [main]; " + kOverlay},
     {"watermark file missing", [](auto& f) { Watermark(f, "/w/a.png", false); }, "", ""},
     {"watermark box unchecked",
      [](auto& f) {
