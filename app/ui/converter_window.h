@@ -127,6 +127,8 @@ class TfrmConverter : public QWidget {
   void CreateControls();
   void CreateHiddenControls();
   void ConnectHandlers();
+  /// Delete removes, Enter plays, Tab leaves the list.
+  void ConnectKeyboard();
   void AttachEvents();
   void DetachEvents();
   void SetState(TConverterState state);
@@ -137,6 +139,8 @@ class TfrmConverter : public QWidget {
   /// The row the popup menu acts on: the selected one, else the last; -1: none.
   int ChosenRow() const;
   int SelectedRow() const;
+  /// Opens the row's output with the desktop when the row ended well and the file exists.
+  void PlayRow(int row);
   /// Runs `action`, turning an escaping exception into a log line and a box.
   void Guard(const char* what, const std::function<void()>& action);
 

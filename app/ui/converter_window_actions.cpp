@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <exception>
 
 #include "app/options/build_env.h"
@@ -81,6 +82,19 @@ void TfrmConverter::ConnectHandlers() {
           [this] { Guard("PopupMenu1Popup", [&] { PopupMenu1Popup(); }); });
   connect(lv_files_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { popup_menu_->popup(lv_files_->viewport()->mapToGlobal(at)); });
+  ConnectKeyboard();
+}
+
+void TfrmConverter::ConnectKeyboard() {
+  // Tab leaves the list for the buttons instead of walking its cells.
+  lv_files_->setTabKeyNavigation(false);
+  auto* remove = new QShortcut(QKeySequence::Delete, lv_files_, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(remove, &QShortcut::activated, this, [this] {
+    if (btn_remove_->isEnabled()) Guard("btnRemoveClick", [&] { btnRemoveClick(); });
+  });
+  // Enter (or a double click) on a row plays its output once it is there.
+  connect(lv_files_, &QAbstractItemView::activated, this,
+          [this](const QModelIndex& index) { Guard("mnuPlayClick", [&] { PlayRow(index.row()); }); });
 }
 
 void TfrmConverter::AttachEvents() {
@@ -278,7 +292,10 @@ void TfrmConverter::PopupMenu1Popup() {
 }
 
 void TfrmConverter::mnuPlayClick() {
-  const int row = ChosenRow();
+  PlayRow(ChosenRow());
+}
+
+void TfrmConverter::PlayRow(int row) {
   if (!list_->Contains(row) || !list_->Row(row).Marker) return;
   const QString file = Text(list_->Row(row).OutputFile);
   if (QFileInfo::exists(file)) OpenWithDesktop(file);
