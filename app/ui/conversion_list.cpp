@@ -1,11 +1,15 @@
 #include "app/ui/conversion_list.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace zentrova::ui {
 
 const std::array<const char*, TConversionList::kColumnCount> TConversionList::kCaptions{
-    "视频文件", "时长", "文件大小", "输出文件名", "转换进度", "帧率", "所用时间", "文件大小"};
+    QT_TRANSLATE_NOOP("TConversionList", "视频文件"), QT_TRANSLATE_NOOP("TConversionList", "时长"),
+    QT_TRANSLATE_NOOP("TConversionList", "文件大小"), QT_TRANSLATE_NOOP("TConversionList", "输出文件名"),
+    QT_TRANSLATE_NOOP("TConversionList", "转换进度"), QT_TRANSLATE_NOOP("TConversionList", "帧率"),
+    QT_TRANSLATE_NOOP("TConversionList", "所用时间"), QT_TRANSLATE_NOOP("TConversionList", "文件大小")};
 
 QString DurationText(std::int64_t duration_us) {
   if (duration_us <= 0) return QStringLiteral("N/A");
@@ -62,7 +66,7 @@ QVariant TConversionList::data(const QModelIndex& index, int role) const {
 QVariant TConversionList::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumnCount)
     return {};
-  return QString::fromUtf8(kCaptions[static_cast<std::size_t>(section)]);
+  return tr(kCaptions[static_cast<std::size_t>(section)]);
 }
 
 void TConversionList::Append(TConversionRow row) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -44,6 +45,8 @@ QString DurationText(std::int64_t duration_us);
 QString ProgressText(std::int64_t current_us, std::int64_t total_us);
 
 class TConversionList : public QAbstractTableModel {
+  Q_DECLARE_TR_FUNCTIONS(TConversionList)
+
  public:
   static constexpr int kColumnCount = 8;
   /// Captions and widths (pixels) of the columns.

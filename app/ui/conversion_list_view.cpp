@@ -5,7 +5,8 @@
 
 namespace zentrova::ui {
 
-const char TConversionListView::kDropHint[] = "可以拖放视频文件到本窗口";
+const char TConversionListView::kDropHint[] =
+    QT_TRANSLATE_NOOP("TConversionListView", "可以拖放视频文件到本窗口");
 
 TConversionListView::TConversionListView(QWidget* parent) : QTableView(parent) {
   setShowGrid(true);
@@ -47,7 +48,7 @@ void TConversionListView::paintEvent(QPaintEvent* event) {
   const int x = viewport()->width() / 2 - 100;
   const int y = viewport()->height() / 2;
   // (x, y) is the text's top left corner.
-  painter.drawText(x, y + metrics.ascent(), QString::fromUtf8(kDropHint));
+  painter.drawText(x, y + metrics.ascent(), tr(kDropHint));
 }
 
 }  // namespace zentrova::ui

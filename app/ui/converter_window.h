@@ -14,6 +14,7 @@
 // threads; they touch no widget and post what the user must see.
 #pragma once
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
@@ -62,6 +63,8 @@ struct TWebPages {
 };
 
 class TfrmConverter : public QWidget {
+  Q_DECLARE_TR_FUNCTIONS(TfrmConverter)
+
  public:
   TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPages pages, QWidget* parent = nullptr);
   ~TfrmConverter() override;

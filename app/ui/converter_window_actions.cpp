@@ -122,7 +122,7 @@ void TfrmConverter::DetachEvents() {
 bool TfrmConverter::LoadLibraries(const std::string& library_folder) {
   if (encoder_->AVLibLoaded() || encoder_->LoadAVLib(library_folder)) return true;
   AddLogBlock(Text(encoder_->LastErrMsg()));
-  ShowMessage(this, QMessageBox::Critical, QStringLiteral("无法加载解码库!"));
+  ShowMessage(this, QMessageBox::Critical, tr("无法加载解码库!"));
   return false;
 }
 
@@ -134,7 +134,7 @@ void TfrmConverter::Guard(const char* what, const std::function<void()>& action)
   } catch (const std::exception& error) {
     message = QString::fromUtf8(error.what());
   } catch (...) {
-    message = QStringLiteral("unknown error");
+    message = tr("unknown error");
   }
   AddLogBlock(QStringLiteral("***%1: %2").arg(QString::fromUtf8(what), message));
   ShowMessage(this, QMessageBox::Warning, message);
@@ -166,10 +166,10 @@ void TfrmConverter::AddLogBlock(const QString& message) {
 }
 
 void TfrmConverter::btnAddClick() {
+  const QString title = tr("选择视频文件(支持多选)");
+  const QString filter = QtFileFilter(kMediaFileFilter);
   const QStringList files =
-      choose_files_
-          ? choose_files_(this, QStringLiteral("选择视频文件(支持多选)"), QtFileFilter(kMediaFileFilter))
-          : ChooseMediaFiles(this, QStringLiteral("选择视频文件(支持多选)"), QtFileFilter(kMediaFileFilter));
+      choose_files_ ? choose_files_(this, title, filter) : ChooseMediaFiles(this, title, filter);
   if (!files.isEmpty()) AddFiles(files);
 }
 
@@ -177,8 +177,7 @@ void TfrmConverter::AddFiles(const QStringList& files) {
   bool dialog_shown = false;
   for (const QString& name : files) {
     if (!decoder_->LoadFile(app::InputUrl(name.toStdString()))) {
-      AddLogBlock(QStringLiteral("***文件加载错误: ") + name + QStringLiteral("  ") +
-                  Text(decoder_->LastErrMsg()));
+      AddLogBlock(tr("***文件加载错误: ") + name + QStringLiteral("  ") + Text(decoder_->LastErrMsg()));
       continue;
     }
     option_dialog_->AssignSource(app::ProbeOfDecoder(*decoder_), frames_.get());
@@ -197,13 +196,13 @@ void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputO
   // Adding a task creates no file: the output appears when its run ends well.
   const int task = encoder_->AddTask(input);
   if (task < 0) {
-    AddLogBlock(QStringLiteral("***File open error: ") + Text(encoder_->LastErrMsg()));
+    AddLogBlock(tr("***File open error: ") + Text(encoder_->LastErrMsg()));
     return;
   }
   if (encoder_->SetOutput(task, output) < 0) {
     const QString error = Text(encoder_->LastErrMsg());
     encoder_->RemoveTask(task);
-    AddLogBlock(QStringLiteral("***Cannot do convert, error: ") + error);
+    AddLogBlock(tr("***Cannot do convert, error: ") + error);
     return;
   }
   TConversionRow row;
@@ -216,7 +215,7 @@ void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputO
   claimed_.Claim(input.FileName);
   claimed_.Claim(output.FileName);
   lv_files_->HideDropHint();
-  AddLogBlock(QStringLiteral("***File has been added to convert list."));
+  AddLogBlock(tr("***File has been added to convert list."));
   SetState(TConverterState::Ready);
 }
 
@@ -327,9 +326,9 @@ void TfrmConverter::DERodorirTerminate(const TTaskEnd& end) {
   QStringList notes;
   if (end.Incomplete) {
     notes << Text(end.IncompleteMsg);
-    AddLog(QStringLiteral("***Incomplete: ") + Text(end.IncompleteMsg));
+    AddLog(tr("***Incomplete: ") + Text(end.IncompleteMsg));
   }
-  if (end.DecodeErrors > 0) notes << QString::number(end.DecodeErrors) + QStringLiteral(" decoding errors");
+  if (end.DecodeErrors > 0) notes << tr("%n decoding errors", nullptr, end.DecodeErrors);
   if (!notes.isEmpty()) list_->SetNote(end.TaskIndex, notes.join('\n'));
   // A task stopped before it started wrote nothing: there is nothing to play.
   if (!end.Exception && (end.Finished || list_->Row(end.TaskIndex).Ran)) list_->SetMarker(end.TaskIndex);
@@ -357,7 +356,7 @@ void TfrmConverter::DERodorirAudioOutputHook(const TAudioHookCall& call) {
   if (!first) return;
   const std::string_view text =
       result == TAudioHookResult::Mono ? kMonoHookMessage : kSampleFormatHookMessage;
-  PostHookMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  PostHookMessage(tr(std::string(text).c_str()));
 }
 
 void TfrmConverter::PostHookMessage(const QString& text) {

@@ -1,5 +1,6 @@
 #include "app/ui/file_filter.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace zentrova::ui {
@@ -29,7 +30,8 @@ QString QtFileFilter(std::string_view filter) {
       QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split('|');
   QStringList entries;
   for (qsizetype i = 0; i < parts.size(); i += 2) {
-    const QString& name = parts[i];
+    // Filter names are shown in the window's language.
+    const QString name = QCoreApplication::translate("FileFilter", parts[i].toUtf8().constData());
     QStringList patterns;
     if (i + 1 < parts.size()) {
       for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {

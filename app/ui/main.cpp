@@ -1,10 +1,11 @@
 // The desktop application "zentrova": the conversion window over the
-// encoder component. It keeps no settings and reads no command line.
+// encoder component, in the desktop's language.
 #include <QApplication>
 #include <clocale>
 #include <memory>
 
 #include "app/ui/app_paths.h"
+#include "app/ui/app_translations.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/encoder_backend.h"
 #include "log/main_thread.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   // Qt takes the user's locale; option strings and filter arguments are
   // written and read with '.' as the decimal point.
   std::setlocale(LC_NUMERIC, "C");
+  const zentrova::ui::TAppTranslations translations(QLocale::system());
   zentrova::AttachMainThread();
   const zentrova::TQtMainThreadHook wake_hook;
 

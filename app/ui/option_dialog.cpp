@@ -25,10 +25,6 @@ std::string Std(const QString& text) {
   return text.toStdString();
 }
 
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A whole number of at least 0, or (not `whole`) a finite number above 0.
 bool IsNumber(const QString& text, bool whole) {
   bool ok = false;
@@ -48,10 +44,22 @@ app::TEdgeTexts EdgeTexts(const TEdgeEdits& edits) {
 
 }  // namespace
 
+QString TfrmOption::OptionText(std::string_view text) {
+  return QCoreApplication::translate("zentrova::app", std::string(text).c_str());
+}
+
+QString TfrmOption::OutputFolderPlaceholder() {
+  return OptionText(app::kOutputFolderPlaceholder);
+}
+
+bool TfrmOption::OutputFolderChosen() const {
+  return edt_out_path_->text() != OutputFolderPlaceholder();
+}
+
 TfrmOption::TfrmOption(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
-  setWindowTitle(QStringLiteral("视频输出选项"));
+  setWindowTitle(tr("视频输出选项"));
   setModal(true);
   CreateShownControls();
   CreateHiddenControls();
@@ -85,7 +93,7 @@ void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* fram
   if (!result.Message.empty())
     ShowMessage(this, QMessageBox::NoIcon,
                 QFileInfo(QString::fromStdString(probe.FileName)).fileName() + QStringLiteral(": ") +
-                    QString::fromStdString(result.Message));
+                    OptionText(result.Message));
 
   clip_->SetSliderEnabled(state_.SliderEnabled);
   if (state_.VideoStreamIndex >= 0) clip_->DecodeAndShow();
@@ -139,7 +147,7 @@ app::OutputSettings TfrmOption::Settings() const {
 
   s.WaterMark = chk_water_mark_->isChecked();
   s.WaterMarkFile = Std(edt_water_mark_->text());
-  s.OutPath = Std(edt_out_path_->text());
+  s.OutPath = OutputFolderChosen() ? Std(edt_out_path_->text()) : std::string(app::kOutputFolderPlaceholder);
   s.Overwrite = chk_overwrite_->isChecked();
   return s;
 }
@@ -159,28 +167,25 @@ void TfrmOption::btnSelectWaterMarkClick() {
 
 void TfrmOption::btnOutPathClick() {
   const QString current = edt_out_path_->text();
-  const QString initial = current != Text(app::kOutputFolderPlaceholder)
-                              ? current
-                              : QFileInfo(QString::fromStdString(state_.FileName)).absolutePath();
-  const QString chosen = choose_folder_(this, QStringLiteral("Select Output Folder"), initial);
+  const QString initial =
+      OutputFolderChosen() ? current : QFileInfo(QString::fromStdString(state_.FileName)).absolutePath();
+  const QString chosen = choose_folder_(this, tr("Select Output Folder"), initial);
   if (chosen.isEmpty()) return;
   if (optical_disc_(chosen)) {
-    ShowMessage(this, QMessageBox::Information, QStringLiteral("Output folder cannot be located in CD-ROM."));
+    ShowMessage(this, QMessageBox::Information, tr("Output folder cannot be located in CD-ROM."));
     return;
   }
   edt_out_path_->setText(chosen);
 }
 
 QString TfrmOption::OutputCheckPath() const {
-  const QString folder = edt_out_path_->text();
-  if (folder != Text(app::kOutputFolderPlaceholder)) return folder;
+  if (OutputFolderChosen()) return edt_out_path_->text();
   return QString::fromStdString(state_.FileName);
 }
 
 void TfrmOption::accept() {
   if (optical_disc_(OutputCheckPath())) {
-    ShowMessage(this, QMessageBox::Information,
-                QStringLiteral("输入文件夹位于光盘, 请选择选择一个输出目录."));
+    ShowMessage(this, QMessageBox::Information, tr("输入文件夹位于光盘, 请选择选择一个输出目录."));
     btn_out_path_->setFocus();
     return;
   }
@@ -196,15 +201,17 @@ bool TfrmOption::CheckNumberFields() {
     bool Used;
   };
   const TNumberField fields[] = {
-      {edt_video_bit_rate_, "视频比特率 (video bit rate, kb/s)", false, true},
-      {edt_audio_bit_rate_, "音频比特率 (audio bit rate, kb/s)", false, true},
-      {edt_audio_volume_, "调整音频音量 (volume, 256 = unchanged)", true, chk_audio_volume_->isChecked()},
+      {edt_video_bit_rate_, QT_TRANSLATE_NOOP("TfrmOption", "视频比特率 (video bit rate, kb/s)"), false,
+       true},
+      {edt_audio_bit_rate_, QT_TRANSLATE_NOOP("TfrmOption", "音频比特率 (audio bit rate, kb/s)"), false,
+       true},
+      {edt_audio_volume_, QT_TRANSLATE_NOOP("TfrmOption", "调整音频音量 (volume, 256 = unchanged)"), true,
+       chk_audio_volume_->isChecked()},
   };
   for (const TNumberField& field : fields) {
     if (!field.Used || IsNumber(field.Edit->text(), field.Whole)) continue;
     ShowMessage(this, QMessageBox::Warning,
-                QStringLiteral("%1: \"%2\" is not a number.")
-                    .arg(QString::fromUtf8(field.Caption), field.Edit->text()));
+                tr("%1: \"%2\" is not a number.").arg(tr(field.Caption), field.Edit->text()));
     field.Edit->setFocus();
     field.Edit->selectAll();
     return false;

@@ -16,6 +16,7 @@
 // GUI thread only.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <array>
 #include <vector>
@@ -52,6 +53,8 @@ struct TEffectControls {
 };
 
 class TfrmOption : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(TfrmOption)
+
  public:
   explicit TfrmOption(QWidget* parent = nullptr);
   ~TfrmOption() override;
@@ -133,6 +136,12 @@ class TfrmOption : public QDialog {
   TEffectControls CreateEffect(const char* caption, int reset_value);
   TEdgeEdits CreateEdgeEdits();
   QWidget* Hidden(QWidget* control);
+  /// A text of app/options (captions, placeholder, messages) in the window's language.
+  static QString OptionText(std::string_view text);
+  /// The output-folder edit's text while no folder is chosen, in the window's language.
+  static QString OutputFolderPlaceholder();
+  /// The output-folder edit holds a chosen folder, not the placeholder.
+  bool OutputFolderChosen() const;
   /// The folder whose volume the OK check looks at.
   QString OutputCheckPath() const;
   /// False (after telling the user and focusing the field) when a number

@@ -44,7 +44,7 @@ QWidget* TfrmOption::Hidden(QWidget* control) {
 
 QGroupBox* TfrmOption::CreateChoiceGroup(app::TChoice choice, int columns) {
   const app::TChoiceGroup& row = app::ChoiceGroup(choice);
-  auto* box = new QGroupBox(Text(row.Caption), this);
+  auto* box = new QGroupBox(OptionText(row.Caption), this);
   box->setObjectName(Text(row.Control));
   auto* buttons = new QButtonGroup(box);
   auto* grid = new QGridLayout(box);
@@ -63,12 +63,12 @@ QGroupBox* TfrmOption::CreateChoiceGroup(app::TChoice choice, int columns) {
 
 TEffectControls TfrmOption::CreateEffect(const char* caption, int reset_value) {
   TEffectControls effect;
-  effect.Check = new QCheckBox(QString::fromUtf8(caption), grp_filters_);
+  effect.Check = new QCheckBox(tr(caption), grp_filters_);
   effect.Slider = new QSlider(Qt::Horizontal, grp_filters_);
   effect.Slider->setRange(app::kEffectSliderMin, app::kEffectSliderMax);
   effect.Slider->setValue(reset_value);
   effect.Slider->setMinimumWidth(200);
-  effect.Reset = new QPushButton(QStringLiteral("重置"), grp_filters_);
+  effect.Reset = new QPushButton(tr("重置"), grp_filters_);
   QSlider* slider = effect.Slider;
   connect(effect.Reset, &QPushButton::clicked, slider,
           [slider, reset_value] { slider->setValue(reset_value); });
@@ -83,7 +83,7 @@ TEdgeEdits TfrmOption::CreateEdgeEdits() {
 }
 
 void TfrmOption::CreateShownControls() {
-  auto* info_box = new QGroupBox(QStringLiteral("源视频文件信息"), this);
+  auto* info_box = new QGroupBox(tr("源视频文件信息"), this);
   info_ = new QPlainTextEdit(info_box);
   info_->setReadOnly(true);
   info_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -92,16 +92,16 @@ void TfrmOption::CreateShownControls() {
   info_->setFixedHeight(110);
   (new QVBoxLayout(info_box))->addWidget(info_);
 
-  auto* volume_box = new QGroupBox(QStringLiteral("音频音量"), this);
-  chk_audio_volume_ = new QCheckBox(QStringLiteral("调整音频音量"), volume_box);
+  auto* volume_box = new QGroupBox(tr("音频音量"), this);
+  chk_audio_volume_ = new QCheckBox(tr("调整音频音量"), volume_box);
   edt_audio_volume_ = new QLineEdit(QStringLiteral("256"), volume_box);
-  edt_audio_volume_->setToolTip(QStringLiteral("256=normal"));
+  edt_audio_volume_->setToolTip(tr("256=normal"));
   auto* volume_layout = new QHBoxLayout(volume_box);
   volume_layout->addWidget(chk_audio_volume_);
   volume_layout->addWidget(edt_audio_volume_);
 
   const app::TChoiceGroup& sizes = app::ChoiceGroup(app::TChoice::FrameSize);
-  auto* size_box = new QGroupBox(Text(sizes.Caption), this);
+  auto* size_box = new QGroupBox(OptionText(sizes.Caption), this);
   cbo_frame_size_ = new QComboBox(size_box);
   cbo_frame_size_->setObjectName(Text(sizes.Control));
   cbo_frame_size_->setEditable(false);
@@ -109,23 +109,23 @@ void TfrmOption::CreateShownControls() {
   cbo_frame_size_->setCurrentIndex(sizes.DefaultIndex);
   (new QVBoxLayout(size_box))->addWidget(cbo_frame_size_);
 
-  auto* rate_box = new QGroupBox(QStringLiteral("码率 (Kbps)"), this);
+  auto* rate_box = new QGroupBox(tr("码率 (Kbps)"), this);
   edt_video_bit_rate_ = new QLineEdit(QStringLiteral("200"), rate_box);
   edt_audio_bit_rate_ = new QLineEdit(QStringLiteral("128"), rate_box);
   auto* rate_layout = new QFormLayout(rate_box);
-  rate_layout->addRow(QStringLiteral("视频比特率"), edt_video_bit_rate_);
-  rate_layout->addRow(QStringLiteral("音频比特率"), edt_audio_bit_rate_);
+  rate_layout->addRow(tr("视频比特率"), edt_video_bit_rate_);
+  rate_layout->addRow(tr("音频比特率"), edt_audio_bit_rate_);
 
   QGroupBox* frame_rate_box = CreateChoiceGroup(app::TChoice::FrameRate, 1);
   QGroupBox* aspect_box = CreateChoiceGroup(app::TChoice::AspectRatio, 1);
 
-  grp_filters_ = new QGroupBox(QStringLiteral("视频过滤器"), this);
-  brightness_ = CreateEffect("亮度", app::kBrightnessReset);
-  saturation_ = CreateEffect("饱和度", app::kSaturationReset);
-  hue_ = CreateEffect("色调", app::kHueReset);
-  chk_water_mark_ = new QCheckBox(QStringLiteral("设置水印:"), grp_filters_);
+  grp_filters_ = new QGroupBox(tr("视频过滤器"), this);
+  brightness_ = CreateEffect(QT_TRANSLATE_NOOP("TfrmOption", "亮度"), app::kBrightnessReset);
+  saturation_ = CreateEffect(QT_TRANSLATE_NOOP("TfrmOption", "饱和度"), app::kSaturationReset);
+  hue_ = CreateEffect(QT_TRANSLATE_NOOP("TfrmOption", "色调"), app::kHueReset);
+  chk_water_mark_ = new QCheckBox(tr("设置水印:"), grp_filters_);
   edt_water_mark_ = new QLineEdit(grp_filters_);
-  btn_water_mark_ = new QPushButton(QStringLiteral("选择..."), grp_filters_);
+  btn_water_mark_ = new QPushButton(tr("选择..."), grp_filters_);
   EnableWith(chk_water_mark_, {edt_water_mark_, btn_water_mark_});
   auto* filters = new QGridLayout(grp_filters_);
   int row = 0;
@@ -139,11 +139,11 @@ void TfrmOption::CreateShownControls() {
   filters->addWidget(edt_water_mark_, row, 1);
   filters->addWidget(btn_water_mark_, row, 2);
 
-  auto* out_label = new QLabel(QStringLiteral("输出目录:"), this);
-  edt_out_path_ = new QLineEdit(Text(app::kOutputFolderPlaceholder), this);
+  auto* out_label = new QLabel(tr("输出目录:"), this);
+  edt_out_path_ = new QLineEdit(OutputFolderPlaceholder(), this);
   edt_out_path_->setReadOnly(true);
-  btn_out_path_ = new QPushButton(QStringLiteral("选择..."), this);
-  btn_ok_ = new QPushButton(QStringLiteral("确定"), this);
+  btn_out_path_ = new QPushButton(tr("选择..."), this);
+  btn_ok_ = new QPushButton(tr("确定"), this);
   btn_ok_->setDefault(true);
   connect(btn_ok_, &QPushButton::clicked, this, &TfrmOption::accept);
   connect(btn_water_mark_, &QPushButton::clicked, this, [this] { btnSelectWaterMarkClick(); });
