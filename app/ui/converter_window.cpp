@@ -99,16 +99,7 @@ TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPag
   ConnectHandlers();
 
   drop_watch_ = new TDropWatch(this);
-  drop_watch_->SetOnFilesDropped([this](TDropWatch*, const QStringList& files) {
-    // The dragging program waits for the drop to finish: add the files
-    // (with the modal dialog) after the drop event has returned.
-    QMetaObject::invokeMethod(
-        this,
-        [this, files] {
-          if (btn_add_->isEnabled()) Guard("AddFiles", [&] { AddFiles(files); });
-        },
-        Qt::QueuedConnection);
-  });
+  drop_watch_->SetOnFilesDropped([this](TDropWatch*, const QStringList& files) { OpenFiles(files); });
   drop_watch_->SetWatchControl(this);
   option_dialog_ = new TfrmOption(this);
   SetState(TConverterState::Empty);

@@ -77,6 +77,10 @@ class TfrmConverter : public QWidget {
   /// Probes and adds the files (see the class comment); the dialog is shown
   /// for the first file that can be probed.
   void AddFiles(const QStringList& files);
+  /// Files from outside (a drop, the command line, a second start): added
+  /// as by AddFiles once the caller has returned, while files can be added;
+  /// during a run they are logged as not added.
+  void OpenFiles(const QStringList& files);
 
   TConverterState State() const { return state_; }
   const TConversionList& List() const { return *list_; }
@@ -164,6 +168,10 @@ class TfrmConverter : public QWidget {
   TConverterState state_ = TConverterState::Empty;
   TButtonStates buttons_;
   TFilesChooser choose_files_;
+  // A batch is being added (its options dialog may be open); files handed
+  // over meanwhile wait in pending_files_ and are added after it.
+  bool adding_ = false;
+  QStringList pending_files_;
 
   // Tasks whose audio hook switched itself off; read and written by the
   // workers' hook calls (guarded by audio_hook_lock_), cleared on the GUI

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <exception>
+#include <utility>
 
 #include "app/options/build_env.h"
 #include "app/options/library_names.h"
@@ -173,7 +174,36 @@ void TfrmConverter::btnAddClick() {
   if (!files.isEmpty()) AddFiles(files);
 }
 
+void TfrmConverter::OpenFiles(const QStringList& files) {
+  // The giver (a dragging program, a second start) waits for its hand-over
+  // to finish: add the files (with the modal dialog) after it has returned.
+  QMetaObject::invokeMethod(
+      this,
+      [this, files] {
+        if (files.isEmpty()) return;
+        if (adding_) {
+          // A batch is in the options dialog: these follow it.
+          pending_files_ += files;
+          return;
+        }
+        if (!btn_add_->isEnabled()) {
+          AddLogBlock(tr("***Files cannot be added while converting: ") + files.join(QStringLiteral(", ")));
+          return;
+        }
+        Guard("AddFiles", [&] { AddFiles(files); });
+      },
+      Qt::QueuedConnection);
+}
+
 void TfrmConverter::AddFiles(const QStringList& files) {
+  struct TAdding {
+    TfrmConverter& window;
+    explicit TAdding(TfrmConverter& w) : window(w) { window.adding_ = true; }
+    ~TAdding() {
+      window.adding_ = false;
+      if (!window.pending_files_.isEmpty()) window.OpenFiles(std::exchange(window.pending_files_, {}));
+    }
+  } adding(*this);
   bool dialog_shown = false;
   for (const QString& name : files) {
     if (!decoder_->LoadFile(app::InputUrl(name.toStdString()))) {

@@ -8,7 +8,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QSlider>
 #include <QStringList>
 #include <cmath>
@@ -109,7 +112,7 @@ app::OutputSettings TfrmOption::Settings() const {
   s.Norm = static_cast<app::TNorm>(chosen(app::TChoice::Norm));
   s.AudioChannels = static_cast<app::TAudioChannels>(chosen(app::TChoice::AudioChannels));
   s.AudioSampleRate = chosen(app::TChoice::AudioSampleRate);
-  s.FrameSize = app::ValidIndex(app::TChoice::FrameSize, cbo_frame_size_->currentIndex());
+  s.FrameSize = app::ValidIndex(app::TChoice::FrameSize, cbo_frame_size_->currentData().toInt());
   s.FrameRate = chosen(app::TChoice::FrameRate);
   s.AspectRatio = chosen(app::TChoice::AspectRatio);
   s.AudioCodec = static_cast<app::TAudioCodec>(chosen(app::TChoice::AudioCodec));
@@ -221,7 +224,20 @@ bool TfrmOption::CheckNumberFields() {
 
 void TfrmOption::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QScreen* shown_on = screen()) move(shown_on->availableGeometry().center() - rect().center());
+  if (const QScreen* shown_on = screen()) {
+    // As large as the settings want, as long as the screen has room.
+    const QRect room = shown_on->availableGeometry();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QMargins margins = layout()->contentsMargins();
+    QSize wanted = scroll_->widget()->sizeHint();
+    // Room for a vertical scroll bar, so that a scrolling dialog needs no horizontal one.
+    wanted.rwidth() += margins.left() + margins.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    wanted.rheight() += margins.top() + margins.bottom() + layout()->spacing() + btn_ok_->sizeHint().height();
+    resize(wanted.boundedTo(room.size() - frame));
+    QRect placed = frameGeometry();
+    placed.moveCenter(room.center());
+    move(placed.topLeft());
+  }
 }
 
 }  // namespace zentrova::ui

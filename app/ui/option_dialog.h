@@ -36,6 +36,7 @@ class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSlider;
 
 namespace zentrova::ui {
@@ -103,6 +104,8 @@ class TfrmOption : public QDialog {
   QLineEdit* OutPathEdit() const { return edt_out_path_; }
   QPushButton* OutPathButton() const { return btn_out_path_; }
   QPushButton* OkButton() const { return btn_ok_; }
+  /// The shown settings, scrolling when the screen is too small for them.
+  QScrollArea* SettingsArea() const { return scroll_; }
   QCheckBox* CropCheck() const { return chk_crop_; }
   const TEdgeEdits& CropEdits() const { return crop_edits_; }
   QCheckBox* PadCheck() const { return chk_pad_; }
@@ -170,6 +173,7 @@ class TfrmOption : public QDialog {
   QPushButton* btn_water_mark_ = nullptr;
   QLineEdit* edt_out_path_ = nullptr;
   QPushButton* btn_out_path_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
   QPushButton* btn_ok_ = nullptr;
   QGroupBox* grp_filters_ = nullptr;
 

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <vector>
@@ -23,6 +24,44 @@ namespace {
 
 QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+/// The frame sizes most people want, named plainly; the list shows them
+/// first (after "Auto"), then every other size of the item table.
+constexpr std::pair<std::string_view, const char*> kCommonFrameSizes[] = {
+    {"1920x1080", "1920x1080 - 1080p (Full HD)"}, {"1280x720", "1280x720 - 720p (HD)"},
+    {"852x480", "852x480 - 480p (wide SD)"},      {"640x480", "640x480 - 480p (4:3, VGA)"},
+    {"320x240", "320x240 - 240p (QVGA)"},
+};
+
+/// "1280x720" of "1280x720 - hd720".
+std::string_view SizeOf(std::string_view item) {
+  return item.substr(0, item.find(' '));
+}
+
+/// The frame-size items: the default first, the common sizes, a separator,
+/// the rest; each item's data is its index in the item table.
+void FillFrameSizes(QComboBox* combo, const app::TChoiceGroup& sizes) {
+  auto index_of = [&sizes](std::string_view size) {
+    for (std::size_t i = 0; i < sizes.Items.size(); ++i)
+      if (SizeOf(sizes.Items[i]) == size) return static_cast<int>(i);
+    return -1;
+  };
+  auto common = [](std::string_view size) {
+    for (const auto& [common_size, name] : kCommonFrameSizes)
+      if (common_size == size) return true;
+    return false;
+  };
+  combo->addItem(Text(sizes.Items[static_cast<std::size_t>(sizes.DefaultIndex)]), sizes.DefaultIndex);
+  for (const auto& [size, name] : kCommonFrameSizes)
+    if (const int index = index_of(size); index >= 0) combo->addItem(QString::fromUtf8(name), index);
+  combo->insertSeparator(combo->count());
+  for (std::size_t i = 0; i < sizes.Items.size(); ++i) {
+    const int index = static_cast<int>(i);
+    if (index != sizes.DefaultIndex && !common(SizeOf(sizes.Items[i])))
+      combo->addItem(Text(sizes.Items[i]), index);
+  }
+  combo->setCurrentIndex(0);
 }
 
 /// Each check box enables exactly its companions.
@@ -105,8 +144,7 @@ void TfrmOption::CreateShownControls() {
   cbo_frame_size_ = new QComboBox(size_box);
   cbo_frame_size_->setObjectName(Text(sizes.Control));
   cbo_frame_size_->setEditable(false);
-  for (std::string_view item : sizes.Items) cbo_frame_size_->addItem(Text(item));
-  cbo_frame_size_->setCurrentIndex(sizes.DefaultIndex);
+  FillFrameSizes(cbo_frame_size_, sizes);
   (new QVBoxLayout(size_box))->addWidget(cbo_frame_size_);
 
   auto* rate_box = new QGroupBox(tr("码率 (Kbps)"), this);
@@ -161,15 +199,23 @@ void TfrmOption::CreateShownControls() {
   ok_row->addStretch(1);
   ok_row->addWidget(btn_ok_);
 
-  auto* grid = new QGridLayout(this);
+  // The settings scroll when the screen is too small for them (a high scale
+  // factor); the OK row stays in view below them.
+  auto* content = new QWidget;
+  auto* grid = new QGridLayout(content);
   grid->addWidget(info_box, 0, 0, 1, 3);
   grid->addLayout(left, 1, 0);
   grid->addWidget(frame_rate_box, 1, 1);
   grid->addWidget(aspect_box, 1, 2);
   grid->addWidget(grp_filters_, 2, 0, 1, 3);
   grid->addLayout(out_row, 3, 0, 1, 3);
-  grid->addLayout(ok_row, 4, 0, 1, 3);
-  grid->setSizeConstraint(QLayout::SetFixedSize);
+  scroll_ = new QScrollArea(this);
+  scroll_->setWidget(content);
+  scroll_->setWidgetResizable(true);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  auto* dialog = new QVBoxLayout(this);
+  dialog->addWidget(scroll_, 1);
+  dialog->addLayout(ok_row);
 }
 
 void TfrmOption::CreateHiddenControls() {
