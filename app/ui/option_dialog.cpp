@@ -87,7 +87,12 @@ void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* fram
   clip_->Reset(result.FullReset);
 
   QStringList lines;
-  for (const std::string& line : state_.InfoLines) lines << QString::fromStdString(line);
+  for (const std::string& line : state_.InfoLines) {
+    // "标签: value": the label in the window's language.
+    const QString text = QString::fromStdString(line);
+    const qsizetype colon = text.indexOf(':');
+    lines << (colon > 0 ? OptionText(text.left(colon + 1).toStdString()) + text.mid(colon + 1) : text);
+  }
   info_->setPlainText(lines.join('\n'));
   edt_video_bit_rate_->setText(QString::fromStdString(settings.VideoBitRate));
   // The remaining steps still run after the message: the file is added

@@ -230,6 +230,26 @@ TRIDarivir: decoding and frame-by-frame preview</translation>
         <translation>Video Encoder</translation>
     </message>
     <message>
+        <source>视频编码:</source>
+        <translation>Video codec:</translation>
+    </message>
+    <message>
+        <source>分辨率:</source>
+        <translation>Resolution:</translation>
+    </message>
+    <message>
+        <source>码率:</source>
+        <translation>Bit rate:</translation>
+    </message>
+    <message>
+        <source>帧数:</source>
+        <translation>Frame rate:</translation>
+    </message>
+    <message>
+        <source>时长:</source>
+        <translation>Duration:</translation>
+    </message>
+    <message>
         <source>&lt;输出在源视频目录下&gt;</source>
         <translation>&lt;beside the source file&gt;</translation>
     </message>

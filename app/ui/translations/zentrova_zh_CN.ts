@@ -125,6 +125,10 @@
         <source>Unsupported sample format for current audio hooking.</source>
         <translation>音频钩子不支持当前的采样格式。</translation>
     </message>
+    <message>
+        <source>***Files cannot be added while converting: </source>
+        <translation>***转换进行中, 不能添加文件: </translation>
+    </message>
 </context>
 <context>
     <name>TfrmOption</name>

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -98,6 +99,20 @@ TEST(AppLanguage, TheWindowAndTheDialogFollowTheDesktopLocale) {
   f.w().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.w()));
   TfrmOption& dialog = f.w().OptionDialog();
+  // A file added: the dialog shows its information lines.
+  test::TempDir dir;
+  test::MakeClip(dir.File("tone.wav"), test::WavS16(0.5));
+  QString information;
+  {
+    test::ModalWatcher watcher;
+    watcher.SetAnswer([&](QWidget* modal) {
+      if (modal != &dialog) return;
+      information = dialog.InfoText()->toPlainText();
+      dialog.accept();
+    });
+    f.w().AddFiles({QString::fromStdString(dir.File("tone.wav"))});
+  }
+  ASSERT_FALSE(information.isEmpty());
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   const QStringList window_texts = VisibleTexts(&f.w());
@@ -116,6 +131,7 @@ TEST(AppLanguage, TheWindowAndTheDialogFollowTheDesktopLocale) {
     EXPECT_EQ(menu, QStringLiteral("添加,删除,清空,-,播放输出文件,打开所在文件夹"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("视频输出选项"));
     EXPECT_TRUE(dialog_texts.contains(QStringLiteral("视频每帧大小")));
+    EXPECT_TRUE(information.contains(QStringLiteral("码率:"))) << information.toStdString();
     return;
   }
   EXPECT_EQ(f.w().AddButton()->text(), QStringLiteral("Add Video Files"));
@@ -124,7 +140,8 @@ TEST(AppLanguage, TheWindowAndTheDialogFollowTheDesktopLocale) {
   EXPECT_EQ(menu, QStringLiteral("Add,Remove,Clear,-,Play Output,Open Folder"));
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Video Output Options"));
   EXPECT_TRUE(dialog_texts.contains(QStringLiteral("Frame Size")));
-  for (const QString& text : window_texts + dialog_texts + QStringList{menu})
+  EXPECT_TRUE(information.contains(QStringLiteral("Bit rate:"))) << information.toStdString();
+  for (const QString& text : window_texts + dialog_texts + QStringList{menu, information})
     EXPECT_FALSE(HasChinese(text)) << text.toStdString();
 }
 

@@ -29,16 +29,26 @@ void FocusList(TfrmConverter& window) {
   ASSERT_TRUE(window.ListView()->hasFocus());
 }
 
-TEST(TfrmConverterKeyboard, DeleteRemovesTheSelectedRowOnlyWhileRemoveIsEnabled) {
+/// A window with two short sound files added: "first.wav" and "second.wav".
+struct TwoRows {
   WindowFixture f;
   test::TempDir dir;
-  const std::string first = dir.File("first.wav"), second = dir.File("second.wav");
-  test::MakeClip(first, test::WavS16(0.5));
-  test::MakeClip(second, test::WavS16(0.5));
   ModalWatcher watcher;
-  DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
-  ASSERT_EQ(f.w().List().Count(), 2);
+  DialogAnswer answer{watcher, f.w()};
+  TwoRows() {
+    QStringList files;
+    for (const char* name : {"first.wav", "second.wav"}) {
+      test::MakeClip(dir.File(name), test::WavS16(0.5));
+      files << QString::fromStdString(dir.File(name));
+    }
+    f.w().AddFiles(files);
+    EXPECT_EQ(f.w().List().Count(), 2);
+  }
+};
+
+TEST(TfrmConverterKeyboard, DeleteRemovesTheSelectedRowOnlyWhileRemoveIsEnabled) {
+  TwoRows rows;
+  WindowFixture& f = rows.f;
   FocusList(f.w());
 
   f.w().ListView()->selectRow(0);
@@ -72,15 +82,9 @@ TEST(TfrmConverterKeyboard, TabLeavesTheListForTheButtons) {
 }
 
 TEST(TfrmConverterKeyboard, EnterPlaysAFinishedRowAndNothingElse) {
-  WindowFixture f;
-  test::TempDir dir;
-  const std::string first = dir.File("first.wav"), second = dir.File("second.wav");
-  test::MakeClip(first, test::WavS16(0.5));
-  test::MakeClip(second, test::WavS16(0.5));
-  ModalWatcher watcher;
-  DialogAnswer answer(watcher, f.w());
+  TwoRows rows;
+  WindowFixture& f = rows.f;
   test::UrlRecorder urls;
-  f.w().AddFiles({QString::fromStdString(first), QString::fromStdString(second)});
   FocusList(f.w());
 
   f.w().ListView()->selectRow(0);

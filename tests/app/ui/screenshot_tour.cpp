@@ -4,7 +4,9 @@
 // step, so that anyone can look at what a user sees. Meant for a real X
 // server (scripts/screenshots.sh runs it under Xvfb with a CJK font).
 //
-// Usage: zentrova-screenshot-tour OUTPUT_FOLDER
+// Usage: zentrova-screenshot-tour OUTPUT_FOLDER [--dialog-only]
+// The windows speak the desktop's language (LANGUAGE, LC_ALL). With
+// --dialog-only the tour ends after the options dialog's picture.
 // Prints the main window's caption and the saved files; exit code 0 when
 // every step completed and the conversions finished.
 #include <QApplication>
@@ -18,8 +20,10 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <string_view>
 
 #include "app/ui/app_paths.h"
+#include "app/ui/app_translations.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/encoder_backend.h"
 #include "app/ui/option_dialog.h"
@@ -53,7 +57,7 @@ void Wait(int ms) {
   while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-int Tour(const QString& folder) {
+int Tour(const QString& folder, bool dialog_only) {
   output = QDir(folder);
   output.mkpath(QStringLiteral("media"));
   const QDir media(output.filePath(QStringLiteral("media")));
@@ -92,6 +96,11 @@ int Tour(const QString& folder) {
     }
   });
   answer.start();
+  if (dialog_only) {
+    window.AddFiles({clip});
+    window.close();
+    return dialog_seen ? 0 : 2;
+  }
   window.AddFiles({clip, second, tone});
   Wait(500);
   Save(QStringLiteral("3-files-added"), &window);
@@ -123,12 +132,14 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   zentrova::AttachMainThread();
   const zentrova::TQtMainThreadHook wake_hook;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+  const zentrova::ui::TAppTranslations translations(QLocale::system());
+  const bool dialog_only = argc == 3 && std::string_view(argv[2]) == "--dialog-only";
+  if (argc != 2 && !dialog_only) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [--dialog-only]\n", argv[0]);
     return 2;
   }
   try {
-    return Tour(QString::fromLocal8Bit(argv[1]));
+    return Tour(QString::fromLocal8Bit(argv[1]), dialog_only);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "zentrova-screenshot-tour: %s\n", error.what());
     return 1;
