@@ -42,9 +42,14 @@ int main(int argc, char** argv) {
   const QStringList files = FilesOf(QApplication::arguments());
   const QString instance_name = zentrova::ui::SingleInstanceName();
   if (const std::optional<int> taken = zentrova::ui::HandOver(instance_name, files)) {
+    if (*taken < 0) {
+      QTextStream(stderr) << QStringLiteral("zentrova: the open window does not answer\n");
+      return 1;
+    }
     QTextStream(stdout) << QStringLiteral("zentrova: %1 file(s) handed to the open window\n").arg(*taken);
     return 0;
   }
+  // No window yet: this one listens (alone when the socket cannot be made).
   zentrova::ui::TSingleInstance instance(instance_name);
   instance.Listen();
 

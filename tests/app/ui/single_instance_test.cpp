@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QPlainTextEdit>
@@ -106,6 +108,54 @@ TEST(SingleInstance, ASocketLeftByACrashedWindowIsTakenOver) {
   instance.SetOnFiles([&](const QStringList& files) { handed = static_cast<int>(files.size()); });
   EXPECT_EQ(HandOverWhileServing(name, {}), 0);
   EXPECT_EQ(handed, 0);
+}
+
+TEST(SingleInstance, AWindowThatListensAlreadyKeepsItsSocket) {
+  const QString name = TestInstanceName("taken");
+  TSingleInstance first(name);
+  ASSERT_TRUE(first.Listen());
+  TSingleInstance second(name);
+  EXPECT_FALSE(second.Listen());
+  int handed = -1;
+  first.SetOnFiles([&](const QStringList& files) { handed = static_cast<int>(files.size()); });
+  EXPECT_EQ(HandOverWhileServing(name, {QStringLiteral("/a.mp4"), QStringLiteral("/b.mp4")}), 2);
+  EXPECT_EQ(handed, 2);
+}
+
+TEST(SingleInstance, AListenerThatDoesNotAnswerIsToldApart) {
+  const QString name = TestInstanceName("silent");
+  QLocalServer silent;
+  ASSERT_TRUE(silent.listen(name));
+  EXPECT_EQ(HandOver(name, {QStringLiteral("/a.mp4")}, 300), -1);
+}
+
+TEST(SingleInstance, WhatIsNoHandOverIsDroppedAndTheWindowGoesOn) {
+  const QString name = TestInstanceName("garbage");
+  TSingleInstance instance(name);
+  ASSERT_TRUE(instance.Listen());
+  int calls = 0;
+  instance.SetOnFiles([&](const QStringList&) { ++calls; });
+  for (const QByteArray& garbage : {QByteArray("not a count\n"), QByteArray("-3\n"), QByteArray(64, 'x'),
+                                    QByteArray("4294967296000\n") + QByteArray(100, '\0')}) {
+    std::atomic<bool> closed{false}, done{false};
+    std::thread client([&] {
+      QLocalSocket socket;
+      socket.connectToServer(name);
+      if (socket.waitForConnected(5000)) {
+        socket.write(garbage);
+        socket.waitForBytesWritten(5000);
+        // Dropped: no answer, the connection ends.
+        closed = !socket.waitForReadyRead(5000) && socket.state() == QLocalSocket::UnconnectedState;
+      }
+      done = true;
+    });
+    WaitUntil([&] { return done.load(); }, 10000);
+    client.join();
+    EXPECT_TRUE(closed.load()) << garbage.left(20).toStdString();
+  }
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(HandOverWhileServing(name, {QStringLiteral("/tmp/名字 with blanks.mp4")}), 1);
+  EXPECT_EQ(calls, 1);
 }
 
 /// "zentrova" on the offscreen platform, with its own temporary and settings folders.
