@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QSlider>
+#include <vector>
 
 #include "app/ui/converter_window.h"
 #include "app/ui/option_dialog.h"

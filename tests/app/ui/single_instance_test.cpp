@@ -177,6 +177,7 @@ struct AppProcess : QProcess {
 };
 
 TEST(SingleInstance, ASecondZentrovaHandsItsFilesToTheFirstAndEnds) {
+  test::LoadMediaLibraries();  // for the generator
   test::TempDir home;
   Media media;
   AppProcess first(home, {});
