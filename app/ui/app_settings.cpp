@@ -14,8 +14,8 @@
 namespace zentrova::ui {
 namespace {
 
-// One remembered control per key; every kind of control knows how to read
-// and write its value.
+// One remembered control per key; ValueOf and SetValue read and write each
+// kind of control.
 struct TRemembered {
   const char* Key;
   QObject* Control;
