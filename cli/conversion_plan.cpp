@@ -26,9 +26,12 @@ class TDialog {
   app::OutputSettings Assign(const app::TSourceProbe& probe, std::vector<std::string>& warnings) {
     app::OutputSettings settings = options_.Settings;
     const app::TAssignResult result = app::AssignSource(state_, probe, settings);
+    // The only message of AssignSource is the window's Chinese "no bit rate" box: the
+    // command line says it in English.
     if (!result.Message.empty())
-      warnings.push_back(fmt::format("{}: {} (video bit rate {} kb/s)", probe.FileName, result.Message,
-                                     Trim(settings.VideoBitRate, kBlanks)));
+      warnings.push_back(
+          fmt::format("{}: no video bit rate can be read from the source (video bit rate {} kb/s)",
+                      probe.FileName, Trim(settings.VideoBitRate, kBlanks)));
     if (options_.VideoBitRate) settings.VideoBitRate = *options_.VideoBitRate;
     if (options_.Clip) {
       app::SetClipStart(state_, settings, options_.Clip->Start);

@@ -4,7 +4,9 @@
 # opens), converts them, and saves a picture of the screen at each step:
 # the empty window, the options dialog, the list with its status line,
 # progress bars mid-run, the close question, the stop feedback and a
-# finished batch with every outcome (converted, incomplete, stopped, failed).
+# finished batch with every outcome (converted, incomplete, stopped, failed)
+# — once in English (en/), once in Chinese (zh/), and the options dialog at
+# scale factor 2 (scale2/).
 #
 #   ./scripts/screenshots.sh [OUTPUT_FOLDER]     (default: build/screenshots/out)
 #
@@ -27,20 +29,36 @@ mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 tour="$(pwd)/$build/tests/app/ui/zentrova-screenshot-tour"
 
+# Three tours: the English window, the Chinese window, and the options
+# dialog at scale factor 2 (a high-density screen), each into its own folder.
 # The tour prints its own caption; xprop reads the caption from the X server
 # while the window is up (there is no window manager to draw a title bar).
 cat >"$out/run.sh" <<SCRIPT
 #!/usr/bin/env bash
 set -u
-"$tour" "$out" &
-tour_pid=\$!
-for _ in \$(seq 1 50); do
-  id=\$(xwininfo -root -tree 2>/dev/null | awk '/"Zentrova v3.50/ {print \$1; exit}')
-  [ -n "\$id" ] && break
-  sleep 0.2
-done
-[ -n "\${id:-}" ] && xprop -id "\$id" _NET_WM_NAME WM_NAME | sed 's/^/x11: /'
-wait \$tour_pid
+status=0
+tour() {  # FOLDER ENVIRONMENT... -- TOUR ARGUMENTS...
+  local folder=\$1; shift
+  local environment=()
+  while [ "\$1" != "--" ]; do environment+=("\$1"); shift; done
+  shift
+  mkdir -p "$out/\$folder"
+  echo "== \$folder: \${environment[*]}"
+  env "\${environment[@]}" "$tour" "$out/\$folder" "\$@" &
+  local tour_pid=\$!
+  local id=
+  for _ in \$(seq 1 50); do
+    id=\$(xwininfo -root -tree 2>/dev/null | awk '/"Zentrova v3.50/ {print \$1; exit}')
+    [ -n "\$id" ] && break
+    sleep 0.2
+  done
+  [ -n "\$id" ] && xprop -id "\$id" _NET_WM_NAME WM_NAME | sed 's/^/x11: /'
+  wait \$tour_pid || status=\$?
+}
+tour en LANGUAGE=en_US:en LC_ALL=C.UTF-8 --
+tour zh LANGUAGE=zh_CN:zh LC_ALL=C.UTF-8 --
+tour scale2 LANGUAGE=en_US:en LC_ALL=C.UTF-8 QT_SCALE_FACTOR=2 -- --dialog-only
+exit \$status
 SCRIPT
 chmod +x "$out/run.sh"
 
@@ -50,5 +68,5 @@ status=0
 xvfb-run -a -s "-screen 0 1280x1024x24" "$out/run.sh" || status=$?
 rm -f "$out/run.sh"
 echo "Screenshots in $out:"
-ls -1 "$out"/*.png
+ls -1 "$out"/*/*.png
 exit "$status"

@@ -10,6 +10,7 @@ packages=(
   libsoundtouch1 libmfx1
   libgtest-dev libfmt-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   xvfb xauth fonts-wqy-microhei
 )
 

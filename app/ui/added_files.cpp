@@ -7,13 +7,6 @@
 #include "app/ui/file_filter.h"
 
 namespace zentrova::ui {
-namespace {
-
-QString Tr(const char* text) {
-  return QCoreApplication::translate("TAddedFiles", text);
-}
-
-}  // namespace
 
 QStringList MediaSuffixes() {
   // The first entry of the open dialog's filter lists every media pattern.
@@ -50,11 +43,11 @@ QStringList ExpandFolders(const QStringList& names) {
 
 QString UnaddableReason(const QString& name, const std::string& decoder_error) {
   const QFileInfo file(name);
-  if (!file.exists()) return Tr("the file does not exist");
-  if (file.isDir()) return Tr("the folder holds no media files");
-  if (file.size() == 0) return Tr("the file is empty");
-  if (!file.isReadable()) return Tr("the file cannot be read");
-  QString reason = Tr("not a media file that can be read");
+  if (!file.exists()) return QCoreApplication::translate("TAddedFiles", "the file does not exist");
+  if (file.isDir()) return QCoreApplication::translate("TAddedFiles", "the folder holds no media files");
+  if (file.size() == 0) return QCoreApplication::translate("TAddedFiles", "the file is empty");
+  if (!file.isReadable()) return QCoreApplication::translate("TAddedFiles", "the file cannot be read");
+  QString reason = QCoreApplication::translate("TAddedFiles", "not a media file that can be read");
   if (!decoder_error.empty()) reason += QStringLiteral(" (%1)").arg(QString::fromStdString(decoder_error));
   return reason;
 }

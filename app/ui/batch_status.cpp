@@ -36,17 +36,20 @@ double BatchFraction(const TConversionList& list) {
 
 QString BatchStatusText(const TConversionList& list, std::int64_t elapsed_ms, TBatchRun run) {
   const int count = list.Count();
-  if (count == 0) return Tr("No files in the list");
-  if (elapsed_ms < 0) return Tr("%1 files ready to convert").arg(count);
+  if (count == 0) return QCoreApplication::translate("TBatchStatus", "No files in the list");
+  if (elapsed_ms < 0)
+    return QCoreApplication::translate("TBatchStatus", "%1 files ready to convert").arg(count);
   const double fraction = BatchFraction(list);
-  QString text = Tr("%1 of %2 files done").arg(list.EndedCount()).arg(count) + QStringLiteral(" · ") +
-                 QStringLiteral("%1%").arg(static_cast<int>(fraction * 100));
+  QString text =
+      QCoreApplication::translate("TBatchStatus", "%1 of %2 files done").arg(list.EndedCount()).arg(count) +
+      QStringLiteral(" · ") + QStringLiteral("%1%").arg(static_cast<int>(fraction * 100));
   if (run != TBatchRun::Ended) {
     // Estimated from the pace so far, once there is a pace to go by.
     if (run == TBatchRun::Going && fraction >= 0.01 && fraction < 1.0) {
       const auto left_ms =
           static_cast<std::int64_t>(static_cast<double>(elapsed_ms) * (1.0 - fraction) / fraction);
-      text += QStringLiteral(" · ") + Tr("%1 left").arg(MediaTimeText(left_ms * 1000));
+      text += QStringLiteral(" · ") +
+              QCoreApplication::translate("TBatchStatus", "%1 left").arg(MediaTimeText(left_ms * 1000));
     }
     return text;
   }
@@ -60,7 +63,8 @@ QString BatchStatusText(const TConversionList& list, std::int64_t elapsed_ms, TB
   for (const auto& [outcome, words] : kinds)
     if (const int n = tally[static_cast<int>(outcome)]; n > 0)
       text += QStringLiteral(" · ") + Tr(words).arg(n);
-  return text + QStringLiteral(" · ") + Tr("took %1").arg(MediaTimeText(elapsed_ms * 1000));
+  return text + QStringLiteral(" · ") +
+         QCoreApplication::translate("TBatchStatus", "took %1").arg(MediaTimeText(elapsed_ms * 1000));
 }
 
 }  // namespace zentrova::ui

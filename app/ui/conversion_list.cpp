@@ -43,18 +43,20 @@ QString ProgressColumnText(const TConversionRow& row) {
   const bool known = row.Ran && row.Percent >= 0;
   switch (row.Outcome) {
     case TRowOutcome::Converted:
-      return Tr("Converted");
+      return QCoreApplication::translate("TConversionList", "Converted");
     case TRowOutcome::Failed:
-      return Tr("Failed");
+      return QCoreApplication::translate("TConversionList", "Failed");
     case TRowOutcome::Stopped:
-      if (!row.Ran) return Tr("Stopped before it started");
-      return known ? Tr("Stopped at %1%").arg(row.Percent) : Tr("Stopped");
+      if (!row.Ran) return QCoreApplication::translate("TConversionList", "Stopped before it started");
+      return known ? QCoreApplication::translate("TConversionList", "Stopped at %1%").arg(row.Percent)
+                   : QCoreApplication::translate("TConversionList", "Stopped");
     case TRowOutcome::Incomplete:
-      return known ? Tr("Incomplete at %1%").arg(row.Percent) : Tr("Incomplete");
+      return known ? QCoreApplication::translate("TConversionList", "Incomplete at %1%").arg(row.Percent)
+                   : QCoreApplication::translate("TConversionList", "Incomplete");
     case TRowOutcome::Waiting:
       break;
   }
-  if (row.Stopping) return Tr("Stopping");
+  if (row.Stopping) return QCoreApplication::translate("TConversionList", "Stopping");
   if (!row.Ran) return {};
   return known ? QString::number(row.Percent) + '%' : QStringLiteral("N/A");
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -58,6 +59,8 @@ QString ProgressText(std::int64_t current_us, std::int64_t total_us);
 QString ProgressColumnText(const TConversionRow& row);
 
 class TConversionList : public QAbstractTableModel {
+  Q_DECLARE_TR_FUNCTIONS(TConversionList)
+
  public:
   static constexpr int kColumnCount = 8;
   static constexpr int kProgressColumn = 4;

@@ -8,7 +8,8 @@
 
 namespace zentrova::ui {
 
-const char TConversionListView::kDropHint[] = "可以拖放视频文件到本窗口";
+const char TConversionListView::kDropHint[] =
+    QT_TRANSLATE_NOOP("TConversionListView", "可以拖放视频文件到本窗口");
 
 TConversionListView::TConversionListView(QWidget* parent) : QTableView(parent) {
   setShowGrid(true);
@@ -58,10 +59,11 @@ void TConversionListView::paintEvent(QPaintEvent* event) {
   painter.setFont(font);
   painter.setPen(palette().color(QPalette::Link));
   const QFontMetrics metrics(font);
-  const int x = viewport()->width() / 2 - 100;
+  // Centred across the list, its top at half the height.
+  const QString hint = tr(kDropHint);
+  const int x = (viewport()->width() - metrics.horizontalAdvance(hint)) / 2;
   const int y = viewport()->height() / 2;
-  // (x, y) is the text's top left corner.
-  painter.drawText(x, y + metrics.ascent(), QString::fromUtf8(kDropHint));
+  painter.drawText(x, y + metrics.ascent(), hint);
 }
 
 }  // namespace zentrova::ui

@@ -6,13 +6,16 @@
 // GUI thread only.
 #pragma once
 
+#include <QCoreApplication>
 #include <QTableView>
 
 namespace zentrova::ui {
 
 class TConversionListView : public QTableView {
+  Q_DECLARE_TR_FUNCTIONS(TConversionListView)
+
  public:
-  /// The hint's text.
+  /// The hint's text (untranslated).
   static const char kDropHint[];
 
   explicit TConversionListView(QWidget* parent = nullptr);

@@ -30,10 +30,16 @@
 namespace zentrova::ui {
 namespace {
 
-constexpr const char* kLogLevels[] = {"Quiet", "Panic",   "Fatal", "Error", "Warning",
-                                      "Info",  "Verbose", "Debug", "Trace"};
+constexpr const char* kLogLevels[] = {
+    QT_TRANSLATE_NOOP("TfrmConverter", "Quiet"),   QT_TRANSLATE_NOOP("TfrmConverter", "Panic"),
+    QT_TRANSLATE_NOOP("TfrmConverter", "Fatal"),   QT_TRANSLATE_NOOP("TfrmConverter", "Error"),
+    QT_TRANSLATE_NOOP("TfrmConverter", "Warning"), QT_TRANSLATE_NOOP("TfrmConverter", "Info"),
+    QT_TRANSLATE_NOOP("TfrmConverter", "Verbose"), QT_TRANSLATE_NOOP("TfrmConverter", "Debug"),
+    QT_TRANSLATE_NOOP("TfrmConverter", "Trace")};
 constexpr int kDefaultLogLevel = 4;  // "Warning"
-constexpr const char* kPriorities[] = {"Idle", "Lowest", "Lower", "Normal"};
+constexpr const char* kPriorities[] = {
+    QT_TRANSLATE_NOOP("TfrmConverter", "Idle"), QT_TRANSLATE_NOOP("TfrmConverter", "Lowest"),
+    QT_TRANSLATE_NOOP("TfrmConverter", "Lower"), QT_TRANSLATE_NOOP("TfrmConverter", "Normal")};
 constexpr int kDefaultPriority = 3;  // "Normal"
 
 /// The application's icon, drawn by the output hook: a blue disc with a
@@ -54,11 +60,11 @@ QImage ApplicationIcon() {
 
 QGroupBox* RadioGroup(QWidget* parent, const char* caption, const char* const* items, int count, int selected,
                       QButtonGroup*& buttons) {
-  auto* box = new QGroupBox(QString::fromUtf8(caption), parent);
+  auto* box = new QGroupBox(TfrmConverter::tr(caption), parent);
   buttons = new QButtonGroup(box);
   auto* layout = new QVBoxLayout(box);
   for (int i = 0; i < count; ++i) {
-    auto* radio = new QRadioButton(QString::fromUtf8(items[i]), box);
+    auto* radio = new QRadioButton(TfrmConverter::tr(items[i]), box);
     buttons->addButton(radio, i);
     layout->addWidget(radio);
     if (i == selected) radio->setChecked(true);
@@ -98,16 +104,7 @@ TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPag
   ConnectHandlers();
 
   drop_watch_ = new TDropWatch(this);
-  drop_watch_->SetOnFilesDropped([this](TDropWatch*, const QStringList& files) {
-    // The dragging program waits for the drop to finish: add the files
-    // (with the modal dialog) after the drop event has returned.
-    QMetaObject::invokeMethod(
-        this,
-        [this, files] {
-          if (btn_add_->isEnabled()) Guard("AddFiles", [&] { AddFiles(files); });
-        },
-        Qt::QueuedConnection);
-  });
+  drop_watch_->SetOnFilesDropped([this](TDropWatch*, const QStringList& files) { OpenFiles(files); });
   drop_watch_->SetWatchControl(this);
   option_dialog_ = new TfrmOption(this);
   SetState(TConverterState::Empty);
@@ -140,25 +137,25 @@ void TfrmConverter::CreateControls() {
   lv_files_->setAcceptDrops(false);
   lv_files_->viewport()->setAcceptDrops(false);
 
-  btn_add_ = new QPushButton(QStringLiteral("添加视频文件"), this);
-  btn_remove_ = new QPushButton(QStringLiteral("删除"), this);
-  btn_clear_ = new QPushButton(QStringLiteral("清空"), this);
-  btn_start_ = new QPushButton(QStringLiteral("开始"), this);
-  btn_stop_ = new QPushButton(QStringLiteral("停止"), this);
-  btn_pause_ = new QPushButton(QStringLiteral("暂停"), this);
-  btn_resume_ = new QPushButton(QStringLiteral("继续"), this);
-  btn1_ = new QPushButton(QStringLiteral("官方网站"), this);
-  btn2_ = new QPushButton(QStringLiteral("访问官网"), this);
+  btn_add_ = new QPushButton(tr("添加视频文件"), this);
+  btn_remove_ = new QPushButton(tr("删除"), this);
+  btn_clear_ = new QPushButton(tr("清空"), this);
+  btn_start_ = new QPushButton(tr("开始"), this);
+  btn_stop_ = new QPushButton(tr("停止"), this);
+  btn_pause_ = new QPushButton(tr("暂停"), this);
+  btn_resume_ = new QPushButton(tr("继续"), this);
+  btn1_ = new QPushButton(tr("官方网站"), this);
+  btn2_ = new QPushButton(tr("访问官网"), this);
 
-  grp_option_ = new QGroupBox(QStringLiteral("多线程模式"), this);
-  auto* label1 = new QLabel(QStringLiteral("线程数:"), grp_option_);
+  grp_option_ = new QGroupBox(tr("多线程模式"), this);
+  auto* label1 = new QLabel(tr("线程数:"), grp_option_);
   edt_tasks_count_ = new QLineEdit(QStringLiteral("3"), grp_option_);
   edt_tasks_count_->setAcceptDrops(false);
   auto* option_layout = new QHBoxLayout(grp_option_);
   option_layout->addWidget(label1);
   option_layout->addWidget(edt_tasks_count_);
 
-  lbl1_ = new QLabel(QStringLiteral("输出日志:"), this);
+  lbl1_ = new QLabel(tr("输出日志:"), this);
   mmo_log_ = new QPlainTextEdit(this);
   mmo_log_->setReadOnly(true);
   mmo_log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -166,9 +163,9 @@ void TfrmConverter::CreateControls() {
   mmo_log_->viewport()->setAcceptDrops(false);
   mmo_log_->setMinimumHeight(180);
 
-  lbl2_ = new QLabel(QStringLiteral("Zentrova 组件库\n"
-                                    "TDERodorir: 多任务批量转换组件\n"
-                                    "TRIDarivir: 解码与逐帧预览组件"),
+  lbl2_ = new QLabel(tr("Zentrova 组件库\n"
+                        "TDERodorir: 多任务批量转换组件\n"
+                        "TRIDarivir: 解码与逐帧预览组件"),
                      this);
 
   auto* buttons = new QVBoxLayout;
@@ -204,21 +201,23 @@ void TfrmConverter::CreateControls() {
   window->addLayout(bottom, 2);
 
   popup_menu_ = new QMenu(this);
-  mnu_add_ = popup_menu_->addAction(QStringLiteral("Add"));
-  mnu_remove_ = popup_menu_->addAction(QStringLiteral("Remove"));
-  mnu_clear_ = popup_menu_->addAction(QStringLiteral("Clear"));
+  mnu_add_ = popup_menu_->addAction(tr("Add"));
+  mnu_remove_ = popup_menu_->addAction(tr("Remove"));
+  mnu_clear_ = popup_menu_->addAction(tr("Clear"));
   popup_menu_->addSeparator();
-  mnu_play_ = popup_menu_->addAction(QStringLiteral("Play Output"));
-  mnu_open_folder_ = popup_menu_->addAction(QStringLiteral("Open Folder"));
+  mnu_play_ = popup_menu_->addAction(tr("Play Output"));
+  mnu_open_folder_ = popup_menu_->addAction(tr("Open Folder"));
 }
 
 void TfrmConverter::CreateHiddenControls() {
   // Present but never shown to the user: their settings keep their values.
-  chk_thread_mode_ = new QCheckBox(QStringLiteral("Thread Mode"), grp_option_);
+  chk_thread_mode_ = new QCheckBox(tr("Thread Mode"), grp_option_);
   chk_thread_mode_->setChecked(true);
   chk_thread_mode_->setVisible(false);
-  grp_log_level_ = RadioGroup(this, "Log Level", kLogLevels, 9, kDefaultLogLevel, log_levels_);
-  grp_priority_ = RadioGroup(this, "Thread Priority", kPriorities, 4, kDefaultPriority, priorities_);
+  grp_log_level_ = RadioGroup(this, QT_TRANSLATE_NOOP("TfrmConverter", "Log Level"), kLogLevels, 9,
+                              kDefaultLogLevel, log_levels_);
+  grp_priority_ = RadioGroup(this, QT_TRANSLATE_NOOP("TfrmConverter", "Thread Priority"), kPriorities, 4,
+                             kDefaultPriority, priorities_);
 }
 
 }  // namespace zentrova::ui

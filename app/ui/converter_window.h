@@ -15,6 +15,7 @@
 // threads; they touch no widget and post what the user must see.
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QUrl>
@@ -64,6 +65,8 @@ struct TWebPages {
 };
 
 class TfrmConverter : public QWidget {
+  Q_DECLARE_TR_FUNCTIONS(TfrmConverter)
+
  public:
   TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPages pages, QWidget* parent = nullptr);
   ~TfrmConverter() override;
@@ -79,6 +82,10 @@ class TfrmConverter : public QWidget {
   /// be added are logged and, after the batch, named with their reasons in
   /// one message box.
   void AddFiles(const QStringList& files);
+  /// Files from outside (a drop, the command line, a second start): added
+  /// as by AddFiles once the caller has returned, while files can be added;
+  /// during a run they are logged as not added.
+  void OpenFiles(const QStringList& files);
 
   TConverterState State() const { return state_; }
   const TConversionList& List() const { return *list_; }
@@ -139,6 +146,8 @@ class TfrmConverter : public QWidget {
   void TellUnaddedFiles(const QStringList& lines);
   void CreateHiddenControls();
   void ConnectHandlers();
+  /// Delete removes, Enter plays, Tab leaves the list.
+  void ConnectKeyboard();
   void AttachEvents();
   void DetachEvents();
   void SetState(TConverterState state);
@@ -149,6 +158,8 @@ class TfrmConverter : public QWidget {
   /// The row the popup menu acts on: the selected one, else the last; -1: none.
   int ChosenRow() const;
   int SelectedRow() const;
+  /// Opens the row's output with the desktop when the row ended well and the file exists.
+  void PlayRow(int row);
   /// Runs `action`, turning an escaping exception into a log line and a box.
   void Guard(const char* what, const std::function<void()>& action);
 
@@ -172,6 +183,10 @@ class TfrmConverter : public QWidget {
   QElapsedTimer run_clock_;        ///< since Start; invalid before the first run
   std::int64_t run_took_ms_ = -1;  ///< the ended run's wall time; -1 while none has ended
   int log_lines_ = 0;              ///< lines added to the log pane
+  // A batch is being added (its options dialog may be open); files handed
+  // over meanwhile wait in pending_files_ and are added after it.
+  bool adding_ = false;
+  QStringList pending_files_;
 
   // Tasks whose audio hook switched itself off; read and written by the
   // workers' hook calls (guarded by audio_hook_lock_), cleared on the GUI

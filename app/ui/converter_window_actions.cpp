@@ -17,7 +17,9 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QShortcut>
 #include <exception>
+#include <utility>
 
 #include "app/ui/added_files.h"
 #include "app/ui/batch_status.h"
@@ -42,10 +44,6 @@ namespace {
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-QString Tr(const char* text) {
-  return QCoreApplication::translate("TfrmConverter", text);
 }
 
 QStringList ChooseMediaFiles(QWidget* parent, const QString& title, const QString& filter) {
@@ -93,6 +91,19 @@ void TfrmConverter::ConnectHandlers() {
           [this] { Guard("PopupMenu1Popup", [&] { PopupMenu1Popup(); }); });
   connect(lv_files_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { popup_menu_->popup(lv_files_->viewport()->mapToGlobal(at)); });
+  ConnectKeyboard();
+}
+
+void TfrmConverter::ConnectKeyboard() {
+  // Tab leaves the list for the buttons instead of walking its cells.
+  lv_files_->setTabKeyNavigation(false);
+  auto* remove = new QShortcut(QKeySequence::Delete, lv_files_, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(remove, &QShortcut::activated, this, [this] {
+    if (btn_remove_->isEnabled()) Guard("btnRemoveClick", [&] { btnRemoveClick(); });
+  });
+  // Enter (or a double click) on a row plays its output once it is there.
+  connect(lv_files_, &QAbstractItemView::activated, this,
+          [this](const QModelIndex& index) { Guard("mnuPlayClick", [&] { PlayRow(index.row()); }); });
 }
 
 void TfrmConverter::AttachEvents() {
@@ -126,7 +137,7 @@ bool TfrmConverter::LoadLibraries(const std::string& library_folder) {
     return true;
   }
   AddLogBlock(Text(encoder_->LastErrMsg()));
-  ShowMessage(this, QMessageBox::Critical, QStringLiteral("无法加载解码库!"));
+  ShowMessage(this, QMessageBox::Critical, tr("无法加载解码库!"));
   return false;
 }
 
@@ -138,7 +149,7 @@ void TfrmConverter::Guard(const char* what, const std::function<void()>& action)
   } catch (const std::exception& error) {
     message = QString::fromUtf8(error.what());
   } catch (...) {
-    message = QStringLiteral("unknown error");
+    message = tr("unknown error");
   }
   AddLogBlock(QStringLiteral("***%1: %2").arg(QString::fromUtf8(what), message));
   ShowMessage(this, QMessageBox::Warning, message);
@@ -168,8 +179,10 @@ void TfrmConverter::UpdateStatusLine() {
   const std::int64_t elapsed_ms =
       run_took_ms_ >= 0 ? run_took_ms_ : (run_clock_.isValid() ? run_clock_.elapsed() : -1);
   QString text = BatchStatusText(*list_, elapsed_ms, run);
-  if (state_ == TConverterState::Paused) text += QStringLiteral(" · ") + Tr("paused");
-  if (state_ == TConverterState::Stopping) text += QStringLiteral(" · ") + Tr("stopping…");
+  if (state_ == TConverterState::Paused)
+    text += QStringLiteral(" · ") + QCoreApplication::translate("TfrmConverter", "paused");
+  if (state_ == TConverterState::Stopping)
+    text += QStringLiteral(" · ") + QCoreApplication::translate("TfrmConverter", "stopping…");
   lbl_status_->setText(text);
 }
 
@@ -194,21 +207,49 @@ void TfrmConverter::AddLogBlock(const QString& message) {
 }
 
 void TfrmConverter::btnAddClick() {
+  const QString title = tr("选择视频文件(支持多选)");
+  const QString filter = QtFileFilter(kMediaFileFilter);
   const QStringList files =
-      choose_files_
-          ? choose_files_(this, QStringLiteral("选择视频文件(支持多选)"), QtFileFilter(kMediaFileFilter))
-          : ChooseMediaFiles(this, QStringLiteral("选择视频文件(支持多选)"), QtFileFilter(kMediaFileFilter));
+      choose_files_ ? choose_files_(this, title, filter) : ChooseMediaFiles(this, title, filter);
   if (!files.isEmpty()) AddFiles(files);
 }
 
+void TfrmConverter::OpenFiles(const QStringList& files) {
+  // The giver (a dragging program, a second start) waits for its hand-over
+  // to finish: add the files (with the modal dialog) after it has returned.
+  QMetaObject::invokeMethod(
+      this,
+      [this, files] {
+        if (files.isEmpty()) return;
+        if (adding_) {
+          // A batch is in the options dialog: these follow it.
+          pending_files_ += files;
+          return;
+        }
+        if (!btn_add_->isEnabled()) {
+          AddLogBlock(tr("***Files cannot be added while converting: ") + files.join(QStringLiteral(", ")));
+          return;
+        }
+        Guard("AddFiles", [&] { AddFiles(files); });
+      },
+      Qt::QueuedConnection);
+}
+
 void TfrmConverter::AddFiles(const QStringList& files) {
+  struct TAdding {
+    TfrmConverter& window;
+    explicit TAdding(TfrmConverter& w) : window(w) { window.adding_ = true; }
+    ~TAdding() {
+      window.adding_ = false;
+      if (!window.pending_files_.isEmpty()) window.OpenFiles(std::exchange(window.pending_files_, {}));
+    }
+  } adding(*this);
   bool dialog_shown = false;
   QStringList unadded;
   const QStringList names = ExpandFolders(files);
   for (const QString& name : names) {
     if (!decoder_->LoadFile(app::InputUrl(name.toStdString()))) {
-      AddLogBlock(QStringLiteral("***文件加载错误: ") + name + QStringLiteral("  ") +
-                  Text(decoder_->LastErrMsg()));
+      AddLogBlock(tr("***文件加载错误: ") + name + QStringLiteral("  ") + Text(decoder_->LastErrMsg()));
       unadded << QStringLiteral("%1: %2").arg(QFileInfo(name).fileName(),
                                               UnaddableReason(name, decoder_->LastErrMsg()));
       continue;
@@ -221,7 +262,9 @@ void TfrmConverter::AddFiles(const QStringList& files) {
       if (option_dialog_->exec() != QDialog::Accepted) {
         decoder_->CloseFile();
         AddLogBlock(
-            Tr("***Options dialog closed without OK: no file of this batch was added (%1 in the batch).")
+            QCoreApplication::translate(
+                "TfrmConverter",
+                "***Options dialog closed without OK: no file of this batch was added (%1 in the batch).")
                 .arg(names.size()));
         return;
       }
@@ -235,7 +278,8 @@ void TfrmConverter::AddFiles(const QStringList& files) {
 }
 
 void TfrmConverter::TellUnaddedFiles(const QStringList& lines) {
-  const QString text = Tr("These files were not added:") + QStringLiteral("\n\n") + lines.join('\n');
+  const QString text = QCoreApplication::translate("TfrmConverter", "These files were not added:") +
+                       QStringLiteral("\n\n") + lines.join('\n');
   ShowMessage(this, QMessageBox::Warning, text);
 }
 
@@ -243,13 +287,13 @@ void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputO
   // Adding a task creates no file: the output appears when its run ends well.
   const int task = encoder_->AddTask(input);
   if (task < 0) {
-    AddLogBlock(QStringLiteral("***File open error: ") + Text(encoder_->LastErrMsg()));
+    AddLogBlock(tr("***File open error: ") + Text(encoder_->LastErrMsg()));
     return;
   }
   if (encoder_->SetOutput(task, output) < 0) {
     const QString error = Text(encoder_->LastErrMsg());
     encoder_->RemoveTask(task);
-    AddLogBlock(QStringLiteral("***Cannot do convert, error: ") + error);
+    AddLogBlock(tr("***Cannot do convert, error: ") + error);
     return;
   }
   TConversionRow row;
@@ -262,7 +306,7 @@ void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputO
   claimed_.Claim(input.FileName);
   claimed_.Claim(output.FileName);
   lv_files_->HideDropHint();
-  AddLogBlock(QStringLiteral("***File has been added to convert list."));
+  AddLogBlock(tr("***File has been added to convert list."));
   SetState(TConverterState::Ready);
 }
 
@@ -345,7 +389,10 @@ void TfrmConverter::PopupMenu1Popup() {
 }
 
 void TfrmConverter::mnuPlayClick() {
-  const int row = ChosenRow();
+  PlayRow(ChosenRow());
+}
+
+void TfrmConverter::PlayRow(int row) {
   if (!list_->Contains(row) || !list_->Row(row).Marker) return;
   const QString file = Text(list_->Row(row).OutputFile);
   if (QFileInfo::exists(file)) OpenWithDesktop(file);
@@ -383,14 +430,19 @@ void TfrmConverter::DERodorirTerminate(const TTerminateInfo& end) {
   } else if (end.Incomplete) {
     outcome = TRowOutcome::Incomplete;
     notes << Text(end.IncompleteMsg);
-    AddLog(QStringLiteral("***Incomplete: ") + Text(end.IncompleteMsg));
+    AddLog(tr("***Incomplete: ") + Text(end.IncompleteMsg));
   } else if (!end.Finished) {
     outcome = TRowOutcome::Stopped;
-    notes << (row.Ran ? Tr("Stopped by the user after %1 of %2; the output holds what was converted.")
-                            .arg(MediaTimeText(row.CurrentDuration), DurationText(row.InputDuration))
-                      : Tr("Stopped by the user before it started; no output was written."));
+    notes << (row.Ran
+                  ? QCoreApplication::translate(
+                        "TfrmConverter",
+                        "Stopped by the user after %1 of %2; the output holds what was converted.")
+                        .arg(MediaTimeText(row.CurrentDuration), DurationText(row.InputDuration))
+                  : QCoreApplication::translate(
+                        "TfrmConverter", "Stopped by the user before it started; no output was written."));
   }
-  if (end.DecodeErrors > 0) notes << Tr("Decoding errors: %1").arg(end.DecodeErrors);
+  if (end.DecodeErrors > 0)
+    notes << QCoreApplication::translate("TfrmConverter", "Decoding errors: %1").arg(end.DecodeErrors);
   // A task stopped before it started wrote nothing: there is nothing to play.
   if (!end.Exception && (end.Finished || row.Ran)) list_->SetMarker(end.TaskIndex);
   list_->SetOutcome(end.TaskIndex, outcome, notes.join('\n'));
@@ -419,7 +471,7 @@ void TfrmConverter::DERodorirAudioOutputHook(const TAudioHookCall& call) {
   if (!first) return;
   const std::string_view text =
       result == TAudioHookResult::Mono ? kMonoHookMessage : kSampleFormatHookMessage;
-  PostHookMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  PostHookMessage(tr(std::string(text).c_str()));
 }
 
 void TfrmConverter::PostHookMessage(const QString& text) {
@@ -428,9 +480,10 @@ void TfrmConverter::PostHookMessage(const QString& text) {
 }
 
 bool TfrmConverter::ConfirmQuitDuringRun() {
-  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kApplicationTitle),
-                  Tr("Conversions are running. Stop them and quit?"), QMessageBox::Yes | QMessageBox::No,
-                  this);
+  QMessageBox box(
+      QMessageBox::Question, QString::fromUtf8(kApplicationTitle),
+      QCoreApplication::translate("TfrmConverter", "Conversions are running. Stop them and quit?"),
+      QMessageBox::Yes | QMessageBox::No, this);
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }

@@ -17,7 +17,8 @@ extern const std::string_view kWaterMarkFileFilter;
 /// Converts a "Name|patterns|Name|patterns" filter: each pair becomes
 /// "Name (patterns)" with ';' turned into blanks and empty patterns dropped,
 /// pairs are joined with ";;", and "*.*" becomes "*" (a name without a dot
-/// has no match for "*.*" on this platform). A trailing name without
+/// has no match for "*.*" on this platform). Names are translated (context
+/// "FileFilter") when a catalogue is installed. A trailing name without
 /// patterns gets "(*)".
 QString QtFileFilter(std::string_view filter);
 

@@ -9,7 +9,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QSlider>
 #include <QStringList>
 #include <cmath>
@@ -24,10 +27,6 @@ namespace {
 
 std::string Std(const QString& text) {
   return text.toStdString();
-}
-
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // A whole number of at least 0, or (not `whole`) a finite number above 0.
@@ -49,10 +48,22 @@ app::TEdgeTexts EdgeTexts(const TEdgeEdits& edits) {
 
 }  // namespace
 
+QString TfrmOption::OptionText(std::string_view text) {
+  return QCoreApplication::translate("zentrova::app", std::string(text).c_str());
+}
+
+QString TfrmOption::OutputFolderPlaceholder() {
+  return OptionText(app::kOutputFolderPlaceholder);
+}
+
+bool TfrmOption::OutputFolderChosen() const {
+  return edt_out_path_->text() != OutputFolderPlaceholder();
+}
+
 TfrmOption::TfrmOption(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
-  setWindowTitle(QStringLiteral("视频输出选项"));
+  setWindowTitle(tr("视频输出选项"));
   setModal(true);
   CreateShownControls();
   CreateHiddenControls();
@@ -84,7 +95,7 @@ void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* fram
   if (!result.Message.empty())
     ShowMessage(this, QMessageBox::NoIcon,
                 QFileInfo(QString::fromStdString(probe.FileName)).fileName() + QStringLiteral(": ") +
-                    QString::fromStdString(result.Message));
+                    OptionText(result.Message));
 
   clip_->SetSliderEnabled(state_.SliderEnabled);
   if (state_.VideoStreamIndex >= 0) clip_->DecodeAndShow();
@@ -100,7 +111,7 @@ app::OutputSettings TfrmOption::Settings() const {
   s.Norm = static_cast<app::TNorm>(chosen(app::TChoice::Norm));
   s.AudioChannels = static_cast<app::TAudioChannels>(chosen(app::TChoice::AudioChannels));
   s.AudioSampleRate = chosen(app::TChoice::AudioSampleRate);
-  s.FrameSize = app::ValidIndex(app::TChoice::FrameSize, cbo_frame_size_->currentIndex());
+  s.FrameSize = app::ValidIndex(app::TChoice::FrameSize, cbo_frame_size_->currentData().toInt());
   s.FrameRate = chosen(app::TChoice::FrameRate);
   s.AspectRatio = chosen(app::TChoice::AspectRatio);
   s.AudioCodec = static_cast<app::TAudioCodec>(chosen(app::TChoice::AudioCodec));
@@ -138,7 +149,7 @@ app::OutputSettings TfrmOption::Settings() const {
 
   s.WaterMark = chk_water_mark_->isChecked();
   s.WaterMarkFile = Std(edt_water_mark_->text());
-  s.OutPath = Std(edt_out_path_->text());
+  s.OutPath = OutputFolderChosen() ? Std(edt_out_path_->text()) : std::string(app::kOutputFolderPlaceholder);
   s.Overwrite = chk_overwrite_->isChecked();
   return s;
 }
@@ -158,28 +169,25 @@ void TfrmOption::btnSelectWaterMarkClick() {
 
 void TfrmOption::btnOutPathClick() {
   const QString current = edt_out_path_->text();
-  const QString initial = current != Text(app::kOutputFolderPlaceholder)
-                              ? current
-                              : QFileInfo(QString::fromStdString(state_.FileName)).absolutePath();
-  const QString chosen = choose_folder_(this, QStringLiteral("Select Output Folder"), initial);
+  const QString initial =
+      OutputFolderChosen() ? current : QFileInfo(QString::fromStdString(state_.FileName)).absolutePath();
+  const QString chosen = choose_folder_(this, tr("Select Output Folder"), initial);
   if (chosen.isEmpty()) return;
   if (optical_disc_(chosen)) {
-    ShowMessage(this, QMessageBox::Information, QStringLiteral("Output folder cannot be located in CD-ROM."));
+    ShowMessage(this, QMessageBox::Information, tr("Output folder cannot be located in CD-ROM."));
     return;
   }
   edt_out_path_->setText(chosen);
 }
 
 QString TfrmOption::OutputCheckPath() const {
-  const QString folder = edt_out_path_->text();
-  if (folder != Text(app::kOutputFolderPlaceholder)) return folder;
+  if (OutputFolderChosen()) return edt_out_path_->text();
   return QString::fromStdString(state_.FileName);
 }
 
 void TfrmOption::accept() {
   if (optical_disc_(OutputCheckPath())) {
-    ShowMessage(this, QMessageBox::Information,
-                QStringLiteral("输入文件夹位于光盘, 请选择选择一个输出目录."));
+    ShowMessage(this, QMessageBox::Information, tr("输入文件夹位于光盘, 请选择选择一个输出目录."));
     btn_out_path_->setFocus();
     return;
   }
@@ -195,15 +203,17 @@ bool TfrmOption::CheckNumberFields() {
     bool Used;
   };
   const TNumberField fields[] = {
-      {edt_video_bit_rate_, "视频比特率 (video bit rate, kb/s)", false, true},
-      {edt_audio_bit_rate_, "音频比特率 (audio bit rate, kb/s)", false, true},
-      {edt_audio_volume_, "调整音频音量 (volume, 256 = unchanged)", true, chk_audio_volume_->isChecked()},
+      {edt_video_bit_rate_, QT_TRANSLATE_NOOP("TfrmOption", "视频比特率 (video bit rate, kb/s)"), false,
+       true},
+      {edt_audio_bit_rate_, QT_TRANSLATE_NOOP("TfrmOption", "音频比特率 (audio bit rate, kb/s)"), false,
+       true},
+      {edt_audio_volume_, QT_TRANSLATE_NOOP("TfrmOption", "调整音频音量 (volume, 256 = unchanged)"), true,
+       chk_audio_volume_->isChecked()},
   };
   for (const TNumberField& field : fields) {
     if (!field.Used || IsNumber(field.Edit->text(), field.Whole)) continue;
     ShowMessage(this, QMessageBox::Warning,
-                QStringLiteral("%1: \"%2\" is not a number.")
-                    .arg(QString::fromUtf8(field.Caption), field.Edit->text()));
+                tr("%1: \"%2\" is not a number.").arg(tr(field.Caption), field.Edit->text()));
     field.Edit->setFocus();
     field.Edit->selectAll();
     return false;
@@ -213,7 +223,20 @@ bool TfrmOption::CheckNumberFields() {
 
 void TfrmOption::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QScreen* shown_on = screen()) move(shown_on->availableGeometry().center() - rect().center());
+  if (const QScreen* shown_on = screen()) {
+    // As large as the settings want, as long as the screen has room.
+    const QRect room = shown_on->availableGeometry();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QMargins margins = layout()->contentsMargins();
+    QSize wanted = scroll_->widget()->sizeHint();
+    // Room for a vertical scroll bar, so that a scrolling dialog needs no horizontal one.
+    wanted.rwidth() += margins.left() + margins.right() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    wanted.rheight() += margins.top() + margins.bottom() + layout()->spacing() + btn_ok_->sizeHint().height();
+    resize(wanted.boundedTo(room.size() - frame));
+    QRect placed = frameGeometry();
+    placed.moveCenter(room.center());
+    move(placed.topLeft());
+  }
 }
 
 }  // namespace zentrova::ui

@@ -16,6 +16,7 @@
 // GUI thread only.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <array>
 #include <vector>
@@ -35,6 +36,7 @@ class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSlider;
 
 namespace zentrova::ui {
@@ -52,6 +54,8 @@ struct TEffectControls {
 };
 
 class TfrmOption : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(TfrmOption)
+
  public:
   explicit TfrmOption(QWidget* parent = nullptr);
   ~TfrmOption() override;
@@ -102,6 +106,8 @@ class TfrmOption : public QDialog {
   QPushButton* OkButton() const { return btn_ok_; }
   /// Closes without OK: the main window adds nothing of the batch.
   QPushButton* CancelButton() const { return btn_cancel_; }
+  /// The shown settings, scrolling when the screen is too small for them.
+  QScrollArea* SettingsArea() const { return scroll_; }
   QCheckBox* CropCheck() const { return chk_crop_; }
   const TEdgeEdits& CropEdits() const { return crop_edits_; }
   QCheckBox* PadCheck() const { return chk_pad_; }
@@ -135,6 +141,12 @@ class TfrmOption : public QDialog {
   TEffectControls CreateEffect(const char* caption, int reset_value);
   TEdgeEdits CreateEdgeEdits();
   QWidget* Hidden(QWidget* control);
+  /// A text of the shared builders (src/convert: captions, placeholder, messages) in the window's language.
+  static QString OptionText(std::string_view text);
+  /// The output-folder edit's text while no folder is chosen, in the window's language.
+  static QString OutputFolderPlaceholder();
+  /// The output-folder edit holds a chosen folder, not the placeholder.
+  bool OutputFolderChosen() const;
   /// The folder whose volume the OK check looks at.
   QString OutputCheckPath() const;
   /// False (after telling the user and focusing the field) when a number
@@ -163,6 +175,7 @@ class TfrmOption : public QDialog {
   QPushButton* btn_water_mark_ = nullptr;
   QLineEdit* edt_out_path_ = nullptr;
   QPushButton* btn_out_path_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
   QPushButton* btn_ok_ = nullptr;
   QPushButton* btn_cancel_ = nullptr;
   QGroupBox* grp_filters_ = nullptr;

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <vector>
@@ -24,6 +25,44 @@ namespace {
 
 QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+/// The frame sizes most people want, named plainly; the list shows them
+/// first (after "Auto"), then every other size of the item table.
+constexpr std::pair<std::string_view, const char*> kCommonFrameSizes[] = {
+    {"1920x1080", "1920x1080 - 1080p (Full HD)"}, {"1280x720", "1280x720 - 720p (HD)"},
+    {"852x480", "852x480 - 480p (wide SD)"},      {"640x480", "640x480 - 480p (4:3, VGA)"},
+    {"320x240", "320x240 - 240p (QVGA)"},
+};
+
+/// "1280x720" of "1280x720 - hd720".
+std::string_view SizeOf(std::string_view item) {
+  return item.substr(0, item.find(' '));
+}
+
+/// The frame-size items: the default first, the common sizes, a separator,
+/// the rest; each item's data is its index in the item table.
+void FillFrameSizes(QComboBox* combo, const app::TChoiceGroup& sizes) {
+  auto index_of = [&sizes](std::string_view size) {
+    for (std::size_t i = 0; i < sizes.Items.size(); ++i)
+      if (SizeOf(sizes.Items[i]) == size) return static_cast<int>(i);
+    return -1;
+  };
+  auto common = [](std::string_view size) {
+    for (const auto& [common_size, name] : kCommonFrameSizes)
+      if (common_size == size) return true;
+    return false;
+  };
+  combo->addItem(Text(sizes.Items[static_cast<std::size_t>(sizes.DefaultIndex)]), sizes.DefaultIndex);
+  for (const auto& [size, name] : kCommonFrameSizes)
+    if (const int index = index_of(size); index >= 0) combo->addItem(QString::fromUtf8(name), index);
+  combo->insertSeparator(combo->count());
+  for (std::size_t i = 0; i < sizes.Items.size(); ++i) {
+    const int index = static_cast<int>(i);
+    if (index != sizes.DefaultIndex && !common(SizeOf(sizes.Items[i])))
+      combo->addItem(Text(sizes.Items[i]), index);
+  }
+  combo->setCurrentIndex(0);
 }
 
 /// Each check box enables exactly its companions.
@@ -45,7 +84,7 @@ QWidget* TfrmOption::Hidden(QWidget* control) {
 
 QGroupBox* TfrmOption::CreateChoiceGroup(app::TChoice choice, int columns) {
   const app::TChoiceGroup& row = app::ChoiceGroup(choice);
-  auto* box = new QGroupBox(Text(row.Caption), this);
+  auto* box = new QGroupBox(OptionText(row.Caption), this);
   box->setObjectName(Text(row.Control));
   auto* buttons = new QButtonGroup(box);
   auto* grid = new QGridLayout(box);
@@ -64,12 +103,12 @@ QGroupBox* TfrmOption::CreateChoiceGroup(app::TChoice choice, int columns) {
 
 TEffectControls TfrmOption::CreateEffect(const char* caption, int reset_value) {
   TEffectControls effect;
-  effect.Check = new QCheckBox(QString::fromUtf8(caption), grp_filters_);
+  effect.Check = new QCheckBox(tr(caption), grp_filters_);
   effect.Slider = new QSlider(Qt::Horizontal, grp_filters_);
   effect.Slider->setRange(app::kEffectSliderMin, app::kEffectSliderMax);
   effect.Slider->setValue(reset_value);
   effect.Slider->setMinimumWidth(200);
-  effect.Reset = new QPushButton(QStringLiteral("重置"), grp_filters_);
+  effect.Reset = new QPushButton(tr("重置"), grp_filters_);
   QSlider* slider = effect.Slider;
   connect(effect.Reset, &QPushButton::clicked, slider,
           [slider, reset_value] { slider->setValue(reset_value); });
@@ -84,7 +123,7 @@ TEdgeEdits TfrmOption::CreateEdgeEdits() {
 }
 
 void TfrmOption::CreateShownControls() {
-  auto* info_box = new QGroupBox(QStringLiteral("源视频文件信息"), this);
+  auto* info_box = new QGroupBox(tr("源视频文件信息"), this);
   info_ = new QPlainTextEdit(info_box);
   info_->setReadOnly(true);
   info_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -93,40 +132,39 @@ void TfrmOption::CreateShownControls() {
   info_->setFixedHeight(110);
   (new QVBoxLayout(info_box))->addWidget(info_);
 
-  auto* volume_box = new QGroupBox(QStringLiteral("音频音量"), this);
-  chk_audio_volume_ = new QCheckBox(QStringLiteral("调整音频音量"), volume_box);
+  auto* volume_box = new QGroupBox(tr("音频音量"), this);
+  chk_audio_volume_ = new QCheckBox(tr("调整音频音量"), volume_box);
   edt_audio_volume_ = new QLineEdit(QStringLiteral("256"), volume_box);
-  edt_audio_volume_->setToolTip(QStringLiteral("256=normal"));
+  edt_audio_volume_->setToolTip(tr("256=normal"));
   auto* volume_layout = new QHBoxLayout(volume_box);
   volume_layout->addWidget(chk_audio_volume_);
   volume_layout->addWidget(edt_audio_volume_);
 
   const app::TChoiceGroup& sizes = app::ChoiceGroup(app::TChoice::FrameSize);
-  auto* size_box = new QGroupBox(Text(sizes.Caption), this);
+  auto* size_box = new QGroupBox(OptionText(sizes.Caption), this);
   cbo_frame_size_ = new QComboBox(size_box);
   cbo_frame_size_->setObjectName(Text(sizes.Control));
   cbo_frame_size_->setEditable(false);
-  for (std::string_view item : sizes.Items) cbo_frame_size_->addItem(Text(item));
-  cbo_frame_size_->setCurrentIndex(sizes.DefaultIndex);
+  FillFrameSizes(cbo_frame_size_, sizes);
   (new QVBoxLayout(size_box))->addWidget(cbo_frame_size_);
 
-  auto* rate_box = new QGroupBox(QStringLiteral("码率 (Kbps)"), this);
+  auto* rate_box = new QGroupBox(tr("码率 (Kbps)"), this);
   edt_video_bit_rate_ = new QLineEdit(QStringLiteral("200"), rate_box);
   edt_audio_bit_rate_ = new QLineEdit(QStringLiteral("128"), rate_box);
   auto* rate_layout = new QFormLayout(rate_box);
-  rate_layout->addRow(QStringLiteral("视频比特率"), edt_video_bit_rate_);
-  rate_layout->addRow(QStringLiteral("音频比特率"), edt_audio_bit_rate_);
+  rate_layout->addRow(tr("视频比特率"), edt_video_bit_rate_);
+  rate_layout->addRow(tr("音频比特率"), edt_audio_bit_rate_);
 
   QGroupBox* frame_rate_box = CreateChoiceGroup(app::TChoice::FrameRate, 1);
   QGroupBox* aspect_box = CreateChoiceGroup(app::TChoice::AspectRatio, 1);
 
-  grp_filters_ = new QGroupBox(QStringLiteral("视频过滤器"), this);
-  brightness_ = CreateEffect("亮度", app::kBrightnessReset);
-  saturation_ = CreateEffect("饱和度", app::kSaturationReset);
-  hue_ = CreateEffect("色调", app::kHueReset);
-  chk_water_mark_ = new QCheckBox(QStringLiteral("设置水印:"), grp_filters_);
+  grp_filters_ = new QGroupBox(tr("视频过滤器"), this);
+  brightness_ = CreateEffect(QT_TRANSLATE_NOOP("TfrmOption", "亮度"), app::kBrightnessReset);
+  saturation_ = CreateEffect(QT_TRANSLATE_NOOP("TfrmOption", "饱和度"), app::kSaturationReset);
+  hue_ = CreateEffect(QT_TRANSLATE_NOOP("TfrmOption", "色调"), app::kHueReset);
+  chk_water_mark_ = new QCheckBox(tr("设置水印:"), grp_filters_);
   edt_water_mark_ = new QLineEdit(grp_filters_);
-  btn_water_mark_ = new QPushButton(QStringLiteral("选择..."), grp_filters_);
+  btn_water_mark_ = new QPushButton(tr("选择..."), grp_filters_);
   EnableWith(chk_water_mark_, {edt_water_mark_, btn_water_mark_});
   auto* filters = new QGridLayout(grp_filters_);
   int row = 0;
@@ -140,11 +178,11 @@ void TfrmOption::CreateShownControls() {
   filters->addWidget(edt_water_mark_, row, 1);
   filters->addWidget(btn_water_mark_, row, 2);
 
-  auto* out_label = new QLabel(QStringLiteral("输出目录:"), this);
-  edt_out_path_ = new QLineEdit(Text(app::kOutputFolderPlaceholder), this);
+  auto* out_label = new QLabel(tr("输出目录:"), this);
+  edt_out_path_ = new QLineEdit(OutputFolderPlaceholder(), this);
   edt_out_path_->setReadOnly(true);
-  btn_out_path_ = new QPushButton(QStringLiteral("选择..."), this);
-  btn_ok_ = new QPushButton(QStringLiteral("确定"), this);
+  btn_out_path_ = new QPushButton(tr("选择..."), this);
+  btn_ok_ = new QPushButton(tr("确定"), this);
   btn_ok_->setDefault(true);
   connect(btn_ok_, &QPushButton::clicked, this, &TfrmOption::accept);
   // Esc and the window's close button reject too: the batch is not added.
@@ -166,15 +204,23 @@ void TfrmOption::CreateShownControls() {
   ok_row->addWidget(btn_ok_);
   ok_row->addWidget(btn_cancel_);
 
-  auto* grid = new QGridLayout(this);
+  // The settings scroll when the screen is too small for them (a high scale
+  // factor); the OK row stays in view below them.
+  auto* content = new QWidget;
+  auto* grid = new QGridLayout(content);
   grid->addWidget(info_box, 0, 0, 1, 3);
   grid->addLayout(left, 1, 0);
   grid->addWidget(frame_rate_box, 1, 1);
   grid->addWidget(aspect_box, 1, 2);
   grid->addWidget(grp_filters_, 2, 0, 1, 3);
   grid->addLayout(out_row, 3, 0, 1, 3);
-  grid->addLayout(ok_row, 4, 0, 1, 3);
-  grid->setSizeConstraint(QLayout::SetFixedSize);
+  scroll_ = new QScrollArea(this);
+  scroll_->setWidget(content);
+  scroll_->setWidgetResizable(true);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  auto* dialog = new QVBoxLayout(this);
+  dialog->addWidget(scroll_, 1);
+  dialog->addLayout(ok_row);
 }
 
 void TfrmOption::CreateHiddenControls() {

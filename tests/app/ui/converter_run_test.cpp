@@ -96,7 +96,7 @@ TEST(TfrmConverterRun, ConvertsABatchToMp4WithH264AndMp3AtTheChosenSize) {
   test::MakeClip(clip, test::Mp4H264Aac(2.0));
   test::MakeClip(matroska, test::MatroskaWithSubtitles(2.0));
   test::MakeClip(tone, test::WavS16(1.5));
-  f.frame_size = QStringLiteral("640x480 - vga");
+  f.frame_size = QStringLiteral("640x480 - 480p (4:3, VGA)");
   f.w().AddFiles(
       {QString::fromStdString(clip), QString::fromStdString(matroska), QString::fromStdString(tone)});
   EXPECT_EQ(f.dialog_shown, 1);

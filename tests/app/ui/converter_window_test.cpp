@@ -32,6 +32,7 @@
 #include "media/test_media.h"
 #include "modal_watcher.h"
 #include "url_recorder.h"
+#include "window_fixture.h"
 #include "wait_until.h"
 #include "support/libraries.h"
 #include "support/temp_dir.h"
@@ -43,25 +44,6 @@ using test::FakeEncoder;
 using test::FakeEncoderLog;
 using test::ModalWatcher;
 using test::UrlRecorder;
-
-/// A window over a fake encoder, with the media libraries loaded for its decoder.
-struct WindowFixture {
-  FakeEncoderLog log;
-  FakeEncoder* encoder = nullptr;
-  std::unique_ptr<TfrmConverter> window;
-
-  explicit WindowFixture(QString home_page = {}) {
-    test::LoadMediaLibraries();
-    auto fake = std::make_unique<FakeEncoder>(log);
-    encoder = fake.get();
-    TWebPages pages;
-    pages.HomePage = std::move(home_page);
-    pages.First = QUrl(QStringLiteral("https://example.org/first"));
-    pages.Second = QUrl::fromLocalFile(QStringLiteral("/usr/share/doc/zentrova/README.md"));
-    window = std::make_unique<TfrmConverter>(std::move(fake), pages);
-  }
-  TfrmConverter& w() { return *window; }
-};
 
 QStringList LogLines(const TfrmConverter& window) {
   return window.LogPane()->toPlainText().split('\n');
@@ -82,34 +64,6 @@ std::string Buttons(const TfrmConverter& w) {
     s += b->isEnabled() ? '1' : '0';
   return s;
 }
-
-/// Generated media in a test's folder: two clips and a non-media file.
-struct Media {
-  test::TempDir dir;
-  std::string clip = dir.File("第一 clip.mp4");
-  std::string wav = dir.File("tone.wav");
-  std::string garbage = dir.File("not media.mp4");
-  Media() {
-    test::MakeClip(clip, test::Mp4H264Aac(2.0));
-    test::MakeClip(wav, test::WavS16(1.0));
-    test::MakeGarbageFile(garbage, 4096);
-  }
-};
-
-/// Answers the options dialog with OK and counts its showings.
-struct DialogAnswer {
-  int shown = 0;
-  explicit DialogAnswer(ModalWatcher& watcher, TfrmConverter& window) {
-    watcher.SetAnswer([this, &window](QWidget* modal) {
-      if (modal == &window.OptionDialog()) {
-        ++shown;
-        window.OptionDialog().accept();
-      } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-        dialog->reject();
-      }
-    });
-  }
-};
 
 TEST(TfrmConverterWindow, StartsWithItsCaptionColumnsAndOnlyTheShownControls) {
   WindowFixture f;

@@ -28,13 +28,13 @@ TEST(QtFileFilter, TheMediaFilterHasFiveEntriesEndingWithAllFiles) {
   const QStringList entries = QtFileFilter(kMediaFileFilter).split(QStringLiteral(";;"));
   ASSERT_EQ(entries.size(), 5);
   EXPECT_TRUE(entries[0].startsWith(QStringLiteral("Video/Audio/Picture Files (*.3GP *.ASF")));
-  EXPECT_TRUE(entries[0].endsWith(QStringLiteral("*.JPG *.PNG)")));
-  EXPECT_EQ(entries[0].count('*'), 42);
+  EXPECT_TRUE(entries[0].endsWith(QStringLiteral("*.PNG *.TIF *.TIFF *.WEBP)")));
+  EXPECT_EQ(entries[0].count('*'), 56);
   EXPECT_TRUE(entries[1].startsWith(QStringLiteral("Video Files (")));
-  EXPECT_EQ(entries[1].count('*'), 20);
+  EXPECT_EQ(entries[1].count('*'), 27);
   EXPECT_TRUE(entries[2].startsWith(QStringLiteral("Audio Files (*.AAC")));
-  EXPECT_EQ(entries[2].count('*'), 17);
-  EXPECT_EQ(entries[3], QStringLiteral("Picture Files (*.BMP *.GIF *.JPEG *.JPG *.PNG)"));
+  EXPECT_EQ(entries[2].count('*'), 21);
+  EXPECT_EQ(entries[3], QStringLiteral("Picture Files (*.BMP *.GIF *.JPEG *.JPG *.PNG *.TIF *.TIFF *.WEBP)"));
   EXPECT_EQ(entries[4], QStringLiteral("All Files (*)"));
   EXPECT_FALSE(entries.join("").contains(';')) << "no pattern keeps its separator";
 }

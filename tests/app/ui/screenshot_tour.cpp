@@ -7,7 +7,9 @@
 // outcome (converted, incomplete, stopped, failed). Meant for a real X
 // server (scripts/screenshots.sh runs it under Xvfb with a CJK font).
 //
-// Usage: zentrova-screenshot-tour OUTPUT_FOLDER
+// Usage: zentrova-screenshot-tour OUTPUT_FOLDER [--dialog-only]
+// The windows speak the desktop's language (LANGUAGE, LC_ALL). With
+// --dialog-only the tour ends after the options dialog's picture.
 // Prints the main window's caption and the saved files; exit code 0 when
 // every step completed and the batch ended with all four outcomes.
 #include <QApplication>
@@ -28,9 +30,11 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "app/ui/app_paths.h"
+#include "app/ui/app_translations.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/encoder_backend.h"
 #include "app/ui/option_dialog.h"
@@ -79,7 +83,7 @@ bool RowEnded(const TfrmConverter& window, int row) {
   return window.List().Row(row).Outcome != zentrova::ui::TRowOutcome::Waiting;
 }
 
-int Tour(const QString& folder) {
+int Tour(const QString& folder, bool dialog_only) {
   output = QDir(folder);
   output.mkpath(QStringLiteral("media"));
   const QDir media(output.filePath(QStringLiteral("media")));
@@ -136,6 +140,11 @@ int Tour(const QString& folder) {
     }
   });
   answer.start();
+  if (dialog_only) {
+    window.AddFiles({clip});
+    window.close();
+    return dialog_seen ? 0 : 2;
+  }
   window.AddFiles({clip, cut, long_clip});
   window.OptionDialog().SetFolderChooser(
       [&](QWidget*, const QString&, const QString&) { return gone + '/'; });
@@ -185,12 +194,14 @@ int main(int argc, char** argv) {
   // tour starts from the first-start size.
   const QTemporaryDir settings_folder;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+  const zentrova::ui::TAppTranslations translations(QLocale::system());
+  const bool dialog_only = argc == 3 && std::string_view(argv[2]) == "--dialog-only";
+  if (argc != 2 && !dialog_only) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [--dialog-only]\n", argv[0]);
     return 2;
   }
   try {
-    return Tour(QString::fromLocal8Bit(argv[1]));
+    return Tour(QString::fromLocal8Bit(argv[1]), dialog_only);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "zentrova-screenshot-tour: %s\n", error.what());
     return 1;
