@@ -51,11 +51,9 @@ void BuildGraph(TTrack& track, const std::string& description, bool audio) {
   inputs->name = CheckNotNull(ff::av_strdup("out"), "allocate a filter label");
   inputs->filter_ctx = track.sink;
   inputs->pad_idx = 0;
-  AVFilterInOut* open_inputs = inputs.release();
-  AVFilterInOut* open_outputs = nullptr;
-  const int parsed = ff::avfilter_graph_parse_ptr(track.graph.get(), description.c_str(), &open_inputs,
-                                                  &open_outputs, nullptr);
-  AVFilterInOutPtr left_inputs(open_inputs), left_outputs(open_outputs);
+  AVFilterInOutPtr outputs;
+  const int parsed = ff::avfilter_graph_parse_ptr(track.graph.get(), description.c_str(), InOutPtr(inputs),
+                                                  OutPtr(outputs), nullptr);
   Check(parsed, "read the filter graph \"" + description + "\"");
   Check(ff::avfilter_graph_config(track.graph.get(), nullptr), "configure \"" + description + "\"");
 }
@@ -145,9 +143,9 @@ void Step(TTrack& track, AVFormatContext* muxer, AVFrame* frame, AVPacket* packe
 }
 
 void WriteClip(const std::string& path, double seconds) {
-  AVFormatContext* raw_muxer = nullptr;
-  Check(ff::avformat_alloc_output_context2(&raw_muxer, nullptr, "mp4", path.c_str()), "create an MP4 muxer");
-  AVOutputFormatContextPtr muxer(raw_muxer);
+  AVOutputFormatContextPtr muxer;
+  Check(ff::avformat_alloc_output_context2(OutPtr(muxer), nullptr, "mp4", path.c_str()),
+        "create an MP4 muxer");
   std::array<TTrack, 2> tracks;
   OpenVideo(tracks[0], muxer.get(), seconds);
   OpenAudio(tracks[1], muxer.get(), seconds);

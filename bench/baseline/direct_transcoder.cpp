@@ -22,11 +22,6 @@ void Check(int ret, const std::string& action) {
   if (ret < 0) Fail(error_code_text(ret, action));
 }
 
-struct AVAudioFifoDeleter {
-  void operator()(AVAudioFifo* p) const { ff::av_audio_fifo_free(p); }
-};
-using AVAudioFifoPtr = std::unique_ptr<AVAudioFifo, AVAudioFifoDeleter>;
-
 /// One converted stream: where its packets come from and go to.
 struct StreamPipe {
   AVStream* in = nullptr;
@@ -68,10 +63,8 @@ class DirectTranscoder {
       format = ff::av_find_input_format(settings_.input_format.c_str());
       if (!format) Fail(fmt::format("Unknown input format {}", settings_.input_format));
     }
-    AVFormatContext* raw = nullptr;
-    Check(ff::avformat_open_input(&raw, input_name_.c_str(), format, nullptr),
+    Check(ff::avformat_open_input(OutPtr(input_), input_name_.c_str(), format, nullptr),
           fmt::format("Could not open input \"{}\"", input_name_));
-    input_ = Adopt<AVInputFormatContextPtr>(raw);
     Check(ff::avformat_find_stream_info(input_.get(), nullptr),
           fmt::format("Could not read the stream information of \"{}\"", input_name_));
     const int video = ff::av_find_best_stream(input_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -102,15 +95,12 @@ class DirectTranscoder {
     std::error_code ec;
     if (std::filesystem::equivalent(input_name_, output_name_, ec))
       Fail(fmt::format("Output \"{}\" is the input file", output_name_));
-    AVFormatContext* raw = nullptr;
-    const int ret = ff::avformat_alloc_output_context2(&raw, nullptr, nullptr, output_name_.c_str());
-    if (ret < 0 || !raw) {
-      ff::avformat_free_context(raw);
-      raw = nullptr;
-      Check(ff::avformat_alloc_output_context2(&raw, nullptr, "mp4", output_name_.c_str()),
+    // A name without a known extension is written as MP4.
+    const int ret =
+        ff::avformat_alloc_output_context2(OutPtr(output_), nullptr, nullptr, output_name_.c_str());
+    if (ret < 0 || !output_)
+      Check(ff::avformat_alloc_output_context2(OutPtr(output_), nullptr, "mp4", output_name_.c_str()),
             fmt::format("Could not create output \"{}\"", output_name_));
-    }
-    output_ = Adopt<AVOutputFormatContextPtr>(raw);
   }
 
   AVCodecContextPtr NewEncoder(const std::string& name, const AVCodec** codec) {
@@ -174,11 +164,9 @@ class DirectTranscoder {
     audio_frame_size_ = fixed ? enc->frame_size : 0;
     if (enc->sample_fmt != dec->sample_fmt || enc->sample_rate != dec->sample_rate ||
         !SameLayout(enc->ch_layout, dec->ch_layout)) {
-      SwrContext* swr = nullptr;
-      Check(ff::swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &dec->ch_layout,
-                                    dec->sample_fmt, dec->sample_rate, 0, nullptr),
+      Check(ff::swr_alloc_set_opts2(OutPtr(resampler_), &enc->ch_layout, enc->sample_fmt, enc->sample_rate,
+                                    &dec->ch_layout, dec->sample_fmt, dec->sample_rate, 0, nullptr),
             "Could not set up the resampler");
-      resampler_ = Adopt<SwrContextPtr>(swr);
       Check(ff::swr_init(resampler_.get()), "Could not start the resampler");
     }
     fifo_.reset(ff::av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels,

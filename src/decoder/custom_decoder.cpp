@@ -175,29 +175,27 @@ bool TCustomDecoder::LoadFile(const std::string& file_name, const std::string& f
     return false;
   }
 
-  AVFormatContext* file = ff::avformat_alloc_context();
-  if (!file) {
+  AVInputFormatContextPtr input(ff::avformat_alloc_context());
+  if (!input) {
     FLastErrMsg = error_code_text(AVERROR(ENOMEM), file_name);
     ResetOptions();
     return false;
   }
-  file->interrupt_callback.callback = &TCustomDecoder::DecoderReadInterrupt;
-  file->interrupt_callback.opaque = this;
-  guard->Apply(*file, FOptions.format_opts());
+  input->interrupt_callback.callback = &TCustomDecoder::DecoderReadInterrupt;
+  input->interrupt_callback.opaque = this;
+  guard->Apply(*input, FOptions.format_opts());
   StartRead();
-  // On failure the library frees the context and nulls our pointer, so
-  // nothing is left to free twice.
-  AVDictionary* format_opts = FOptions.format_opts().release();
-  const int opened =
-      ff::avformat_open_input(&file, library_file_name(file_name).c_str(), input_format, &format_opts);
-  FOptions.format_opts().reset(format_opts);
-  if (opened < 0) {
-    FLastErrMsg = guard->Explain(error_code_text(opened, displayed_file_name(file_name)), opened);
+  // On failure the library frees the context and nulls the owner's pointer.
+  const int open_result = ff::avformat_open_input(InOutPtr(input), library_file_name(file_name).c_str(),
+                                                  input_format, InOutPtr(FOptions.format_opts()));
+  if (open_result < 0) {
+    FLastErrMsg = guard->Explain(error_code_text(open_result, displayed_file_name(file_name)), open_result);
     ResetOptions();
     return false;
   }
   guard_ = std::move(guard);
-  owned_file_.reset(file);
+  owned_file_ = std::move(input);
+  AVFormatContext* file = owned_file_.get();
   FFileHandle = file;
   FOwnHandle = true;
 
@@ -215,12 +213,9 @@ bool TCustomDecoder::LoadFile(const std::string& file_name, const std::string& f
   }
 
   {
-    std::vector<AVDictionaryPtr> stream_opts = stream_info_options(file, FOptions.codec_opts().get());
-    std::vector<AVDictionary*> raw_opts;
-    for (AVDictionaryPtr& d : stream_opts) raw_opts.push_back(d.release());
+    AVDictionaryArray stream_opts(stream_info_options(file, FOptions.codec_opts().get()));
     StartRead();
-    const int probed = ff::avformat_find_stream_info(file, raw_opts.empty() ? nullptr : raw_opts.data());
-    for (AVDictionary*& d : raw_opts) ff::av_dict_free(&d);
+    const int probed = ff::avformat_find_stream_info(file, stream_opts.Data());
     if (probed < 0) {
       FLastErrMsg = fmt::format("{}: could not find codec parameters", displayed_file_name(file_name));
       ResetOptions();

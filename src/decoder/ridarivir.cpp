@@ -141,13 +141,9 @@ AVCodecContext* TRIDarivir::OpenCodec(TStreamCodec& codec, int index) {
   }
   // Decode with as many threads as the machine offers unless asked otherwise.
   if (!ff::av_dict_get(options.get(), "threads", nullptr, 0)) {
-    AVDictionary* raw = options.release();
-    ff::av_dict_set(&raw, "threads", "auto", 0);
-    options.reset(raw);
+    ff::av_dict_set(InOutPtr(options), "threads", "auto", 0);
   }
-  AVDictionary* raw_options = options.release();
-  const int opened = ff::avcodec_open2(context.get(), decoder, &raw_options);
-  options.reset(raw_options);
+  const int opened = ff::avcodec_open2(context.get(), decoder, InOutPtr(options));
   if (opened < 0) {
     SetErrorAndLog(TLogLevel::llError, open_error);
     return nullptr;

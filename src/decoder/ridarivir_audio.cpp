@@ -253,9 +253,8 @@ int TRIDarivir::ResampleAudio(int offset, const AVFrame* frame) {
         std::int64_t{frame->nb_samples} * FDesireAudioSampleRate / param.freq + 256;
     const int size = ff::av_samples_get_buffer_size(nullptr, FDesireAudioChannels,
                                                     static_cast<int>(out_count), FDesireAudioSampleFormat, 0);
-    std::uint8_t* buffer = FResampledBuffer.release();
-    if (size > 0) ff::av_fast_malloc(&buffer, &FResampledSize, static_cast<std::size_t>(size));
-    FResampledBuffer.reset(buffer);
+    if (size > 0)
+      ff::av_fast_malloc(InOutPtr(FResampledBuffer), &FResampledSize, static_cast<std::size_t>(size));
     if (size <= 0 || !FResampledBuffer) {
       FResampledSize = 0;
       SetErrorAndLog(TLogLevel::llError, "av_fast_malloc() failed");

@@ -73,11 +73,8 @@ int TVideoFilter::Build(const std::string& text, const AVCodecContext* codec, AV
   inputs->next = nullptr;
   if (!outputs->name || !inputs->name) return AVERROR(ENOMEM);
 
-  AVFilterInOut* raw_inputs = inputs.release();
-  AVFilterInOut* raw_outputs = outputs.release();
-  result = ff::avfilter_graph_parse_ptr(graph_.get(), text.c_str(), &raw_inputs, &raw_outputs, nullptr);
-  inputs.reset(raw_inputs);
-  outputs.reset(raw_outputs);
+  result =
+      ff::avfilter_graph_parse_ptr(graph_.get(), text.c_str(), InOutPtr(inputs), InOutPtr(outputs), nullptr);
   if (result < 0) return result;
   return ff::avfilter_graph_config(graph_.get(), nullptr);
 }

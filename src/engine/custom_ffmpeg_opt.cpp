@@ -104,11 +104,7 @@ const AVCodec* TCustomFFmpegOpt::FindCodec(const std::string& name, AVMediaType 
 }
 
 void TCustomFFmpegOpt::RemoveOptions(AVDictionaryPtr& a, const AVDictionary* b) {
-  ForEachEntry(b, [&](const AVDictionaryEntry& e) {
-    AVDictionary* raw = a.release();
-    ff::av_dict_set(&raw, e.key, nullptr, 0);
-    a.reset(raw);
-  });
+  ForEachEntry(b, [&](const AVDictionaryEntry& e) { ff::av_dict_set(InOutPtr(a), e.key, nullptr, 0); });
 }
 
 void TCustomFFmpegOpt::CheckUnusedOptions(const AVDictionary* d) {
@@ -129,12 +125,11 @@ AVDictionaryPtr TCustomFFmpegOpt::StripSpecifiers(const AVDictionary* d) {
 }
 
 std::optional<std::string> TCustomFFmpegOpt::ReadTextFile(const std::string& file_name) {
-  AVIOContext* raw = nullptr;
-  if (ff::avio_open2(&raw, file_name.c_str(), AVIO_FLAG_READ, nullptr, nullptr) < 0) {
+  AVIOContextPtr pb;
+  if (ff::avio_open2(OutPtr(pb), file_name.c_str(), AVIO_FLAG_READ, nullptr, nullptr) < 0) {
     Log(TLogLevel::llError, fmt::format("Error opening file {}.", file_name));
     return std::nullopt;
   }
-  std::unique_ptr<AVIOContext, AVIOContextCloser> pb(raw);
   std::string text;
   unsigned char buffer[1024];
   for (;;) {

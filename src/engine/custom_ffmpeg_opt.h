@@ -183,10 +183,7 @@ class TCustomFFmpegOpt {
   std::int32_t Fignore_unknown_streams = 0;
   std::int32_t Fcopy_unknown_streams = 0;
   /// -progress target (closed with the engine).
-  struct AVIOContextCloser {
-    void operator()(AVIOContext* p) const { ff::avio_closep(&p); }
-  };
-  std::unique_ptr<AVIOContext, AVIOContextCloser> Fprogress_avio;
+  AVIOContextPtr Fprogress_avio;
 
   bool HaltOnInvalidOption = true;  ///< option errors fail the open
   bool FJoinMode = false;

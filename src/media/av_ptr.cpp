@@ -16,4 +16,13 @@ AVPacketPtr MakePacket() {
   return packet;
 }
 
+AVDictionaryArray::AVDictionaryArray(std::vector<AVDictionaryPtr> dictionaries) {
+  raw_.reserve(dictionaries.size());
+  for (AVDictionaryPtr& dictionary : dictionaries) raw_.push_back(dictionary.release());
+}
+
+AVDictionaryArray::~AVDictionaryArray() {
+  for (AVDictionary*& dictionary : raw_) ff::av_dict_free(&dictionary);
+}
+
 }  // namespace zentrova

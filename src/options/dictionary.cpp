@@ -3,10 +3,7 @@
 namespace zentrova {
 
 int DictSet(AVDictionaryPtr& dict, const std::string& key, const std::string& value, int flags) {
-  AVDictionary* raw = dict.release();
-  const int r = ff::av_dict_set(&raw, key.c_str(), value.c_str(), flags);
-  dict.reset(raw);
-  return r;
+  return ff::av_dict_set(InOutPtr(dict), key.c_str(), value.c_str(), flags);
 }
 
 const char* DictGet(const AVDictionaryPtr& dict, const std::string& key) {

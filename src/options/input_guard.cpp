@@ -108,11 +108,10 @@ std::string_view WithoutFilePrefix(std::string_view url) {
 // (as avformat_open_input would probe it), or null.
 const AVInputFormat* ProbedFormat(const std::string& path) {
   const std::string url = "file:" + path;
-  AVIOContext* raw = nullptr;
-  if (ff::avio_open2(&raw, url.c_str(), AVIO_FLAG_READ, nullptr, nullptr) < 0) return nullptr;
+  AVIOContextPtr pb;
+  if (ff::avio_open2(OutPtr(pb), url.c_str(), AVIO_FLAG_READ, nullptr, nullptr) < 0) return nullptr;
   const AVInputFormat* format = nullptr;
-  if (ff::av_probe_input_buffer2(raw, &format, url.c_str(), nullptr, 0, 0) < 0) format = nullptr;
-  ff::avio_closep(&raw);
+  if (ff::av_probe_input_buffer2(pb.get(), &format, url.c_str(), nullptr, 0, 0) < 0) format = nullptr;
   return format;
 }
 

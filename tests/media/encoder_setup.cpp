@@ -29,12 +29,10 @@ AVCodecContextPtr NewEncoderContext(const AVCodec* codec, const AVOutputFormat* 
 
 AVStream* OpenEncodedStream(AVFormatContext* oc, AVCodecContext* enc, AVDictionaryPtr options,
                             const std::string& description) {
-  AVDictionary* opts = options.release();
-  int err = ff::avcodec_open2(enc, enc->codec, &opts);
-  AVDictionaryPtr unused(opts);
-  Check(err, fmt::format("Cannot open encoder \"{}\" for {}", enc->codec->name, description));
-  if (unused) {
-    const AVDictionaryEntry* first = ff::av_dict_get(unused.get(), "", nullptr, AV_DICT_IGNORE_SUFFIX);
+  Check(ff::avcodec_open2(enc, enc->codec, InOutPtr(options)),
+        fmt::format("Cannot open encoder \"{}\" for {}", enc->codec->name, description));
+  if (options) {  // what the encoder did not take
+    const AVDictionaryEntry* first = ff::av_dict_get(options.get(), "", nullptr, AV_DICT_IGNORE_SUFFIX);
     Fail(
         fmt::format("Encoder \"{}\" for {} has no option \"{}\"", enc->codec->name, description, first->key));
   }

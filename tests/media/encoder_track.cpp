@@ -143,10 +143,10 @@ std::unique_ptr<ClipTrack> MakePictureTrack(AVFormatContext* oc, const VideoSpec
     enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     enc->field_order = AV_FIELD_TT;
   }
-  AVDictionary* options = nullptr;
+  AVDictionaryPtr options;
   // The fastest settings: clips are made inside tests under sanitizers.
-  if (spec.codec == "libx264") ff::av_dict_set(&options, "preset", "ultrafast", 0);
-  AVStream* st = OpenEncodedStream(oc, enc.get(), AVDictionaryPtr(options), description);
+  if (spec.codec == "libx264") ff::av_dict_set(InOutPtr(options), "preset", "ultrafast", 0);
+  AVStream* st = OpenEncodedStream(oc, enc.get(), std::move(options), description);
   st->avg_frame_rate = spec.rate;
   st->disposition |= disposition;
   SetLanguage(st, spec.language);

@@ -17,10 +17,9 @@ namespace zentrova::test {
 namespace {
 
 AVOutputFormatContextPtr NewOutput(const std::string& path, const ClipSpec& spec) {
-  AVFormatContext* raw = nullptr;
+  AVOutputFormatContextPtr oc;
   int err = ff::avformat_alloc_output_context2(
-      &raw, nullptr, spec.format.empty() ? nullptr : spec.format.c_str(), path.c_str());
-  AVOutputFormatContextPtr oc(raw);
+      OutPtr(oc), nullptr, spec.format.empty() ? nullptr : spec.format.c_str(), path.c_str());
   if (err < 0 || !oc) {
     if (spec.format.empty())
       Fail(fmt::format("Cannot tell the container format from the file name \"{}\"", path));
@@ -97,11 +96,10 @@ void WriteClip(AVFormatContext* oc, const std::string& path, const std::string& 
   for (const auto& [key, value] : spec.metadata)
     ff::av_dict_set(&oc->metadata, key.c_str(), value.c_str(), 0);
 
-  AVDictionary* raw_options = nullptr;
+  AVDictionaryPtr options;
   // A still picture goes to exactly the file named, without a number pattern.
   if (std::string_view(oc->oformat->name) == "image2" && !ff::av_filename_number_test(path.c_str()))
-    ff::av_dict_set(&raw_options, "update", "1", 0);
-  AVDictionaryPtr options(raw_options);
+    ff::av_dict_set(InOutPtr(options), "update", "1", 0);
 
   // Muxers that open their files themselves write to the context's url.
   if (written != path) {
@@ -112,10 +110,8 @@ void WriteClip(AVFormatContext* oc, const std::string& path, const std::string& 
   if (!(oc->oformat->flags & AVFMT_NOFILE))
     Check(ff::avio_open(&oc->pb, written.c_str(), AVIO_FLAG_WRITE),
           fmt::format("Cannot create \"{}\"", written));
-  raw_options = options.release();
-  int err = ff::avformat_write_header(oc, &raw_options);
-  options.reset(raw_options);
-  Check(err, fmt::format("Cannot write the header of \"{}\"", path));
+  Check(ff::avformat_write_header(oc, InOutPtr(options)),
+        fmt::format("Cannot write the header of \"{}\"", path));
   WriteTracks(tracks);
   Check(ff::av_write_trailer(oc), fmt::format("Cannot finish \"{}\"", path));
   if (oc->pb && !(oc->oformat->flags & AVFMT_NOFILE))

@@ -11,11 +11,9 @@ namespace zentrova::test {
 namespace {
 
 AVInputFormatContextPtr OpenInput(const std::string& path) {
-  AVFormatContext* raw = nullptr;
-  // On failure the library frees the context and leaves `raw` null.
-  Check(ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr),
+  AVInputFormatContextPtr ic;
+  Check(ff::avformat_open_input(OutPtr(ic), path.c_str(), nullptr, nullptr),
         fmt::format("Cannot open \"{}\"", path));
-  AVInputFormatContextPtr ic(raw);
   Check(ff::avformat_find_stream_info(ic.get(), nullptr),
         fmt::format("Cannot read the streams of \"{}\"", path));
   return ic;

@@ -25,10 +25,9 @@ SourceGraph::SourceGraph(const std::string& chain, AVMediaType type, const std::
   inputs->filter_ctx = sink_;
   inputs->pad_idx = 0;
   inputs->next = nullptr;
-  AVFilterInOut* open_inputs = inputs.release();
-  AVFilterInOut* open_outputs = nullptr;
-  int err = ff::avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), &open_inputs, &open_outputs, nullptr);
-  AVFilterInOutPtr left_inputs(open_inputs), left_outputs(open_outputs);
+  AVFilterInOutPtr outputs;
+  int err =
+      ff::avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), InOutPtr(inputs), OutPtr(outputs), nullptr);
   Check(err, fmt::format("Cannot parse the filter chain \"{}\" for {}", chain, description_));
   Check(ff::avfilter_graph_config(graph_.get(), nullptr),
         fmt::format("Cannot configure the filter chain \"{}\" for {}", chain, description_));

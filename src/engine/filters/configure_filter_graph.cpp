@@ -13,15 +13,6 @@ namespace zentrova {
 
 namespace {
 
-struct InOutListFreer {
-  void operator()(AVFilterInOut* p) const { ff::avfilter_inout_free(&p); }
-};
-using InOutList = std::unique_ptr<AVFilterInOut, InOutListFreer>;
-
-struct BufferSrcParametersFreer {
-  void operator()(AVBufferSrcParameters* p) const { ff::av_free(p); }
-};
-
 // "k=v:k=v" of a dictionary (the scaler and resampler options of a stream).
 std::string OptionsText(const AVDictionary* dict) {
   std::string text;
@@ -82,7 +73,7 @@ int ConfigureInputVideoFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, TInput
   if (!fr.num)
     fr = engine.FJoinMode ? JoinedFrameRate(f, ist) : ff::av_guess_frame_rate(f.ctx.get(), ist.st, nullptr);
 
-  std::unique_ptr<AVBufferSrcParameters, BufferSrcParametersFreer> par(ff::av_buffersrc_parameters_alloc());
+  AVBufferSrcParametersPtr par(ff::av_buffersrc_parameters_alloc());
   if (!par) return AVERROR(ENOMEM);
   if (ist.dec_ctx->codec_type == AVMEDIA_TYPE_AUDIO) {
     engine.Log(TLogLevel::llError, "Cannot connect video filter to audio input");
@@ -296,11 +287,9 @@ int TCustomFFmpegOpt::ConfigureFilterGraph(TFilterGraph* fg) {
     }
   }
 
-  AVFilterInOut* raw_inputs = nullptr;
-  AVFilterInOut* raw_outputs = nullptr;
-  int ret = ff::avfilter_graph_parse2(fg->graph.get(), description.c_str(), &raw_inputs, &raw_outputs);
-  InOutList inputs(raw_inputs);
-  InOutList outputs(raw_outputs);
+  AVFilterInOutPtr inputs;
+  AVFilterInOutPtr outputs;
+  int ret = ff::avfilter_graph_parse2(fg->graph.get(), description.c_str(), OutPtr(inputs), OutPtr(outputs));
   if (ret < 0) return ret;
 
   if (Fhw_device_ctx) {

@@ -8,11 +8,6 @@ namespace zentrova {
 
 namespace {
 
-struct InOutListFreer {
-  void operator()(AVFilterInOut* p) const { ff::avfilter_inout_free(&p); }
-};
-using InOutList = std::unique_ptr<AVFilterInOut, InOutListFreer>;
-
 // A labelled input ("[1:a]"): the first stream of that input file of the
 // pad's type (a subtitle counts for a video pad) matching the specifier.
 TInputStream* FindLabelledInput(TCustomFFmpegOpt& engine, const TFilterGraph& fg, const char* label,
@@ -73,11 +68,10 @@ int InitComplexFilterGraph(TCustomFFmpegOpt& engine, TFilterGraph& fg) {
   AVFilterGraphPtr graph(ff::avfilter_graph_alloc());
   if (!graph) return AVERROR(ENOMEM);
   graph->nb_threads = 1;
-  AVFilterInOut* raw_inputs = nullptr;
-  AVFilterInOut* raw_outputs = nullptr;
-  const int ret = ff::avfilter_graph_parse2(graph.get(), fg.graph_desc.c_str(), &raw_inputs, &raw_outputs);
-  InOutList inputs(raw_inputs);
-  InOutList outputs(raw_outputs);
+  AVFilterInOutPtr inputs;
+  AVFilterInOutPtr outputs;
+  const int ret =
+      ff::avfilter_graph_parse2(graph.get(), fg.graph_desc.c_str(), OutPtr(inputs), OutPtr(outputs));
   if (ret < 0) return ret;
 
   for (const AVFilterInOut* cur = inputs.get(); cur; cur = cur->next) InitInputFilter(engine, fg, cur);

@@ -226,9 +226,7 @@ void TCustomFFmpeg::reopen_join_encoders() {
     std::shared_ptr<AVCodecContext> fresh = RebuildContext(head.enc, old, head.max_b_frames, sar);
     AVDictionaryPtr opts = CopyDictionary(head.encoder_opts.get());
     SetEncoderThreads(opts, head.enc);
-    AVDictionary* raw = opts.release();
-    const int ret = ff::avcodec_open2(fresh.get(), head.enc, &raw);
-    ff::av_dict_free(&raw);
+    const int ret = ff::avcodec_open2(fresh.get(), head.enc, InOutPtr(opts));
     if (ret < 0) {
       if (ret == AVERROR_EXPERIMENTAL) AbortExperimentalCodec();
       RaiseErrorFmt(

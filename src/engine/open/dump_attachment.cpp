@@ -34,16 +34,15 @@ void DumpAttachment(TCustomFFmpegOpt& engine, AVStream* st, int input_index, con
   }
   if (!engine.CheckFileOverwrite(target)) return;
 
-  AVIOContext* out = nullptr;
+  AVIOContextPtr out;
   engine.FLastWrite = ff::av_gettime_relative();
-  if (ff::avio_open2(&out, target.c_str(), AVIO_FLAG_WRITE, &engine.FWriteCallback, nullptr) < 0) {
+  if (ff::avio_open2(OutPtr(out), target.c_str(), AVIO_FLAG_WRITE, &engine.FWriteCallback, nullptr) < 0) {
     engine.Log(TLogLevel::llError, fmt::format("Could not open file {} for writing.", target));
     return;
   }
   engine.FLastWrite = ff::av_gettime_relative();
-  ff::avio_write(out, par->extradata, par->extradata_size);
-  ff::avio_flush(out);
-  ff::avio_closep(&out);
+  ff::avio_write(out.get(), par->extradata, par->extradata_size);
+  ff::avio_flush(out.get());
 }
 
 }  // namespace zentrova

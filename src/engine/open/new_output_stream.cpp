@@ -143,19 +143,7 @@ void ParseMatrix(TCustomFFmpegOpt& engine, std::uint16_t* matrix, const std::str
 }
 
 std::shared_ptr<AVCodecContext> NewEncoderContext(const AVCodec* codec) {
-  // The context also owns the pass-2 statistics text it was given.
-  return std::shared_ptr<AVCodecContext>(ff::avcodec_alloc_context3(codec), [](AVCodecContext* ctx) {
-    if (!ctx) return;
-    ff::av_freep(&ctx->stats_in);
-    ff::av_freep(&ctx->chroma_intra_matrix);
-    ff::avcodec_free_context(&ctx);
-  });
-}
-
-// The record holds these library objects without a smart pointer of their own.
-TOutputStream::~TOutputStream() {
-  if (forced_keyframes_pexpr) ff::av_expr_free(forced_keyframes_pexpr);
-  if (parser) ff::av_parser_close(parser);
+  return AVEncoderContextPtr(ff::avcodec_alloc_context3(codec));
 }
 
 }  // namespace zentrova

@@ -20,32 +20,8 @@ namespace zentrova {
 namespace {
 
 void DictRemove(AVDictionaryPtr& dict, const char* key, int flags) {
-  AVDictionary* raw = dict.release();
-  ff::av_dict_set(&raw, key, nullptr, flags);
-  dict.reset(raw);
+  ff::av_dict_set(InOutPtr(dict), key, nullptr, flags);
 }
-
-struct FormatContextFreer {
-  void operator()(AVFormatContext* p) const { ff::avformat_free_context(p); }
-};
-
-// The probing dictionaries of avformat_find_stream_info, owned here.
-class StreamInfoOptions {
- public:
-  explicit StreamInfoOptions(std::vector<AVDictionaryPtr> dicts) {
-    raw_.reserve(dicts.size());
-    for (AVDictionaryPtr& d : dicts) raw_.push_back(d.release());
-  }
-  ~StreamInfoOptions() {
-    for (AVDictionary*& d : raw_) ff::av_dict_free(&d);
-  }
-  StreamInfoOptions(const StreamInfoOptions&) = delete;
-  StreamInfoOptions& operator=(const StreamInfoOptions&) = delete;
-  AVDictionary** Data() { return raw_.empty() ? nullptr : raw_.data(); }
-
- private:
-  std::vector<AVDictionary*> raw_;
-};
 
 // The demuxer options the option string implies (-ar, -ac, -r, -s, -pix_fmt):
 // always the last value given, whatever its specifier.
@@ -153,33 +129,31 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
     return AVERROR(EPERM);
   }
 
-  std::unique_ptr<AVFormatContext, FormatContextFreer> fresh(ff::avformat_alloc_context());
-  if (!fresh) {
+  AVInputFormatContextPtr ic(ff::avformat_alloc_context());
+  if (!ic) {
     FLastErrMsg = "avformat_alloc_context() failed";
     Log(TLogLevel::llFatal, FLastErrMsg);
     return AVERROR(ENOMEM);
   }
   SetDemuxerOptions(o, file_iformat);
-  ForceTypeDecoders(*this, o, fresh.get());
-  fresh->flags |= AVFMT_FLAG_NONBLOCK;
-  fresh->interrupt_callback = FReadCallback;
-  guard->Apply(*fresh, o.group->format_opts);
+  ForceTypeDecoders(*this, o, ic.get());
+  ic->flags |= AVFMT_FLAG_NONBLOCK;
+  ic->interrupt_callback = FReadCallback;
+  guard->Apply(*ic, o.group->format_opts);
 
   // Probe every program of a transport stream unless the caller said otherwise.
   const bool scan_all_pmts_set = DictGet(o.group->format_opts, "scan_all_pmts") == nullptr;
   if (scan_all_pmts_set) DictSet(o.group->format_opts, "scan_all_pmts", "1", AV_DICT_DONT_OVERWRITE);
 
   FLastRead = ff::av_gettime_relative();
-  AVFormatContext* opened = fresh.release();  // the library frees it when the open fails
-  AVDictionary* format_opts = o.group->format_opts.release();
-  ret = ff::avformat_open_input(&opened, library_name.c_str(), file_iformat, &format_opts);
-  o.group->format_opts.reset(format_opts);
+  // The library frees the context when the open fails.
+  ret = ff::avformat_open_input(InOutPtr(ic), library_name.c_str(), file_iformat,
+                                InOutPtr(o.group->format_opts));
   if (ret < 0) {
     FLastErrMsg = guard->Explain(error_code_text(ret, shown_name), ret);
     Log(TLogLevel::llFatal, FLastErrMsg);
     return ret;
   }
-  AVInputFormatContextPtr ic(opened);
   if (scan_all_pmts_set) DictRemove(o.group->format_opts, "scan_all_pmts", AV_DICT_MATCH_CASE);
 
   RemoveOptions(o.group->format_opts, o.group->codec_opts.get());
@@ -188,7 +162,7 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
   for (unsigned i = 0; i < ic->nb_streams; ++i) ChooseDecoder(*this, o, ic.get(), ic->streams[i]);
 
   {
-    StreamInfoOptions probe_opts(stream_info_options(ic.get(), o.group->codec_opts.get()));
+    AVDictionaryArray probe_opts(stream_info_options(ic.get(), o.group->codec_opts.get()));
     if (FOnBeforeFindStreamInfo) FOnBeforeFindStreamInfo(this, ic.get());
     FLastRead = ff::av_gettime_relative();
     ret = ff::avformat_find_stream_info(ic.get(), probe_opts.Data());

@@ -25,13 +25,6 @@ namespace zentrova {
 
 namespace {
 
-struct OutputContextFreer {
-  void operator()(AVFormatContext* p) const {
-    if (p && p->pb && p->oformat && !(p->oformat->flags & AVFMT_NOFILE)) ff::avio_closep(&p->pb);
-    ff::avformat_free_context(p);
-  }
-};
-
 // -t and -to: -t wins; -to alone becomes a duration from the start.
 void ResolveRecordingTime(TCustomFFmpegOpt& engine, TFileOptionContext& o) {
   if (o.t != INT64_MAX && o.to != INT64_MAX) {
@@ -166,15 +159,15 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
     return -1;
   }
 
-  AVFormatContext* raw = nullptr;
-  ret = ff::avformat_alloc_output_context2(&raw, nullptr, o.f.empty() ? nullptr : o.f.c_str(),
+  AVOutputFormatContextPtr muxer;
+  ret = ff::avformat_alloc_output_context2(OutPtr(muxer), nullptr, o.f.empty() ? nullptr : o.f.c_str(),
                                            library_name.c_str());
-  if (!raw) {
+  if (!muxer) {
     FLastErrMsg = error_code_text(ret < 0 ? ret : AVERROR(EINVAL), displayed_file_name(file_name));
     return -1;
   }
   auto of = std::make_unique<TOutputFile>();
-  of->ctx = std::shared_ptr<AVFormatContext>(raw, OutputContextFreer{});
+  of->ctx = std::move(muxer);
   of->ost_index = static_cast<int>(Foutput_streams.size());
   of->recording_time = o.t;
   of->start_time = o.ss;
@@ -218,9 +211,8 @@ int TCustomFFmpegOpt::OpenOutputFile(TFileOptionContext& o, const std::string& o
     }
     if (!(oc->oformat->flags & AVFMT_NOFILE)) CheckOutputName(open, library_name);
     if (o.muxpreload != 0) {
-      AVDictionary* opts = output.opts.release();
-      ff::av_dict_set_int(&opts, "preload", static_cast<std::int64_t>(o.muxpreload * AV_TIME_BASE), 0);
-      output.opts.reset(opts);
+      ff::av_dict_set_int(InOutPtr(output.opts), "preload",
+                          static_cast<std::int64_t>(o.muxpreload * AV_TIME_BASE), 0);
     }
     oc->max_delay = static_cast<int>(o.muxdelay * AV_TIME_BASE);
 

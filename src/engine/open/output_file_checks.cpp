@@ -14,10 +14,6 @@ namespace zentrova {
 
 namespace {
 
-struct AVIOCloser {
-  void operator()(AVIOContext* p) const { ff::avio_closep(&p); }
-};
-
 // The local path of a name the library would open with its "file" protocol.
 std::optional<std::filesystem::path> LocalPath(const std::string& name) {
   const char* protocol = ff::avio_find_protocol_name(name.c_str());
@@ -53,12 +49,11 @@ bool TCustomFFmpegOpt::CheckFileOverwrite(const std::string& file_name) {
 void AddAttachments(TOutputOpen& open) {
   TCustomFFmpegOpt& engine = open.engine;
   for (const std::string& name : open.o.attach) {
-    AVIOContext* raw = nullptr;
+    AVIOContextPtr pb;
     engine.FLastRead = ff::av_gettime_relative();
-    if (ff::avio_open2(&raw, name.c_str(), AVIO_FLAG_READ, &engine.FReadCallback, nullptr) < 0) {
+    if (ff::avio_open2(OutPtr(pb), name.c_str(), AVIO_FLAG_READ, &engine.FReadCallback, nullptr) < 0) {
       throw TOutputOpenError(fmt::format("Could not open attachment file {}.", name));
     }
-    std::unique_ptr<AVIOContext, AVIOCloser> pb(raw);
     const std::int64_t size = ff::avio_size(pb.get());
     if (size <= 0) throw TOutputOpenError(fmt::format("Could not get size of the attachment {}.", name));
     if (size > INT_MAX - 64)

@@ -69,7 +69,7 @@ struct TOutputStream {
   int forced_kf_count = 0;
   int forced_kf_index = 0;
   std::string forced_keyframes;
-  AVExpr* forced_keyframes_pexpr = nullptr;  ///< freed with the record
+  AVExprPtr forced_keyframes_pexpr;
   double forced_keyframes_expr_const_values[6] = {0, 0, 0, 0, 0, 0};
 
   std::vector<int> audio_channels_map;  ///< mapped input channel per output channel (-1: muted)
@@ -97,7 +97,7 @@ struct TOutputStream {
   int copy_prior_start = -1;
   std::string disposition;
   int keep_pix_fmt = 0;
-  AVCodecParserContext* parser = nullptr;  ///< closed with the record
+  AVCodecParserContextPtr parser;
 
   std::int64_t data_size = 0;
   std::int64_t packets_written = 0;
@@ -122,8 +122,6 @@ struct TOutputStream {
   int copy_started = 0;
   int is_filter_codec_opts = 1;
   int is_avcodec_opened = 0;
-
-  ~TOutputStream();
 };
 
 /// A new encoder context for `codec` that also owns the pass-2 statistics

@@ -52,9 +52,8 @@ bool TCustomFFmpegOpt::OpenOutputWriter(TOutputFile& of) {
     open_name = of.target->LibraryPartName();
   }
   FLastWrite = ff::av_gettime_relative();
-  AVDictionary* opts = of.opts.release();
-  const int ret = ff::avio_open2(&oc->pb, open_name.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback, &opts);
-  of.opts.reset(opts);
+  const int ret =
+      ff::avio_open2(&oc->pb, open_name.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback, InOutPtr(of.opts));
   if (ret < 0) {
     FLastErrMsg = error_code_text(ret, displayed_file_name(name));
     of.target.reset();

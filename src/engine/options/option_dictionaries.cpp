@@ -5,12 +5,9 @@
 namespace zentrova {
 
 AVDictionaryPtr CopyDictionary(const AVDictionary* source) {
-  AVDictionary* copy = nullptr;
-  if (source && ff::av_dict_copy(&copy, source, 0) < 0) {
-    ff::av_dict_free(&copy);
-    throw std::bad_alloc();
-  }
-  return AVDictionaryPtr(copy);
+  AVDictionaryPtr copy;
+  if (source && ff::av_dict_copy(OutPtr(copy), source, 0) < 0) throw std::bad_alloc();
+  return copy;
 }
 
 void ForEachUnusedCodecOption(

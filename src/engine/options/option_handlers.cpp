@@ -74,12 +74,12 @@ int TCustomFFmpegOpt::opt_cpuflags(Ctx*, Str, Str arg) {
 int TCustomFFmpegOpt::opt_progress(Ctx*, Str, Str arg) {
   const std::string url = arg == "-" ? "pipe:" : arg;
   FLastWrite = ff::av_gettime_relative();
-  AVIOContext* avio = nullptr;
-  const int ret = ff::avio_open2(&avio, url.c_str(), AVIO_FLAG_WRITE, &FWriteCallback, nullptr);
+  AVIOContextPtr avio;
+  const int ret = ff::avio_open2(OutPtr(avio), url.c_str(), AVIO_FLAG_WRITE, &FWriteCallback, nullptr);
   if (ret < 0)
     return Fail(*this, TLogLevel::llError,
                 fmt::format("Failed to open progress URL \"{}\": {}", url, error_code_text(ret)), ret);
-  Fprogress_avio.reset(avio);
+  Fprogress_avio = std::move(avio);
   return 0;
 }
 

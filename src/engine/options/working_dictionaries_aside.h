@@ -28,9 +28,7 @@ class TWorkingDictionariesAside {
   int MoveInto(TOptionGroup& group, int flags) {
     AVDictionaryPtr* targets[] = {&group.codec_opts, &group.format_opts, &group.sws_dict, &group.swr_opts};
     for (int i = 0; i < 4; ++i) {
-      AVDictionary* raw = targets[i]->release();
-      const int ret = ff::av_dict_copy(&raw, Slot(i).get(), flags);
-      targets[i]->reset(raw);
+      const int ret = ff::av_dict_copy(InOutPtr(*targets[i]), Slot(i).get(), flags);
       if (ret < 0) return ret;
     }
     return 0;

@@ -44,7 +44,7 @@ bool DecideForcedKeyFrame(TOutputStream& ost, std::int64_t pts, double pts_time,
   if (ost.forced_keyframes_pexpr) {
     double* values = ost.forced_keyframes_expr_const_values;
     values[FKF_T] = pts_time;
-    const double res = ff::av_expr_eval(ost.forced_keyframes_pexpr, values, nullptr);
+    const double res = ff::av_expr_eval(ost.forced_keyframes_pexpr.get(), values, nullptr);
     LogFmt(TLogLevel::llDebug,
            "force_key_frame: n:{:f} n_forced:{:f} prev_forced_n:{:f} t:{:f} prev_forced_t:{:f} -> res:{:f}",
            values[FKF_N], values[FKF_N_FORCED], values[FKF_PREV_FORCED_N], values[FKF_T],

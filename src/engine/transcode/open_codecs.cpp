@@ -104,9 +104,7 @@ int TCustomFFmpeg::open_decoder(int ist_index, std::string& msg) {
   if (!HasKey(ist.decoder_opts, "threads")) DictSet(ist.decoder_opts, "threads", "auto");
   OpenHardwareDevice(*this, ist);
 
-  AVDictionary* opts = ist.decoder_opts.release();
-  const int ret = ff::avcodec_open2(dec, ist.avdec, &opts);
-  ist.decoder_opts.reset(opts);
+  const int ret = ff::avcodec_open2(dec, ist.avdec, InOutPtr(ist.decoder_opts));
   if (ret < 0) {
     if (ret == AVERROR_EXPERIMENTAL) AbortExperimentalCodec();
     msg = error_code_text(ret, fmt::format("Error while opening decoder for input stream #{}:{} ",
@@ -126,9 +124,7 @@ int TCustomFFmpeg::open_encoder(TOutputStream& ost, std::string& msg) {
       AVCodecContextPtr temp(ff::avcodec_alloc_context3(nullptr));
       if (!temp) return AVERROR(ENOMEM);
       int ret = ff::avcodec_parameters_to_context(temp.get(), ost.st->codecpar);
-      AVDictionary* opts = ost.encoder_opts.release();
-      if (ret >= 0) ret = ff::av_opt_set_dict(temp.get(), &opts);
-      ost.encoder_opts.reset(opts);
+      if (ret >= 0) ret = ff::av_opt_set_dict(temp.get(), InOutPtr(ost.encoder_opts));
       if (ret >= 0) ret = ff::avcodec_parameters_from_context(ost.st->codecpar, temp.get());
       if (ret < 0) {
         FLastErrMsg = "Error setting up codec context options.";
@@ -169,9 +165,7 @@ int TCustomFFmpeg::open_encoder(TOutputStream& ost, std::string& msg) {
     }
   }
 
-  AVDictionary* opts = ost.encoder_opts.release();
-  int ret = ff::avcodec_open2(enc, ost.enc, &opts);
-  ost.encoder_opts.reset(opts);
+  int ret = ff::avcodec_open2(enc, ost.enc, InOutPtr(ost.encoder_opts));
   if (ret < 0) {
     if (ret == AVERROR_EXPERIMENTAL) AbortExperimentalCodec();
     msg = fmt::format(

@@ -306,7 +306,7 @@ void TCustomFFmpeg::configure_simple_graph(TOutputStream& ost, TInputStream* ist
 TCustomFFmpeg::TInitStep TCustomFFmpeg::init_forced_key_frames(TOutputStream& ost) {
   if (ost.forced_keyframes.starts_with("expr:")) {
     const int ret =
-        ff::av_expr_parse(&ost.forced_keyframes_pexpr, ost.forced_keyframes.c_str() + 5,
+        ff::av_expr_parse(OutPtr(ost.forced_keyframes_pexpr), ost.forced_keyframes.c_str() + 5,
                           kForcedKeyframesConstNames, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
     if (ret < 0) {
       Log(TLogLevel::llError,

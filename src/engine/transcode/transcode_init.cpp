@@ -115,9 +115,7 @@ int TCustomFFmpeg::transcode_init() {
         break;
       }
       FLastWrite = ff::av_gettime_relative();
-      AVDictionary* opts = Foutput_files[i]->opts.release();
-      const int written = ff::avformat_write_header(oc, &opts);
-      Foutput_files[i]->opts.reset(opts);
+      const int written = ff::avformat_write_header(oc, InOutPtr(Foutput_files[i]->opts));
       if (written < 0) {
         error = error_code_text(
             written,
@@ -220,14 +218,15 @@ void TCustomFFmpeg::emit_sdp() {
     Log(TLogLevel::llInfo, "SDP:\r\n" + std::string(Trim(sdp)));
     return;
   }
-  AVIOContext* pb = nullptr;
-  if (ff::avio_open2(&pb, Fsdp_filename.c_str(), AVIO_FLAG_WRITE, &FWriteCallback, nullptr) < 0) {
+  AVIOContextPtr pb;
+  if (ff::avio_open2(OutPtr(pb), Fsdp_filename.c_str(), AVIO_FLAG_WRITE, &FWriteCallback, nullptr) < 0) {
     Log(TLogLevel::llError, fmt::format("Failed to open sdp file \"{}\"", Fsdp_filename));
     return;
   }
   const std::string text = "SDP:\n" + sdp;
-  ff::avio_write(pb, reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
-  ff::avio_closep(&pb);
+  ff::avio_write(pb.get(), reinterpret_cast<const unsigned char*>(text.data()),
+                 static_cast<int>(text.size()));
+  pb.reset();
   Fsdp_filename.clear();
 }
 

@@ -73,9 +73,8 @@ double MeanOfFrame(const AVFrame* frame, int x, int y, int w, int h) {
 }  // namespace
 
 double MeanLuma(const std::string& path, int index, int x, int y, int w, int h) {
-  AVFormatContext* raw = nullptr;
-  Check(ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr), "open " + path);
-  AVInputFormatContextPtr input(raw);
+  AVInputFormatContextPtr input;
+  Check(ff::avformat_open_input(OutPtr(input), path.c_str(), nullptr, nullptr), "open " + path);
   Check(ff::avformat_find_stream_info(input.get(), nullptr), "probe " + path);
   const int stream = ff::av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   Check(stream, "find the video stream of " + path);

@@ -12,9 +12,8 @@ namespace {
 
 // A NUT file with one data stream of UTF-8 text and a few packets.
 void MakeDataOnlyFile(const std::string& path) {
-  AVFormatContext* raw = nullptr;
-  ASSERT_GE(ff::avformat_alloc_output_context2(&raw, nullptr, "nut", path.c_str()), 0);
-  AVOutputFormatContextPtr oc(raw);
+  AVOutputFormatContextPtr oc;
+  ASSERT_GE(ff::avformat_alloc_output_context2(OutPtr(oc), nullptr, "nut", path.c_str()), 0);
   AVStream* st = ff::avformat_new_stream(oc.get(), nullptr);
   ASSERT_NE(st, nullptr);
   st->codecpar->codec_type = AVMEDIA_TYPE_DATA;

@@ -14,9 +14,8 @@ namespace {
 // "filename" tag.
 void MakeMatroskaWithAttachment(const std::string& path, const std::string& filename_tag,
                                 const std::string& bytes) {
-  AVFormatContext* raw = nullptr;
-  ASSERT_GE(ff::avformat_alloc_output_context2(&raw, nullptr, "matroska", path.c_str()), 0);
-  AVOutputFormatContextPtr oc(raw);
+  AVOutputFormatContextPtr oc;
+  ASSERT_GE(ff::avformat_alloc_output_context2(OutPtr(oc), nullptr, "matroska", path.c_str()), 0);
   AVStream* subtitles = ff::avformat_new_stream(oc.get(), nullptr);
   ASSERT_NE(subtitles, nullptr);
   subtitles->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;

@@ -34,12 +34,10 @@ class FilterGraph : public EngineIoTest {
   }
 
   static std::string Option(AVFilterContext* filter, const char* name) {
-    uint8_t* value = nullptr;
-    if (!filter || ff::av_opt_get(filter, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value)
-      return "<none>";
-    std::string text(reinterpret_cast<char*>(value));
-    ff::av_free(value);
-    return text;
+    if (!filter) return "<none>";
+    AVMemoryPtr<uint8_t> value;
+    if (ff::av_opt_get(filter, name, AV_OPT_SEARCH_CHILDREN, OutPtr(value)) < 0) return "<none>";
+    return value ? reinterpret_cast<const char*>(value.get()) : "<none>";
   }
 };
 

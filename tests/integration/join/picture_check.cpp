@@ -36,10 +36,9 @@ struct OpenedVideo {
 };
 
 OpenedVideo OpenVideo(const std::string& path) {
-  AVFormatContext* raw = nullptr;
-  int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  OpenedVideo opened;
+  int ret = ff::avformat_open_input(OutPtr(opened.ic), path.c_str(), nullptr, nullptr);
   if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not open " + path));
-  OpenedVideo opened{AVInputFormatContextPtr(raw)};
   if ((ret = ff::avformat_find_stream_info(opened.ic.get(), nullptr)) < 0)
     throw std::runtime_error(error_code_text(ret, "Could not probe " + path));
   opened.stream = ff::av_find_best_stream(opened.ic.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);

@@ -74,9 +74,8 @@ LumaPicture ToLuma(const AVFrame* frame) {
 }  // namespace
 
 std::vector<LumaPicture> DecodeLuma(const std::string& path) {
-  AVFormatContext* raw = nullptr;
-  Check(ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr), "open " + path);
-  AVInputFormatContextPtr input(raw);
+  AVInputFormatContextPtr input;
+  Check(ff::avformat_open_input(OutPtr(input), path.c_str(), nullptr, nullptr), "open " + path);
   Check(ff::avformat_find_stream_info(input.get(), nullptr), "probe " + path);
   const int index = ff::av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   Check(index, "find the video stream of " + path);

@@ -8,10 +8,9 @@
 namespace zentrova::test {
 
 std::vector<ProbedPacket> ReadPackets(const std::string& path) {
-  AVFormatContext* raw = nullptr;
-  int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  AVInputFormatContextPtr ctx;
+  int ret = ff::avformat_open_input(OutPtr(ctx), path.c_str(), nullptr, nullptr);
   if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not open " + path));
-  AVInputFormatContextPtr ctx(raw);
   ret = ff::avformat_find_stream_info(ctx.get(), nullptr);
   if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not probe " + path));
   std::vector<ProbedPacket> packets;
@@ -28,10 +27,9 @@ std::vector<ProbedPacket> ReadPackets(const std::string& path) {
 }
 
 std::int64_t StreamBitRate(const std::string& path, int index) {
-  AVFormatContext* raw = nullptr;
-  int ret = ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  AVInputFormatContextPtr ctx;
+  int ret = ff::avformat_open_input(OutPtr(ctx), path.c_str(), nullptr, nullptr);
   if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not open " + path));
-  AVInputFormatContextPtr ctx(raw);
   ret = ff::avformat_find_stream_info(ctx.get(), nullptr);
   if (ret < 0) throw std::runtime_error(error_code_text(ret, "Could not probe " + path));
   if (index < 0 || static_cast<unsigned>(index) >= ctx->nb_streams)

@@ -18,15 +18,13 @@ void Check(int ret, const std::string& what) {
 void RemuxPackets(const std::string& source, const std::string& target,
                   const std::function<bool(const AVStream& stream, AVPacket& pkt)>& edit,
                   const std::string& format) {
-  AVFormatContext* raw = nullptr;
-  Check(ff::avformat_open_input(&raw, source.c_str(), nullptr, nullptr), "Could not open " + source);
-  AVInputFormatContextPtr in(raw);
+  AVInputFormatContextPtr in;
+  Check(ff::avformat_open_input(OutPtr(in), source.c_str(), nullptr, nullptr), "Could not open " + source);
   Check(ff::avformat_find_stream_info(in.get(), nullptr), "Could not probe " + source);
-  raw = nullptr;
-  Check(ff::avformat_alloc_output_context2(&raw, nullptr, format.empty() ? nullptr : format.c_str(),
+  AVOutputFormatContextPtr out;
+  Check(ff::avformat_alloc_output_context2(OutPtr(out), nullptr, format.empty() ? nullptr : format.c_str(),
                                            target.c_str()),
         "Could not create " + target);
-  AVOutputFormatContextPtr out(raw);
   for (unsigned i = 0; i < in->nb_streams; ++i) {
     AVStream* st = ff::avformat_new_stream(out.get(), nullptr);
     if (!st) throw std::bad_alloc();

@@ -327,9 +327,8 @@ TEST_F(CustomDecoder, FileInfoTextListsProgramsAndTheirStreams) {
 TEST_F(CustomDecoder, AdoptedHandleIsReadButNeverClosedOrChanged) {
   const std::string path = dir_.File("clip.mp4");
   test::MakeClip(path, test::Mp4H264Aac(0.5));
-  AVFormatContext* raw = nullptr;
-  ASSERT_GE(ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr), 0);
-  AVInputFormatContextPtr file(raw);
+  AVInputFormatContextPtr file;
+  ASSERT_GE(ff::avformat_open_input(OutPtr(file), path.c_str(), nullptr, nullptr), 0);
   ASSERT_GE(ff::avformat_find_stream_info(file.get(), nullptr), 0);
   AVStream* video = file->streams[0];
   video->sample_aspect_ratio = AVRational{0, 1};

@@ -59,19 +59,17 @@ TEST_F(InfoTextWithLibraries, SecondsTextRescalesAndSignsTheValue) {
 }
 
 TEST_F(InfoTextWithLibraries, MetadataLinesSkipLanguageAndSplitControlCharacters) {
-  AVDictionary* raw = nullptr;
-  ff::av_dict_set(&raw, "language", "eng", 0);
-  AVDictionaryPtr only_language(raw);
+  AVDictionaryPtr only_language;
+  ff::av_dict_set(InOutPtr(only_language), "language", "eng", 0);
   std::vector<std::string> lines;
   AddMetadataLines(lines, only_language.get(), "");
   AddMetadataLines(lines, nullptr, "");
   EXPECT_TRUE(lines.empty());
 
-  raw = nullptr;
-  ff::av_dict_set(&raw, "title", "two\nlines\rand\ba cr", 0);
-  ff::av_dict_set(&raw, "language", "eng", 0);
-  ff::av_dict_set(&raw, "encoder", "gen", 0);
-  AVDictionaryPtr tags(raw);
+  AVDictionaryPtr tags;
+  ff::av_dict_set(InOutPtr(tags), "title", "two\nlines\rand\ba cr", 0);
+  ff::av_dict_set(InOutPtr(tags), "language", "eng", 0);
+  ff::av_dict_set(InOutPtr(tags), "encoder", "gen", 0);
   AddMetadataLines(lines, tags.get(), "  ");
   const std::vector<std::string> expected = {
       "  Metadata:",

@@ -293,9 +293,8 @@ TEST_F(VideoDecode, StillPictureIsDecodedOnceAndCannotBeSought) {
 
 TEST_F(VideoDecode, AdoptedHandleRefusesDecodingAndSeeking) {
   const std::string path = MakeClip("clip.mp4");
-  AVFormatContext* raw = nullptr;
-  ASSERT_GE(ff::avformat_open_input(&raw, path.c_str(), nullptr, nullptr), 0);
-  AVInputFormatContextPtr file(raw);
+  AVInputFormatContextPtr file;
+  ASSERT_GE(ff::avformat_open_input(OutPtr(file), path.c_str(), nullptr, nullptr), 0);
   ASSERT_GE(ff::avformat_find_stream_info(file.get(), nullptr), 0);
   TRIDarivir decoder;
   decoder.SetFileHandle(file.get());

@@ -18,14 +18,13 @@ int TestEngine::ParseInput(TFileOptionContext& o, const std::string& options, co
 }
 
 void TestEngine::AddLavfiInput(const std::string& graph) {
-  AVFormatContext* raw = nullptr;
-  const int opened = ff::avformat_open_input(&raw, graph.c_str(), ff::av_find_input_format("lavfi"), nullptr);
-  ASSERT_GE(opened, 0) << error_code_text(opened, graph);
   auto file = std::make_unique<TInputFile>();
-  file->ctx.reset(raw);
-  const int probed = ff::avformat_find_stream_info(raw, nullptr);
+  const int opened =
+      ff::avformat_open_input(OutPtr(file->ctx), graph.c_str(), ff::av_find_input_format("lavfi"), nullptr);
+  ASSERT_GE(opened, 0) << error_code_text(opened, graph);
+  const int probed = ff::avformat_find_stream_info(file->ctx.get(), nullptr);
   ASSERT_GE(probed, 0) << error_code_text(probed, graph);
-  file->nb_streams = static_cast<int>(raw->nb_streams);
+  file->nb_streams = static_cast<int>(file->ctx->nb_streams);
   Finput_files.push_back(std::move(file));
 }
 

@@ -53,8 +53,8 @@ TEST(DecideForcedKeyFrame, ForcesTheFirstFrameAtOrAfterEachListedTime) {
 TEST(DecideForcedKeyFrame, EvaluatesTheExpressionWithItsConstants) {
   test::LoadMediaLibraries();
   TOutputStream ost;
-  ASSERT_GE(ff::av_expr_parse(&ost.forced_keyframes_pexpr, "gte(t,n_forced*2)", kForcedKeyframesConstNames,
-                              nullptr, nullptr, nullptr, nullptr, 0, nullptr),
+  ASSERT_GE(ff::av_expr_parse(OutPtr(ost.forced_keyframes_pexpr), "gte(t,n_forced*2)",
+                              kForcedKeyframesConstNames, nullptr, nullptr, nullptr, nullptr, 0, nullptr),
             0);
   ost.forced_keyframes_expr_const_values[FKF_PREV_FORCED_N] = NAN;
   ost.forced_keyframes_expr_const_values[FKF_PREV_FORCED_T] = NAN;

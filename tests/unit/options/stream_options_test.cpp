@@ -10,18 +10,12 @@
 namespace zentrova {
 namespace {
 
-struct FreeContext {  // a demuxer-side context that was never opened
-  void operator()(AVFormatContext* p) const { ff::avformat_free_context(p); }
-};
-
 // An output context (mp4) or a demuxer-side context with one video and one
 // audio stream; no file is opened.
 struct TwoStreams {
   explicit TwoStreams(bool output) {
     if (output) {
-      AVFormatContext* raw = nullptr;
-      EXPECT_GE(ff::avformat_alloc_output_context2(&raw, nullptr, "mp4", nullptr), 0);
-      out.reset(raw);
+      EXPECT_GE(ff::avformat_alloc_output_context2(OutPtr(out), nullptr, "mp4", nullptr), 0);
     } else {
       in.reset(ff::avformat_alloc_context());
     }
@@ -35,7 +29,7 @@ struct TwoStreams {
   AVFormatContext* Context() { return out ? out.get() : in.get(); }
 
   AVOutputFormatContextPtr out;
-  std::unique_ptr<AVFormatContext, FreeContext> in;
+  AVFormatContextPtr in;  // a demuxer-side context that was never opened
   AVStream* video = nullptr;
   AVStream* audio = nullptr;
 };
@@ -108,7 +102,7 @@ TEST(StreamInfoOptions, GivesOneDictionaryPerStream) {
   EXPECT_EQ(DictGet(per_stream[0], "threads"), nullptr);
   EXPECT_STREQ(DictGet(per_stream[1], "threads"), "2");
 
-  std::unique_ptr<AVFormatContext, FreeContext> empty(ff::avformat_alloc_context());
+  AVFormatContextPtr empty(ff::avformat_alloc_context());
   EXPECT_TRUE(stream_info_options(empty.get(), opts.get()).empty());
 }
 
