@@ -204,6 +204,24 @@ TEST_F(CliInputs, AnHonestConcatScriptConvertsItsFiles) {
   EXPECT_NEAR(ProbeFile(dir_.File("join_(new).mp4")).duration_us / 1e6, 2.0, 0.3);
 }
 
+TEST_F(CliInputs, AConcatScriptReachesOnlyFilesUnderItsFolder) {
+  fs::create_directories(dir_.Path() / "list");
+  TsClip(dir_.File("list/a.ts"), 1.0);
+  TsClip(dir_.File("outside.ts"), 1.0);
+  fs::create_symlink(dir_.File("outside.ts"), dir_.File("list/link.ts"));
+  WriteFile(dir_.File("list/out.ffconcat"), "ffconcat version 1.0\nfile a.ts\nfile 'link.ts'\n");
+  const std::string refused =
+      "the script names \"link.ts\", which is not a file under the script's own folder";
+  ExpectRefused({"-q", dir_.File("list/out.ffconcat")}, refused, dir_.File("list/out_(new).mp4"));
+  ExpectRefused({"--info", dir_.File("list/out.ffconcat")}, refused, dir_.File("none"));
+  // An entry that is itself a script would open its own entries unvetted.
+  WriteFile(dir_.File("list/inner.ts"), "ffconcat version 1.0\nfile link.ts\n");
+  WriteFile(dir_.File("list/nested.ffconcat"), "ffconcat version 1.0\nfile a.ts\nfile inner.ts\n");
+  ExpectRefused({"-q", dir_.File("list/nested.ffconcat")},
+                "the script names \"inner.ts\", which is itself a playlist or script",
+                dir_.File("list/nested_(new).mp4"));
+}
+
 TEST_F(CliInputs, SourcesThatAreNotFilesAreRefusedBeforeAnyOpen) {
   const std::string fifo = dir_.File("fifo.mp4");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
