@@ -284,6 +284,28 @@ TEST_F(CliInputs, ALongOutputNameIsShortenedAndNamesAreShownEscaped) {
   EXPECT_NE(result.out.find(escaped_stem + "_(new).mp4"), std::string::npos) << result.out;
 }
 
+TEST_F(CliInputs, ALineFeedOrAnEscapeInANameStaysOnItsLine) {
+  const std::string good = "line\nzqfeed \x1b[31mred.ts";
+  const std::string bad = "bad\nzqfile\x1b[31m.mp4";  // cannot be read: a "not added" message
+  TsClip(dir_.File("good.ts"), 1.0);
+  fs::rename(dir_.File("good.ts"), dir_.File(good));
+  WriteFile(dir_.File(bad), "not a media file");
+  const ScopedWorkingFolder here(dir_.Path());
+  // Without -q: progress and end lines, the message and the summary.
+  const CliResult result = RunCli(kCli, {good, bad}, 120000);
+  EXPECT_EQ(result.exit_code, 1) << result.err;
+  EXPECT_NEAR(ProbeFile(dir_.File("line\nzqfeed \x1b[31mred_(new).mp4")).duration_us / 1e6, 1.0, 0.2);
+  const CliResult info = RunCli(kCli, {"--info", good}, 60000);
+  EXPECT_EQ(info.exit_code, 0) << info.err;
+
+  const std::string shown = result.out + result.err + info.out + info.err;
+  EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("\nzq"), std::string::npos) << shown;  // what follows the line feeds
+  EXPECT_NE(result.out.find("line\\x0azqfeed \\x1b[31mred_(new).mp4"), std::string::npos) << result.out;
+  EXPECT_NE(result.err.find("bad\\x0azqfile\\x1b[31m.mp4: not added"), std::string::npos) << result.err;
+  EXPECT_NE(info.out.find("line\\x0azqfeed \\x1b[31mred.ts"), std::string::npos) << info.out;
+}
+
 TEST_F(CliInputs, ANetworkAddressIsConvertedWhenAllowed) {
   TsClip(dir_.File("clip.ts"), 1.0);
   std::ifstream in(dir_.File("clip.ts"), std::ios::binary);
