@@ -17,8 +17,8 @@ while getopts "b:t:" opt; do
   esac
 done
 shift $((OPTIND - 1))
-lengths=("${@:-200}")
-[ $# -gt 0 ] || lengths=(200 2000)
+lengths=("$@")
+[ ${#lengths[@]} -gt 0 ] || lengths=(200 2000)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -30,8 +30,8 @@ bool TFFmpegTask::PostHooksRequested() const {
 void TFFmpegTask::SetPostHooks(TPostHooks hooks) {
   if (hooks == FPostHooks) return;
   // Leaving the preview closes its window (on the main thread; no lock held).
-  if (FPostHooks.Has(TPostHook::phPreview) && !hooks.Has(TPostHook::phPreview))
-    if (FHookPictures) FHookPictures->Output.Previewer.reset();
+  if (FHookPictures && FPostHooks.Has(TPostHook::phPreview) && !hooks.Has(TPostHook::phPreview))
+    FHookPictures->Output.Previewer.reset();
   FPostHooks = hooks;
   FPostHooksBits.store(hooks.Bits());
 }
