@@ -111,14 +111,15 @@ void TBatchRunner::RecordOutputSize(int row) {
   if (size >= 0) batch_.SetOutputSize(row, size);
 }
 
-int TBatchRunner::Run(const std::vector<TPlannedTask>& plan, int tasks_at_once) {
+int TBatchRunner::Run(std::vector<TPlannedTask> plan, int tasks_at_once) {
   batch_.SetPlanned(static_cast<int>(plan.size()));
   for (const TPlannedTask& planned : plan) {
     for (const TInputOptions& input : planned.Inputs) held_names_.Reserve(input.FileName);
     if (planned.Error.empty()) held_names_.Reserve(planned.Output.FileName);
   }
-  for (const TPlannedTask& planned : plan) {
+  for (TPlannedTask& planned : plan) {
     AddPlanned(planned);
+    planned = TPlannedTask{};
     // Ctrl-C while files are still being opened: convert nothing.
     if (TInterruptGuard::StopRequested()) break;
   }

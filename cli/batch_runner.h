@@ -38,8 +38,9 @@ class TBatchRunner {
 
   /// Adds the planned tasks, runs them with at most `tasks_at_once` at a time
   /// and shows the summary. Returns the exit code (0 every file converted,
-  /// 1 otherwise). Leaves the encoder without tasks.
-  int Run(const std::vector<TPlannedTask>& plan, int tasks_at_once);
+  /// 1 otherwise). Leaves the encoder without tasks. Each planned task is
+  /// freed once added: the encoder's task and the row hold what is left.
+  int Run(std::vector<TPlannedTask> plan, int tasks_at_once);
 
   const TBatchState& Batch() const { return batch_; }
 

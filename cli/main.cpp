@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/batch_runner.h"
@@ -79,7 +80,7 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
     options.Files = {*clip};
   }
   const TInterruptGuard interrupt;
-  const std::vector<TPlannedTask> plan =
+  std::vector<TPlannedTask> plan =
       PlanConversion(options, MakeDecoderProbe(encoder.InputPolicy()), app::SystemBuildEnv(nullptr));
   // More tasks than processors is allowed (they share the processors), said
   // once when the count was raised above the default.
@@ -88,7 +89,7 @@ int Convert(TCliOptions& options, TDERodorir& encoder, TProgressView& view) {
     view.LogLine(fmt::format("warning: {} tasks at once on {} processors", options.Tasks, processors));
   TBatchRunner runner(encoder, view,
                       options.Settings.Overwrite ? TExistingOutputs::eoReplace : TExistingOutputs::eoKeep);
-  return runner.Run(plan, options.Tasks);
+  return runner.Run(std::move(plan), options.Tasks);
 }
 
 int Main(const std::vector<std::string>& args) {

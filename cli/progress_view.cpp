@@ -22,7 +22,7 @@ TTaskProgress ProgressOf(const TBatchState& batch, int row, TClock::time_point n
   TTaskProgress p;
   p.Number = row + 1;
   p.Count = batch.Total();
-  p.Name = BaseName(r.Source);
+  p.Name = TerminalText(BaseName(r.Source));  // escaped before the line is fitted to the width
   p.Fraction = r.Fraction;
   p.FPS = r.FPS;
   p.ElapsedMs = r.ElapsedMs(now);
@@ -155,7 +155,7 @@ void TProgressView::Finish(const TBatchState& batch, TClock::time_point now) {
     case TProgressMode::pmQuiet:
       break;
     case TProgressMode::pmAuto:
-      out_ << '\n' << TerminalText(FormatSummaryTable(batch, now));
+      out_ << '\n' << FormatSummaryTable(batch, now);
       break;
   }
   out_.flush();

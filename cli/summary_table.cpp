@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/progress_text.h"
+#include "cli/terminal_text.h"
 
 namespace zentrova::cli {
 namespace {
@@ -16,15 +17,16 @@ constexpr std::size_t kColumns = 6;
 
 using TCells = std::array<std::string, kColumns>;
 
-std::string BaseName(const std::string& path) {
+// The name after the last slash, as shown on a terminal.
+std::string ShownBaseName(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return TerminalText(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 TCells RowCells(const TTaskRow& row, TClock::time_point now) {
   const bool ran = row.Started.has_value();
-  return {BaseName(row.Source),
-          row.Output.empty() ? "-" : BaseName(row.Output),
+  return {ShownBaseName(row.Source),
+          row.Output.empty() ? "-" : ShownBaseName(row.Output),
           std::string(ResultText(row.Result)),
           row.SourceDurationUs >= 0 ? FormatClock(row.SourceDurationUs / 1000) : "N/A",
           row.Output.empty() ? "-" : FormatBytes(row.CurrentSize),
@@ -35,8 +37,7 @@ TCells RowCells(const TTaskRow& row, TClock::time_point now) {
 // under the file it belongs to.
 std::string IndentedMessage(const std::string& message) {
   std::string text;
-  for (char c : message) {
-    if (c == '\r') continue;
+  for (char c : TerminalText(message)) {
     text += c;
     if (c == '\n') text += "    ";
   }
@@ -93,9 +94,10 @@ std::string FormatSummaryTable(const TBatchState& batch, TClock::time_point now)
     if (row.Message.empty() && row.DecodeErrors == 0) continue;
     if (!heading) text += "Errors:\n";
     heading = true;
+    const std::string source = TerminalText(row.Source);
     if (!row.Message.empty())
-      text += fmt::format("  {}: {}\n", row.Source, IndentedMessage(row.MessageAfterSource()));
-    if (row.DecodeErrors > 0) text += fmt::format("  {}: {} decoding errors\n", row.Source, row.DecodeErrors);
+      text += fmt::format("  {}: {}\n", source, IndentedMessage(row.MessageAfterSource()));
+    if (row.DecodeErrors > 0) text += fmt::format("  {}: {} decoding errors\n", source, row.DecodeErrors);
   }
   text += ResultCounts(batch) + "\n";
   return text;

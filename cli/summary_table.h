@@ -1,6 +1,7 @@
 // The table printed at the end of a batch: one line per file with its
 // output, result, source duration, output size and conversion time, the
-// errors in full below it, and a count of the results.
+// errors in full below it, and a count of the results. Names and messages
+// are in it as the terminal shows them (see terminal_text.h).
 //
 // Pure function of the batch's rows; any thread.
 #pragma once

@@ -1,5 +1,7 @@
 // TCustomEncoder: running the list — Start, Pause, Resume, Stop, the
 // termination handler and the delivery of terminations.
+#include <malloc.h>
+
 #include <exception>
 #include <fmt/format.h>
 
@@ -21,6 +23,16 @@ class TDepthScope {
  private:
   int& depth_;
 };
+
+// A run frees its frames, codecs and buffers among blocks that live on (the
+// waiting tasks, the caller's rows), so the allocator keeps most of those
+// pages: hand them back, so that a long batch's resident memory follows the
+// tasks running at once, not the number that ran.
+void ReturnFreePages() {
+#ifdef __GLIBC__
+  ::malloc_trim(0);
+#endif
+}
 
 }  // namespace
 
@@ -177,6 +189,7 @@ void TCustomEncoder::QueueTermination(const TTerminateInfo& info, const std::wea
     // By pointer: after ClearTasks the entry at that index is another task.
     item.AfterDelivery = [this, task] {
       if (AutoReleaseTask()) FFFmpegList.Release(task);  // freed here, outside the list lock
+      ReturnFreePages();
     };
   }
   FDelivery.Push(std::move(item));

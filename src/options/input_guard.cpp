@@ -8,7 +8,10 @@
 #include <climits>
 #include <cstdlib>
 #include <fmt/format.h>
+#include <fstream>
+#include <iterator>
 
+#include "options/concat_script.h"
 #include "options/dictionary.h"
 
 namespace zentrova {
@@ -33,6 +36,9 @@ constexpr std::array<TPlaylistExtension, 4> kPlaylistExtensions{{
     {".ffconcat", "concat"},
     {".sdp", "sdp"},
 }};
+
+// A concat script is read whole to vet its entries; a longer one is refused.
+constexpr std::size_t kMaxScriptBytes = 4 << 20;
 
 // Protocols of an explicit network address.
 constexpr std::array<std::string_view, 14> kNetworkProtocols{
@@ -115,6 +121,15 @@ const AVInputFormat* ProbedFormat(const std::string& path) {
   return format;
 }
 
+// Up to `limit` + 1 bytes of the local file `path` (empty when unreadable).
+std::string ReadStart(const std::string& path, std::size_t limit) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text;
+  std::istreambuf_iterator<char> it(in);
+  for (const std::istreambuf_iterator<char> end; it != end && text.size() <= limit; ++it) text += *it;
+  return text;
+}
+
 }  // namespace
 
 std::string_view TInputGuard::ProtocolOf(std::string_view name) {
@@ -166,6 +181,7 @@ TInputGuard::TInputGuard(TInputPolicy policy, std::string_view name) : policy_(p
   real_path_ = RealPath(path_);
   if (playlist_) {
     if (!real_path_.empty()) folder_ = real_path_.substr(0, real_path_.rfind('/') + 1);
+    if (AnnouncedPlaylist(name) == "concat") refusal_ = VetScriptEntries();
     return;
   }
   // The whitelist would refuse it too; said here in so many words.
@@ -222,6 +238,34 @@ int TInputGuard::Vet(std::string_view url, int flags) const {
   if (network_) return IsNetworkProtocol(protocol) ? 0 : AVERROR(EPERM);
   if (!protocol.empty() && protocol != "file") return AVERROR(EPERM);
   return VetLocal(WithoutFilePrefix(url));
+}
+
+std::string TInputGuard::VetScriptEntries() const {
+  const std::string script = ReadStart(path_, kMaxScriptBytes);
+  if (script.size() > kMaxScriptBytes)
+    return fmt::format("{}: a script longer than {} MB is not opened", path_, kMaxScriptBytes >> 20);
+  // Names are taken as the demuxer takes them: relative to the script's
+  // folder as named.
+  const std::string base = path_.substr(0, path_.rfind('/') + 1);
+  for (const std::string& entry : ConcatScriptFiles(script)) {
+    const std::string_view protocol = ProtocolOf(entry);
+    if (!protocol.empty() && protocol != "file")
+      return fmt::format("{}: the script names \"{}\": a script opens only local files", path_, entry);
+    const std::string_view local = WithoutFilePrefix(entry);
+    const std::string path = local.substr(0, 1) == "/" ? std::string(local) : base + std::string(local);
+    const int vetted = VetLocal(path);
+    if (vetted == AVERROR(ENOENT)) continue;  // the demuxer says so when it gets there
+    if (vetted < 0)
+      return fmt::format(
+          "{}: the script names \"{}\", which is not a file under the script's own folder; "
+          "a script reaches only files under its own folder",
+          path_, entry);
+    // Its entries would be opened unvetted again.
+    const AVInputFormat* format = ProbedFormat(path);
+    if (format && Contains(kMultiResourceDemuxers, format->name))
+      return fmt::format("{}: the script names \"{}\", which is itself a playlist or script", path_, entry);
+  }
+  return {};
 }
 
 int TInputGuard::VetLocal(std::string_view path) const {

@@ -11,7 +11,9 @@
 //   * opened only by demuxers that read that one file; playlist and script
 //     formats (HLS, concat, SDP) only when the name says so (.m3u8, .m3u,
 //     .ffconcat, .sdp), and then every further open must be a local regular
-//     file under the playlist's own folder;
+//     file under the playlist's own folder (a concat script's entries are
+//     read from the script and vetted before the open: the demuxer opens
+//     them without the hooks);
 //   * never a network address (LocalFilesAndNetwork admits one, opened
 //     with network protocols only).
 // The library's own hooks carry the rules: the format and protocol
@@ -73,6 +75,11 @@ class TInputGuard {
   int Vet(std::string_view url, int flags) const;
   std::string refused_url_;  // the last open the guard refused
   int VetLocal(std::string_view url) const;
+  /// Why a concat script may not be opened: an entry leads outside its
+  /// folder (a symbolic link, "..", an absolute name), is not a regular
+  /// file, or is a script itself. The demuxer opens its entries without
+  /// `io_open`, so they are vetted here, before the open. Empty when none.
+  std::string VetScriptEntries() const;
 
   TInputPolicy policy_;
   std::string name_;

@@ -142,9 +142,7 @@ void TFFmpegTask::ReleaseAll() {
   Foutput_files.clear();
   Finput_streams.clear();
   Finput_files.clear();
-  FOutputVideoHook.Previewer.reset();  // closes the window on the main thread
-  FOutputVideoHook.preview_last_time = 0;
-  FOutputVideoHook.preview_cur_time = 0;
+  FHookPictures.reset();  // the preview window closes on the main thread
 }
 
 }  // namespace zentrova

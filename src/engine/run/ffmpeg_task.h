@@ -69,6 +69,14 @@ struct TPostHookContext {
   std::int64_t preview_cur_time = 0;
 };
 
+/// The converters of the input video hook and of the output side, and the
+/// depth they were last set to (0: not yet).
+struct THookPictures {
+  TFormatConverter Input;
+  TPostHookContext Output;
+  int AppliedBitsPixel = 0;
+};
+
 class TFFmpegTask : public TCustomFFmpeg {
  public:
   /// Requires the encoder's libraries to be loaded (see TCustomFFmpeg).
@@ -187,8 +195,9 @@ class TFFmpegTask : public TCustomFFmpeg {
                        std::int64_t pts_us);
   /// Raises the frame hook with the frame's planes.
   void call_frame_hook(const TFFFrameHookEvent& hook, AVFrame* frame, int frame_number, std::int64_t pts_us);
-  /// The converters take the depth set by option or by SetVideoHookBitsPixel.
-  void ApplyHookBitsPixel();
+  /// The hook pictures, made when missing, their converters at the depth
+  /// set by option or by SetVideoHookBitsPixel.
+  THookPictures& HookPictures();
   void call_audio_hook(const TFFAudioHookEvent& hook, AVFrame* frame, std::int64_t pts_us,
                        const AVCodecContext* ctx);
 
@@ -211,12 +220,12 @@ class TFFmpegTask : public TCustomFFmpeg {
   TConvertThread FConvertThread;
   TConvertThread FTerminateThread;
 
-  // Hooks: the run's thread's.
-  TFormatConverter FInputVideoHook;
-  TPostHookContext FOutputVideoHook;
+  // Hooks: the run's thread's. The pictures are made for the run's first
+  // hooked or previewed picture and freed with the run: a task waiting in a
+  // long batch holds no converter, bitmap or scaler.
+  std::unique_ptr<THookPictures> FHookPictures;
   bool FInputVideoHookStopped = false;  // the input video hook asked to stop or failed
   bool FOutputVideoHookStopped = false;
-  int FAppliedBitsPixel = 0;  // depth the converters were last set to (0: not yet)
 
   // Post hooks: the request is any thread's, the set the run's.
   static constexpr int kNoRequest = -1;

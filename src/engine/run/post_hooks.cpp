@@ -30,8 +30,8 @@ bool TFFmpegTask::PostHooksRequested() const {
 void TFFmpegTask::SetPostHooks(TPostHooks hooks) {
   if (hooks == FPostHooks) return;
   // Leaving the preview closes its window (on the main thread; no lock held).
-  if (FPostHooks.Has(TPostHook::phPreview) && !hooks.Has(TPostHook::phPreview))
-    FOutputVideoHook.Previewer.reset();
+  if (FHookPictures && FPostHooks.Has(TPostHook::phPreview) && !hooks.Has(TPostHook::phPreview))
+    FHookPictures->Output.Previewer.reset();
   FPostHooks = hooks;
   FPostHooksBits.store(hooks.Bits());
 }
@@ -39,8 +39,7 @@ void TFFmpegTask::SetPostHooks(TPostHooks hooks) {
 bool TFFmpegTask::PreparePreviewBitmap(AVFrame* frame, bool current) {
   // The output video hook may have left this very picture in the bitmap.
   if (current && !FPostHooksChanged) return true;
-  ApplyHookBitsPixel();
-  TFormatConverter& converter = FOutputVideoHook.Converter;
+  TFormatConverter& converter = HookPictures().Output.Converter;
   if (converter.PictureToRGB(frame->data, frame->linesize, static_cast<AVPixelFormat>(frame->format),
                              frame->width, frame->height, TBitmapCopy::bcCopy))
     return true;
@@ -56,7 +55,7 @@ void TFFmpegTask::run_post_hooks(AVFrame* frame, bool current, std::int64_t pts_
   }
   TPostHooks hooks = FPostHooks;
   if (hooks.Empty()) return;
-  TPostHookContext& context = FOutputVideoHook;
+  TPostHookContext& context = HookPictures().Output;
   const bool bitmap_hook = hooks.Has(TPostHook::phBitmap) && OnPreviewBitmap;
   if (bitmap_hook || hooks.Has(TPostHook::phPreview)) {
     const std::int64_t now = ff::av_gettime_relative();

@@ -46,11 +46,15 @@ void TFFmpegTask::SetVideoHookBitsPixel(int bits) {
   FVideoHookBitsPixel = bits;
 }
 
-void TFFmpegTask::ApplyHookBitsPixel() {
-  if (FAppliedBitsPixel == FVideoHookBitsPixel) return;
-  FInputVideoHook.SetBitsPixel(FVideoHookBitsPixel);
-  FOutputVideoHook.Converter.SetBitsPixel(FVideoHookBitsPixel);
-  FAppliedBitsPixel = FVideoHookBitsPixel;
+THookPictures& TFFmpegTask::HookPictures() {
+  if (!FHookPictures) FHookPictures = std::make_unique<THookPictures>();
+  THookPictures& pictures = *FHookPictures;
+  if (pictures.AppliedBitsPixel != FVideoHookBitsPixel) {
+    pictures.Input.SetBitsPixel(FVideoHookBitsPixel);
+    pictures.Output.Converter.SetBitsPixel(FVideoHookBitsPixel);
+    pictures.AppliedBitsPixel = FVideoHookBitsPixel;
+  }
+  return pictures;
 }
 
 void TFFmpegTask::call_audio_hook(const TFFAudioHookEvent& hook, AVFrame* frame, std::int64_t pts_us,
@@ -91,7 +95,7 @@ void TFFmpegTask::pre_process_video_frame(TInputStream& ist, AVFrame* frame) {
     return;
   }
   if (OnInputFrameHook) call_frame_hook(OnInputFrameHook, frame, frame_number, pts_us);
-  if (video_hook) call_video_hook(THookSide::Input, FInputVideoHook, frame, frame_number, pts_us);
+  if (video_hook) call_video_hook(THookSide::Input, HookPictures().Input, frame, frame_number, pts_us);
 }
 
 void TFFmpegTask::output_video_hooks(TOutputStream&, AVFrame* frame, std::int64_t pts_us, int frame_number) {
@@ -102,7 +106,8 @@ void TFFmpegTask::output_video_hooks(TOutputStream&, AVFrame* frame, std::int64_
       Log(TLogLevel::llError, "hook buf malloc error.");
     } else {
       if (video_hook)
-        current = call_video_hook(THookSide::Output, FOutputVideoHook.Converter, frame, frame_number, pts_us);
+        current =
+            call_video_hook(THookSide::Output, HookPictures().Output.Converter, frame, frame_number, pts_us);
       if (OnOutputFrameHook) call_frame_hook(OnOutputFrameHook, frame, frame_number, pts_us);
     }
   }
@@ -120,7 +125,6 @@ bool TFFmpegTask::call_video_hook(THookSide side, TFormatConverter& converter, A
                                   int frame_number, std::int64_t pts_us) {
   const TFFVideoHookEvent& hook = side == THookSide::Input ? OnInputVideoHook : OnOutputVideoHook;
   bool& stopped = side == THookSide::Input ? FInputVideoHookStopped : FOutputVideoHookStopped;
-  ApplyHookBitsPixel();
   const auto format = static_cast<AVPixelFormat>(frame->format);
   bool current = converter.PictureToRGB(frame->data, frame->linesize, format, frame->width, frame->height,
                                         TBitmapCopy::bcCopy);

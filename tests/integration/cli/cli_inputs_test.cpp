@@ -204,6 +204,24 @@ TEST_F(CliInputs, AnHonestConcatScriptConvertsItsFiles) {
   EXPECT_NEAR(ProbeFile(dir_.File("join_(new).mp4")).duration_us / 1e6, 2.0, 0.3);
 }
 
+TEST_F(CliInputs, AConcatScriptReachesOnlyFilesUnderItsFolder) {
+  fs::create_directories(dir_.Path() / "list");
+  TsClip(dir_.File("list/a.ts"), 1.0);
+  TsClip(dir_.File("outside.ts"), 1.0);
+  fs::create_symlink(dir_.File("outside.ts"), dir_.File("list/link.ts"));
+  WriteFile(dir_.File("list/out.ffconcat"), "ffconcat version 1.0\nfile a.ts\nfile 'link.ts'\n");
+  const std::string refused =
+      "the script names \"link.ts\", which is not a file under the script's own folder";
+  ExpectRefused({"-q", dir_.File("list/out.ffconcat")}, refused, dir_.File("list/out_(new).mp4"));
+  ExpectRefused({"--info", dir_.File("list/out.ffconcat")}, refused, dir_.File("none"));
+  // An entry that is itself a script would open its own entries unvetted.
+  WriteFile(dir_.File("list/inner.ts"), "ffconcat version 1.0\nfile link.ts\n");
+  WriteFile(dir_.File("list/nested.ffconcat"), "ffconcat version 1.0\nfile a.ts\nfile inner.ts\n");
+  ExpectRefused({"-q", dir_.File("list/nested.ffconcat")},
+                "the script names \"inner.ts\", which is itself a playlist or script",
+                dir_.File("list/nested_(new).mp4"));
+}
+
 TEST_F(CliInputs, SourcesThatAreNotFilesAreRefusedBeforeAnyOpen) {
   const std::string fifo = dir_.File("fifo.mp4");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -264,6 +282,28 @@ TEST_F(CliInputs, ALongOutputNameIsShortenedAndNamesAreShownEscaped) {
   // The escape sequence of the name is shown, not obeyed.
   EXPECT_EQ((result.out + result.err).find('\x1b'), std::string::npos) << result.out;
   EXPECT_NE(result.out.find(escaped_stem + "_(new).mp4"), std::string::npos) << result.out;
+}
+
+TEST_F(CliInputs, ALineFeedOrAnEscapeInANameStaysOnItsLine) {
+  const std::string good = "line\nzqfeed \x1b[31mred.ts";
+  const std::string bad = "bad\nzqfile\x1b[31m.mp4";  // cannot be read: a "not added" message
+  TsClip(dir_.File("good.ts"), 1.0);
+  fs::rename(dir_.File("good.ts"), dir_.File(good));
+  WriteFile(dir_.File(bad), "not a media file");
+  const ScopedWorkingFolder here(dir_.Path());
+  // Without -q: progress and end lines, the message and the summary.
+  const CliResult result = RunCli(kCli, {good, bad}, 120000);
+  EXPECT_EQ(result.exit_code, 1) << result.err;
+  EXPECT_NEAR(ProbeFile(dir_.File("line\nzqfeed \x1b[31mred_(new).mp4")).duration_us / 1e6, 1.0, 0.2);
+  const CliResult info = RunCli(kCli, {"--info", good}, 60000);
+  EXPECT_EQ(info.exit_code, 0) << info.err;
+
+  const std::string shown = result.out + result.err + info.out + info.err;
+  EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("\nzq"), std::string::npos) << shown;  // what follows the line feeds
+  EXPECT_NE(result.out.find("line\\x0azqfeed \\x1b[31mred_(new).mp4"), std::string::npos) << result.out;
+  EXPECT_NE(result.err.find("bad\\x0azqfile\\x1b[31m.mp4: not added"), std::string::npos) << result.err;
+  EXPECT_NE(info.out.find("line\\x0azqfeed \\x1b[31mred.ts"), std::string::npos) << info.out;
 }
 
 TEST_F(CliInputs, ANetworkAddressIsConvertedWhenAllowed) {

@@ -20,7 +20,10 @@ TEST(TerminalText, ControlCharactersAreWrittenVisibly) {
        "31m",
        "c1 \\u009b31m"},
       {"nbsp\xc2\xa0ok", "nbsp\xc2\xa0ok"},
-      {"line\r\nnext\ttab", "line\nnext\ttab"},
+      {"line\r\nnext", "line\nnext"},
+      {"name\nwith a line feed.mp4", "name\\x0awith a line feed.mp4"},
+      {"tab\there", "tab\\x09here"},
+      {"two\n\r\nbreaks", "two\\x0a\nbreaks"},
       {"over\rwrite", "over\\x0dwrite"},
       {"end\r", "end\\x0d"},
   };

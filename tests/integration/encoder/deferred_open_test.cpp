@@ -41,6 +41,9 @@ TEST_F(DeferredOpen, ALongListHoldsNoFileUntilItsTasksRun) {
   EXPECT_EQ(encoder_->GetTask(0)->OutputCount(), 1);
   EXPECT_EQ(encoder_->GetTask(0)->Decoder(0), nullptr);      // nothing opened to read
   EXPECT_TRUE(encoder_->GetTask(0)->OptionTable().empty());  // nor the option table built
+  // A waiting task is this object plus its names and option texts: the hook
+  // pictures, files and streams of a run are made when it runs.
+  EXPECT_LE(sizeof(TFFmpeg), 2048u);
   EXPECT_FALSE(std::filesystem::exists(Out("out0.mp4")));
 
   encoder_->Start(2);
