@@ -60,7 +60,7 @@ std::string PercentText(double fraction) {
   return fmt::format("{}%", static_cast<int>(std::floor(std::clamp(fraction, 0.0, 1.0) * 100)));
 }
 
-std::string EtaText(const TTaskProgress& p) {
+std::string EtaText(const TProgressLine& p) {
   const std::optional<std::int64_t> remaining = RemainingMs(p.ElapsedMs, p.Fraction);
   return remaining ? FormatClock(*remaining) : "--:--";
 }
@@ -133,7 +133,7 @@ std::string FitToWidth(std::string_view text, int columns) {
   return fitted + std::string(static_cast<std::size_t>(columns - used), ' ');
 }
 
-std::string LiveLine(const TTaskProgress& p, int columns) {
+std::string LiveLine(const TProgressLine& p, int columns) {
   const std::string fps = p.FPS >= 0 ? fmt::format("{:>4} fps", p.FPS) : std::string(8, ' ');
   const std::string tail = fmt::format(" {:>4} {} {:>7} {:>10}  ETA {:>7}", PercentText(p.Fraction), fps,
                                        FormatClock(p.ElapsedMs), FormatBytes(p.OutputBytes), EtaText(p));
@@ -150,7 +150,7 @@ std::string LiveLine(const TTaskProgress& p, int columns) {
   return FitToWidth(label, name_columns) + " " + ProgressBar(p.Fraction, bar_cells) + tail;
 }
 
-std::string PlainLine(const TTaskProgress& p) {
+std::string PlainLine(const TProgressLine& p) {
   const std::string fps = p.FPS >= 0 ? fmt::format(" {} fps", p.FPS) : std::string();
   return fmt::format("[{}/{}] {}: {}{}, elapsed {}, {}, ETA {}", p.Number, p.Count, p.Name,
                      PercentText(p.Fraction), fps, FormatClock(p.ElapsedMs), FormatBytes(p.OutputBytes),

@@ -14,7 +14,7 @@
 namespace zentrova::cli {
 
 /// What one line shows about a running task.
-struct TTaskProgress {
+struct TProgressLine {
   int Number = 1;  ///< 1-based position in the batch
   int Count = 1;   ///< tasks in the batch
   std::string Name;
@@ -50,10 +50,10 @@ std::string FitToWidth(std::string_view text, int columns);
 
 /// The live line: name, bar, percentage, fps, elapsed, size and ETA, fitted
 /// to exactly `columns` columns (the name gives way first, then the bar).
-std::string LiveLine(const TTaskProgress& progress, int columns);
+std::string LiveLine(const TProgressLine& progress, int columns);
 
 /// One plain line for logs and pipes:
 /// "[2/5] clip.mov: 45% 25 fps, elapsed 0:12, 1.2 MiB, ETA 0:15".
-std::string PlainLine(const TTaskProgress& progress);
+std::string PlainLine(const TProgressLine& progress);
 
 }  // namespace zentrova::cli

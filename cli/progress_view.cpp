@@ -17,9 +17,9 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-TTaskProgress ProgressOf(const TBatchState& batch, int row, TClock::time_point now) {
+TProgressLine ProgressOf(const TBatchState& batch, int row, TClock::time_point now) {
   const TTaskRow& r = batch.Rows().at(static_cast<std::size_t>(row));
-  TTaskProgress p;
+  TProgressLine p;
   p.Number = row + 1;
   p.Count = batch.Total();
   p.Name = TerminalText(BaseName(r.Source));  // escaped before the line is fitted to the width

@@ -65,7 +65,7 @@ TEST(FitToWidth, CutsWithAnEllipsisAndPadsToTheWidth) {
 }
 
 TEST(LiveLine, FillsExactlyTheColumnsWhateverTheName) {
-  TTaskProgress p;
+  TProgressLine p;
   p.Number = 2;
   p.Count = 5;
   p.Fraction = 0.45;
@@ -97,7 +97,7 @@ TEST(LiveLine, FillsExactlyTheColumnsWhateverTheName) {
 }
 
 TEST(LiveLine, UnknownTotalShowsNoPercentageAndNoEta) {
-  TTaskProgress p;
+  TProgressLine p;
   p.Name = "live.ts";
   p.ElapsedMs = 5000;
   const std::string line = LiveLine(p, 100);
@@ -106,7 +106,7 @@ TEST(LiveLine, UnknownTotalShowsNoPercentageAndNoEta) {
 }
 
 TEST(PlainLine, SaysEverythingOnOneLine) {
-  TTaskProgress p;
+  TProgressLine p;
   p.Number = 1;
   p.Count = 3;
   p.Name = "clip.mov";
