@@ -42,7 +42,7 @@ nlohmann::json ProgressEvent(const TBatchState& batch, int row, TClock::time_poi
   }
   event["size"] = r.CurrentSize;
   event["time_us"] = r.CurrentDurationUs;
-  event["total_us"] = r.TotalDurationUs;
+  event["total_us"] = r.TotalDurationUs > 0 ? nlohmann::json(r.TotalDurationUs) : nlohmann::json(nullptr);
   event["elapsed_ms"] = elapsed;
   const std::optional<std::int64_t> eta = RemainingMs(elapsed, r.Fraction);
   event["eta_ms"] = eta ? nlohmann::json(*eta) : nlohmann::json(nullptr);

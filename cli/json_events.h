@@ -12,7 +12,8 @@
 //    "files":[{"file":…,"output":…,"result":…,"message":…,"duration_us":…,"size":…,"elapsed_ms":…}]}
 //
 // "index" is the file's position in the batch (0-based, command-line order).
-// "percent" and "eta_ms" are null while the total duration is not known.
+// "total_us", "percent" and "eta_ms" are null while the total duration is not
+// known (a pipe or live source); "time_us" still counts.
 // File names that are not valid UTF-8 have their bad bytes replaced.
 //
 // Pure functions of the batch; any thread.

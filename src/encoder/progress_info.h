@@ -17,7 +17,9 @@ struct TProgressInfo {
   float BitRate = 0;                 ///< kbit/s
   std::int64_t CurrentSize = 0;      ///< bytes written so far
   std::int64_t CurrentDuration = 0;  ///< microseconds written so far
-  std::int64_t TotalDuration = 0;    ///< microseconds the output is expected to last
+  /// Microseconds the output is expected to last; -1 when no input states
+  /// its duration (a pipe, a live source): no percentage can be given.
+  std::int64_t TotalDuration = -1;
 };
 
 }  // namespace zentrova

@@ -30,7 +30,6 @@ TCustomFFmpeg::TCustomFFmpeg() {
   FFLoader().CheckLibAV(EncoderLibraries);
   // The option table is built by the first open: a task that waits in a
   // long batch holds none.
-  FOutputDuration = -1;
 }
 
 TCustomFFmpeg::~TCustomFFmpeg() {

@@ -137,6 +137,8 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   TInitStep init_output_stream_params(TOutputStream& ost);
   TInitStep init_output_stream_copy(TOutputStream& ost, TInputStream& ist);
   TInitStep init_output_stream_encode(TOutputStream& ost, TInputStream* ist);
+  /// Turns the stream's "rotate" tag into its display matrix (0 or a library error).
+  int set_rotation_override(TOutputStream& ost);
   int apply_disposition(TOutputStream& ost);
   int open_decoder(int ist_index, std::string& msg);
   int open_encoder(TOutputStream& ost, std::string& msg);

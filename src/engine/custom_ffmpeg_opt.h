@@ -200,8 +200,10 @@ class TCustomFFmpegOpt {
   std::atomic<std::int64_t> FLastRead{0};
   AVIOInterruptCB FWriteCallback{};  ///< WriteInterruptCheck of this instance
   std::atomic<std::int64_t> FLastWrite{0};
-  std::int64_t FInputDuration = 0;   ///< µs
-  std::int64_t FOutputDuration = 0;  ///< µs
+  /// Longest input duration after its -ss (µs); -1 while no input's duration is known.
+  std::int64_t FInputDuration = -1;
+  /// Expected output duration (µs), the total progress reports; -1: unknown.
+  std::int64_t FOutputDuration = -1;
   std::string FLastErrMsg;
   /// What opening an input may reach (options/input_guard.h).
   TInputPolicy FInputPolicy = TInputPolicy::Full;

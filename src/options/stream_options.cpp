@@ -12,18 +12,6 @@
 #include "options/library_log.h"
 
 namespace zentrova {
-namespace {
-
-// A whole decimal number (no trailing text), read with '.' whatever the
-// locale; 0 otherwise.
-double ReadAngle(std::string_view text) {
-  double value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return 0;
-  return value;
-}
-
-}  // namespace
 
 int match_stream_specifier(AVFormatContext* s, AVStream* stream, const char* spec) {
   return ff::avformat_match_stream_specifier(s, stream, spec);
@@ -89,11 +77,19 @@ std::vector<AVDictionaryPtr> stream_info_options(AVFormatContext* s, const AVDic
   return result;
 }
 
+std::optional<double> rotate_tag_degrees(std::string_view value) {
+  double degrees = 0;
+  const char* end = value.data() + value.size();
+  const auto [stop, error] = std::from_chars(value.data(), end, degrees);
+  if (value.empty() || error != std::errc() || stop != end || !std::isfinite(degrees)) return std::nullopt;
+  return degrees;
+}
+
 double stream_rotation(AVStream* st) {
   double theta = 0;
   if (const AVDictionaryEntry* tag = ff::av_dict_get(st->metadata, "rotate", nullptr, 0);
       tag && *tag->value && std::strcmp(tag->value, "0") != 0)
-    theta = ReadAngle(tag->value);
+    theta = rotate_tag_degrees(tag->value).value_or(0);
   if (theta == 0) {
     if (const std::uint8_t* matrix = ff::av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr))
       theta = -ff::av_display_rotation_get(reinterpret_cast<const std::int32_t*>(matrix));

@@ -3,6 +3,8 @@
 // Threads: whoever holds the format context; the media libraries must be loaded.
 #pragma once
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "media/av_ptr.h"
@@ -27,6 +29,11 @@ AVDictionaryPtr filter_stream_options(const AVDictionary* opts, AVCodecID codec_
 /// One filtered dictionary per stream of the opened `s` (empty when it has
 /// no streams), for stream probing.
 std::vector<AVDictionaryPtr> stream_info_options(AVFormatContext* s, const AVDictionary* codec_opts);
+
+/// The clockwise turn a "rotate" tag value states: a whole decimal number
+/// read with '.' whatever the locale ("90", "-90", "22.5"); nullopt for
+/// anything else ("", "abc", "90deg", "nan").
+std::optional<double> rotate_tag_degrees(std::string_view value);
 
 /// The clockwise rotation of `st` in degrees, folded into [0, 360) (an angle
 /// within 0.9 degrees below 360 folds to just below 0): its "rotate" tag, else minus the

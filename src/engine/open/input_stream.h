@@ -114,6 +114,12 @@ struct TInputStream {
   int (*hwaccel_retrieve_data)(AVCodecContext*, AVFrame*) = nullptr;
   AVPixelFormat hwaccel_pix_fmt = AV_PIX_FMT_NONE;
   AVPixelFormat hwaccel_retrieved_pix_fmt = AV_PIX_FMT_NONE;
+  /// The QSV device of a one-to-one hardware path, set by
+  /// setup_qsv_transcode before the decoder opens; only a stream holding
+  /// one decodes on the device (its frames go nowhere but to the encoder).
+  AVBufferRefPtr hw_device_ctx;
+  /// The frames pool of the last hardware frame decoded (taken from the
+  /// frame, worker thread); the buffer source of the stream's graph gets it.
   AVBufferRefPtr hw_frames_ctx;
 
   std::int64_t data_size = 0;

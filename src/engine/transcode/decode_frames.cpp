@@ -5,6 +5,7 @@
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/open/add_input_streams.h"
+#include "engine/transcode/qsv_transcode.h"
 #include "options/time_text.h"
 #include "log/logger.h"
 #include "media/time_base.h"
@@ -243,7 +244,9 @@ int TCustomFFmpeg::process_video_frame(TInputStream& ist, AVFrame* frame) {
   pre_process_video_frame(ist, frame);
   if (ist.st->sample_aspect_ratio.num) frame->sample_aspect_ratio = ist.st->sample_aspect_ratio;
 
-  if (frame->width != ist.resample_width || frame->height != ist.resample_height ||
+  // A new frames pool rebuilds the graphs: their buffer sources need it.
+  const bool new_frames_pool = TakeFramesPool(ist, *frame);
+  if (new_frames_pool || frame->width != ist.resample_width || frame->height != ist.resample_height ||
       frame->format != ist.resample_pix_fmt) {
     Log(TLogLevel::llInfo,
         fmt::format("Input stream #{}:{} frame changed from size:{}x{} fmt:{} to size:{}x{} fmt:{}",

@@ -23,8 +23,8 @@ bool HasKey(const AVDictionaryPtr& d, const char* key) {
 }
 
 // Picks the decoder's output format: a hardware format only when its method
-// was requested for the stream and its device could be opened, otherwise the
-// first software format. Called by the library on a decoding thread.
+// was requested for the stream and the one-to-one decision gave the decoder
+// a device, otherwise the first software format. Called by the library on a decoding thread.
 AVPixelFormat SelectHwFormat(AVCodecContext* s, const AVPixelFormat* formats) noexcept {
   auto* ist = static_cast<TInputStream*>(s->opaque);
   const AVPixelFormat* p = formats;
@@ -44,25 +44,6 @@ AVPixelFormat SelectHwFormat(AVCodecContext* s, const AVPixelFormat* formats) no
     return *p;
   }
   return *p;
-}
-
-// Opens the hardware device a stream asked for; without one the stream is
-// decoded in software and the log says so.
-void OpenHardwareDevice(TCustomFFmpeg& engine, TInputStream& ist) {
-  if (ist.hwaccel_id != THWAccelID::HWACCEL_QSV && ist.hwaccel_id != THWAccelID::HWACCEL_AUTO) return;
-  AVBufferRef* device = nullptr;
-  const int ret = ff::av_hwdevice_ctx_create(
-      &device, AV_HWDEVICE_TYPE_QSV, ist.hwaccel_device.empty() ? nullptr : ist.hwaccel_device.c_str(),
-      nullptr, 0);
-  if (ret < 0) {
-    if (ist.hwaccel_id == THWAccelID::HWACCEL_QSV)
-      engine.Log(TLogLevel::llWarning,
-                 fmt::format("{} hwaccel requested for input stream #{}:{}, but cannot be initialized. {}; "
-                             "decoding in software.",
-                             "qsv", ist.file_index, ist.st->index, error_code_text(ret)));
-    return;
-  }
-  ist.dec_ctx->hw_device_ctx = device;
 }
 
 }  // namespace
@@ -102,7 +83,12 @@ int TCustomFFmpeg::open_decoder(int ist_index, std::string& msg) {
   if (!HasKey(ist.decoder_opts, "sub_text_format") && has_option("sub_text_format"))
     DictSet(ist.decoder_opts, "sub_text_format", "ass");
   if (!HasKey(ist.decoder_opts, "threads")) DictSet(ist.decoder_opts, "threads", "auto");
-  OpenHardwareDevice(*this, ist);
+  // Only a one-to-one path decided by setup_qsv_transcode decodes on the
+  // device: hardware frames must not reach software filters.
+  if (ist.hw_device_ctx) {
+    dec->hw_device_ctx = ff::av_buffer_ref(ist.hw_device_ctx.get());
+    if (!dec->hw_device_ctx) return AVERROR(ENOMEM);
+  }
 
   const int ret = ff::avcodec_open2(dec, ist.avdec, InOutPtr(ist.decoder_opts));
   if (ret < 0) {
@@ -251,20 +237,7 @@ void TCustomFFmpeg::tag_encoder_name(TOutputFile& of, TOutputStream& ost) {
 }
 
 int TCustomFFmpeg::setup_qsv_transcode(TOutputStream& ost, TInputStream& ist) {
-  bool shared = false;
-  for (const std::unique_ptr<TOutputStream>& other : Foutput_streams)
-    if (other.get() != &ost && other->source_index == ost.source_index) shared = true;
-  TQsvCandidate c;
-  c.requested = ist.hwaccel_id;
-  c.runtime_loaded = ff::MFXInit != nullptr;
-  c.encoder_takes_qsv = CodecListsPixelFormat(ost.enc, AV_PIX_FMT_QSV);
-  const std::string description = ost.avfilter.value_or("");
-  c.filter_description = description;
-  c.has_source = ost.source_index >= 0;
-  c.source_feeds_graph = !ist.filters.empty();
-  c.decoder_gives_qsv = CodecListsPixelFormat(ist.avdec, AV_PIX_FMT_QSV);
-  c.source_shared = shared;
-  switch (DecideQsvTranscode(c)) {
+  switch (DecideQsvTranscode(QsvCandidateOf(ost, ist, Foutput_streams, Fdo_deinterlace != 0))) {
     case TQsvTranscode::NotRequested:
       return 0;
     case TQsvTranscode::RuntimeMissing:
@@ -289,8 +262,9 @@ int TCustomFFmpeg::setup_qsv_transcode(TOutputStream& ost, TInputStream& ist) {
     Log(TLogLevel::llWarning, fmt::format("Error initializing an MFX session: {}", ret));
     return 0;
   }
-  ost.enc_ctx->hw_device_ctx = device;
-  return 0;
+  ist.hw_device_ctx.reset(device);
+  ost.enc_ctx->hw_device_ctx = ff::av_buffer_ref(device);
+  return ost.enc_ctx->hw_device_ctx ? 0 : AVERROR(ENOMEM);
 }
 
 void SetEncoderThreads(AVDictionaryPtr& opts, const AVCodec* codec) {

@@ -11,6 +11,7 @@
 #include "engine/transcode/forced_key_frames.h"
 #include "engine/transcode/video_sync.h"
 #include "log/logger.h"
+#include "options/stream_options.h"
 
 namespace zentrova {
 namespace {
@@ -104,8 +105,35 @@ TCustomFFmpeg::TInitStep TCustomFFmpeg::init_output_stream_params(TOutputStream&
   else
     step = init_output_stream_encode(ost, ist);
   if (step.ret < 0) return step;
+  if (ost.rotate_overridden) {
+    step.ret = set_rotation_override(ost);
+    if (step.ret < 0) return {step.ret, "av_malloc() failed", false};
+  }
   step.ret = apply_disposition(ost);
   return step;
+}
+
+// "-metadata:s:v rotate=N" asks players to turn the picture N degrees
+// clockwise. The muxers of this library generation ignore the tag and store
+// the stream's display matrix, so the tag becomes one (a copied stream did
+// not take its source's matrix). An emptied tag ("rotate=") leaves the
+// stream without a matrix: shown as coded.
+int TCustomFFmpeg::set_rotation_override(TOutputStream& ost) {
+  const AVDictionaryEntry* tag = ff::av_dict_get(ost.st->metadata, "rotate", nullptr, 0);
+  if (!tag) return 0;
+  const std::optional<double> clockwise = rotate_tag_degrees(tag->value);
+  if (!clockwise) {
+    Log(TLogLevel::llWarning,
+        fmt::format("Invalid rotate value {} for output stream #{}:{}: not a number of degrees; ignored.",
+                    tag->value, ost.file_index, ost.index));
+    return 0;
+  }
+  auto* matrix = reinterpret_cast<std::int32_t*>(
+      ff::av_stream_new_side_data(ost.st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(std::int32_t)));
+  if (!matrix) return AVERROR(ENOMEM);
+  // The setter takes the clockwise angle; the getter answers counter-clockwise.
+  ff::av_display_rotation_set(matrix, *clockwise);
+  return 0;
 }
 
 TCustomFFmpeg::TInitStep TCustomFFmpeg::init_output_stream_copy(TOutputStream& ost, TInputStream& ist) {

@@ -6,11 +6,17 @@
 // shared source, an encoder or decoder without the QSV picture format) or a
 // machine without the QSV runtime falls back to software decoding and
 // encoding with a log line saying why.
+//
+// Only a stream the decision accepted gets the device, before its decoder
+// opens; its hardware frames then reach its filter graph with their pool.
 #pragma once
 
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "engine/open/input_stream.h"
+#include "engine/open/output_stream.h"
 
 namespace zentrova {
 
@@ -32,9 +38,23 @@ struct TQsvCandidate {
   bool source_feeds_graph = false;                  ///< that input stream feeds a filter graph
   bool decoder_gives_qsv = false;                   ///< its decoder lists the QSV pixel format
   bool source_shared = false;                       ///< another output stream has the same source
+  bool graph_converts = false;  ///< the graph adds a scaler, software format, rotation or deinterlacing
 };
 
 TQsvTranscode DecideQsvTranscode(const TQsvCandidate& c);
+
+/// What the decision looks at for the encoded stream `ost` fed by `ist`,
+/// among all output streams of the task (`outputs`, which holds `ost`);
+/// `deinterlace` is the task's -deinterlace. The view of the filter
+/// description lives as long as `ost`.
+TQsvCandidate QsvCandidateOf(const TOutputStream& ost, const TInputStream& ist,
+                             const std::vector<std::unique_ptr<TOutputStream>>& outputs, bool deinterlace);
+
+/// Keeps a new reference to the frames pool of the hardware `frame` on
+/// `ist` (its buffer source is built with it). True when the pool differs
+/// from the one kept; false for a software frame or the same pool. Throws
+/// FFmpegException when the reference cannot be made. Worker thread.
+bool TakeFramesPool(TInputStream& ist, const AVFrame& frame);
 
 /// True when `codec` lists `format` among its pixel formats, or (for a
 /// decoder) among its hardware configurations.

@@ -26,6 +26,7 @@ TEST(ProgressText, WholePercentOfTheTotalOrNA) {
       {0, 2000000, "0%"},
       {1, 0, "N/A"},
       {1, -5, "N/A"},
+      {3000000, -1, "N/A"},  // the engine's "no input states its duration"
       {kMax / 2, kMax, "49%"},
       {kMax, kMax, "100%"},
   };

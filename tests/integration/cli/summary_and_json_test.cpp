@@ -138,9 +138,11 @@ TEST(JsonEvents, UnknownTotalGivesNullPercentAndBadBytesAreReplaced) {
   TBatchState batch;
   batch.AddTask("/m/\xff\xfe.ts", "/m/x_(new).mp4", 0, -1);
   batch.Begin(1, TClock::now());
-  batch.Progress({.TaskIndex = 0, .CurrentDuration = 100});
+  batch.Progress({.TaskIndex = 0, .CurrentDuration = 100});  // the engine's "no input states its duration"
   const nlohmann::json event = ProgressEvent(batch, 0, TClock::now());
   EXPECT_TRUE(event["percent"].is_null());
+  EXPECT_TRUE(event["total_us"].is_null());
+  EXPECT_EQ(event["time_us"], 100);
   EXPECT_TRUE(event["eta_ms"].is_null());
   EXPECT_EQ(event["fps"], 0);
   batch.Progress({.TaskIndex = 0,

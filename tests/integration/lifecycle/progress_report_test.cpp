@@ -84,6 +84,30 @@ TEST_F(ProgressReport, WithoutAHandlerTheStatusLineIsLoggedAtEveryReport) {
   EXPECT_TRUE(last_marked) << "the last line is marked with L after the quality";
 }
 
+// A raw elementary stream states no duration: the total is -1 (unknown),
+// never 0, so that no caller divides by it; an output -t gives the total.
+TEST_F(ProgressReport, TotalIsMinusOneWhenNoInputStatesItsDuration) {
+  const std::string raw = dir_.File("raw.h264");
+  {
+    auto remux = MakeTask(Clip("one.mp4", Mp4H264Aac(1)), "", raw, "-c:v copy -an -f h264");
+    Run(*remux);
+    ASSERT_TRUE(remux->Finished());
+  }
+  ASSERT_EQ(ProbeFile(raw).duration_us, 0) << "the raw stream should state no duration";
+  struct Case {
+    const char* output_options;
+    std::int64_t total;
+  };
+  for (const Case& c : {Case{"-c:v mpeg4", -1}, Case{"-c:v mpeg4 -t 0.6", 600000}}) {
+    SCOPED_TRACE(c.output_options);
+    auto task = MakeTask(raw, "", dir_.File("out.mp4"), c.output_options);
+    const std::vector<Report> reports = Run(*task);
+    ASSERT_FALSE(reports.empty());
+    for (const Report& report : reports) EXPECT_EQ(report.total, c.total);
+    EXPECT_GT(reports.back().duration, 0);
+  }
+}
+
 TEST_F(ProgressReport, ProgressTargetGetsKeyValueBlocksEndingWithEnd) {
   const std::string target = dir_.File("progress.txt");
   auto task = MakeTask(Clip("two.mp4", Mp4H264Aac(2)), "", dir_.File("out.mp4"),

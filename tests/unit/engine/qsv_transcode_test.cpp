@@ -39,6 +39,8 @@ TEST(DecideQsvTranscode, OnlyAPlainOneToOnePathWithTheRuntimeQualifies) {
        TQsvTranscode::RuntimeMissing},
       {"a filter", [](TQsvCandidate& c) { c.filter_description = "scale=320:240"; },
        TQsvTranscode::NotOneToOne},
+      {"the graph converts on its own", [](TQsvCandidate& c) { c.graph_converts = true; },
+       TQsvTranscode::NotOneToOne},
       {"encoder without QSV pictures", [](TQsvCandidate& c) { c.encoder_takes_qsv = false; },
        TQsvTranscode::NotOneToOne},
       {"decoder without QSV pictures", [](TQsvCandidate& c) { c.decoder_gives_qsv = false; },

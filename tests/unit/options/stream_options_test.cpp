@@ -106,6 +106,27 @@ TEST(StreamInfoOptions, GivesOneDictionaryPerStream) {
   EXPECT_TRUE(stream_info_options(empty.get(), opts.get()).empty());
 }
 
+TEST(RotateTagDegrees, ReadsOnlyAWholeDecimalNumber) {
+  struct Case {
+    const char* value;
+    std::optional<double> degrees;
+  } cases[] = {
+      {"90", 90},
+      {"-90", -90},
+      {"22.5", 22.5},
+      {"0", 0},
+      {"1e2", 100},
+      {"", std::nullopt},
+      {"abc", std::nullopt},
+      {"90deg", std::nullopt},
+      {" 90", std::nullopt},
+      {"nan", std::nullopt},
+      {"inf", std::nullopt},
+      {"+90", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(rotate_tag_degrees(c.value), c.degrees) << '"' << c.value << '"';
+}
+
 TEST(StreamRotation, NormalisesTagsAndDisplayMatrices) {
   test::LoadMediaLibraries();
   struct Case {
