@@ -303,7 +303,7 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
       return -1;
     }
     ost.encoding_needed = !ost.stream_copy;
-    if (ost.encoding_needed) Finput_streams[static_cast<std::size_t>(ost.source_index)]->decoding_needed |= 1;
+    if (ost.encoding_needed) Finput_streams[static_cast<std::size_t>(ost.source_index)]->decoding_needed.for_output = true;
   }
 
   auto of = std::make_unique<TOutputFile>();

@@ -93,7 +93,7 @@ void MarkCodingNeeds(TOutputOpen& open) {
     TOutputStream& ost = *engine.Foutput_streams[i];
     ost.encoding_needed = !ost.stream_copy;
     if (ost.encoding_needed && ost.source_index >= 0) {
-      engine.Finput_streams.at(static_cast<std::size_t>(ost.source_index))->decoding_needed |= 1;
+      engine.Finput_streams.at(static_cast<std::size_t>(ost.source_index))->decoding_needed.for_output = true;
     }
   }
 }
