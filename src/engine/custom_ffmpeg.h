@@ -249,7 +249,7 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   /// Sends `frame` (null: flush) to the stream's encoder and muxes every
   /// packet that comes out; gives the size of the last packet (0: none).
   int encode_frame(AVFormatContext* s, TOutputStream& ost, const AVFrame* frame, const char* what);
-  void stop_all_streams(TOutputStream& ost, int mine, int others);
+  void stop_all_streams(TOutputStream& ost, TStreamFinished mine, TStreamFinished others);
   void flush_stream_encoders();
   bool within_recording_time(TOutputStream& ost);
   void end_stream_encoding(TOutputStream& ost);

@@ -26,10 +26,13 @@
 //
 // Example rows, as the engine writes them:
 //   using O = TFileOptionContext;
-//   {"c",     0xc8009, Field(&O::codec),            "codec name", "codec"},
-//   {"ss",    0xd4001, Field(&O::ss),               "start time offset", "time_off"},
-//   {"y",     0x2,     Variable(Ffile_overwrite),   "overwrite output files"},
-//   {"vsync", 0x5,     Handler(this, &TCustomFFmpegOpt::opt_vsync), "video sync method", ""},
+//   {"c", OPTF_TAKES_ARG | OPTF_STRING | OPTF_PER_STREAM | OPTF_INPUT | OPTF_OUTPUT,
+//    Field(&O::codec), "codec name", "codec"},
+//   {"ss", OPTF_TAKES_ARG | OPTF_DURATION | OPTF_CONTEXT_OFFSET | OPTF_INPUT | OPTF_OUTPUT,
+//    Field(&O::ss), "start time offset", "time_off"},
+//   {"y", OPTF_BOOLEAN, Variable(Ffile_overwrite), "overwrite output files", ""},
+//   {"vsync", OPTF_TAKES_ARG | OPTF_EXPERT, Handler(this, &TCustomFFmpegOpt::opt_vsync),
+//    "video sync method", ""},
 //
 // Threads: a table and the contexts it writes belong to one engine instance
 // and are used by one thread at a time.
@@ -50,7 +53,8 @@
 
 namespace zentrova {
 
-/// Option flags; the values are fixed (tables are written with them in hex).
+/// Option flags. The values are fixed: they are the numbers of the option
+/// language, and a row's flags are these names or-ed together.
 inline constexpr std::int32_t OPTF_TAKES_ARG = 0x1;          ///< takes the next argument
 inline constexpr std::int32_t OPTF_BOOLEAN = 0x2;            ///< implicit "1"; "no" prefix gives "0"
 inline constexpr std::int32_t OPTF_EXPERT = 0x4;             ///< classification only

@@ -54,7 +54,7 @@ void InitInputFilter(TCustomFFmpegOpt& engine, TFilterGraph& fg, const AVFilterI
     }
   }
   ist->discard = 0;
-  ist->decoding_needed |= 2;
+  ist->decoding_needed.for_filter_graph = true;
   ist->st->discard = AVDISCARD_NONE;
 
   auto ifilter = std::make_unique<TInputFilter>();

@@ -83,16 +83,15 @@ bool TypeSwitchedOff(const TFileOptionContext& o, AVMediaType type) {
   }
 }
 
-// The stream of input `k` the automatic selection takes for `type`: the
-// largest picture (real video before attached pictures), the most channels,
-// otherwise the first; -1 when the input has none.
-int BestStreamOfType(const TCustomFFmpegOpt& engine, int k, AVMediaType type) {
-  const TInputFile& f = *engine.Finput_files[static_cast<std::size_t>(k)];
+// The input stream (engine index) of `f` the automatic selection takes for
+// `type`: the largest picture (real video before attached pictures), the
+// most channels, otherwise the first; -1 when the input has none.
+int BestStreamOfType(const TInputFile& f, AVMediaType type) {
   std::int64_t best_score = -1;
   int best = -1;
   for (int i = 0; i < f.nb_streams; ++i) {
     const int index = f.ist_index + i;
-    const AVStream* st = engine.Finput_streams[static_cast<std::size_t>(index)]->st;
+    const AVStream* st = f.ctx->streams[i];
     if (st->codecpar->codec_type != type) continue;
     const bool had_packets = (st->event_flags & AVSTREAM_EVENT_FLAG_NEW_PACKETS) != 0;
     std::int64_t score = 0;
@@ -237,7 +236,7 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
     for (const AVMediaType type :
          {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE, AVMEDIA_TYPE_DATA}) {
       if (TypeSwitchedOff(o, type)) continue;
-      const int best = BestStreamOfType(*this, k, type);
+      const int best = BestStreamOfType(*Finput_files[static_cast<std::size_t>(k)], type);
       if (best < 0) continue;
       // Pictures or sound the output has no stream for are left over only
       // where the format would have taken them from the first input.
@@ -303,7 +302,8 @@ int TCustomFFmpeg::JoinInputFile(TFileOptionContext& o, int k) {
       return -1;
     }
     ost.encoding_needed = !ost.stream_copy;
-    if (ost.encoding_needed) Finput_streams[static_cast<std::size_t>(ost.source_index)]->decoding_needed |= 1;
+    if (ost.encoding_needed)
+      Finput_streams[static_cast<std::size_t>(ost.source_index)]->decoding_needed.for_output = true;
   }
 
   auto of = std::make_unique<TOutputFile>();

@@ -34,6 +34,15 @@ enum class THWAccelID : int {
   HWACCEL_CUVID,
 };
 
+/// Who takes a stream's decoded frames (`decoding_needed`); a stream nobody
+/// needs decoded is not decoded at all.
+struct TDecodingNeeded {
+  bool for_output = false;        ///< an encoded output stream
+  bool for_filter_graph = false;  ///< a filter graph input
+
+  explicit operator bool() const { return for_output || for_filter_graph; }
+};
+
 /// The previous subtitle of a stream (kept by the transcoding loop).
 struct TISprev_sub {
   int got_output = 0;
@@ -60,7 +69,7 @@ struct TInputStream {
   AVStream* st = nullptr;                 ///< owned by the input's format context
   int discard = 1;                        ///< 1 until an output stream or a filter graph takes the stream
   int user_set_discard = AVDISCARD_NONE;  ///< discard level applied once the stream is used
-  int decoding_needed = 0;  ///< bit 1: an encoded output needs frames; bit 2: a filter graph does
+  TDecodingNeeded decoding_needed;
   AVCodecContextPtr dec_ctx;
   const AVCodec* avdec = nullptr;  ///< the decoder; may be none
   AVFramePtr decoded_frame;

@@ -105,7 +105,7 @@ TOutputStream* NewAttachmentStream(TCustomFFmpegOpt& engine, TFileOptionContext&
                                    int source_index) {
   TOutputStream& ost = *NewOutputStream(engine, o, oc, AVMEDIA_TYPE_ATTACHMENT, source_index);
   ost.stream_copy = 1;
-  ost.finished = 1;
+  ost.finished.encoder = true;
   return &ost;
 }
 

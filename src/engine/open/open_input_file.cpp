@@ -6,6 +6,7 @@
 // failed open leaves the engine as it was.
 #include <fmt/format.h>
 #include <memory>
+#include <span>
 
 #include "engine/options/c_numeric_scope.h"
 #include "engine/open/add_input_streams.h"
@@ -70,14 +71,14 @@ void ForceTypeDecoders(TCustomFFmpegOpt& engine, const TFileOptionContext& o, AV
   }
 }
 
-// Codec options no stream of the input used: an encoding-only option fails
-// the open (-22, FLastErrMsg set), any other is a warning.
-int CheckUnusedDecoderOptions(TCustomFFmpegOpt& engine, const TFileOptionContext& o, std::size_t first_stream,
-                              int input_index, const std::string& file_name) {
+// Codec options no stream of the input (`streams`) used: an encoding-only
+// option fails the open (-22, FLastErrMsg set), any other is a warning.
+int CheckUnusedDecoderOptions(TCustomFFmpegOpt& engine, const TFileOptionContext& o,
+                              std::span<const std::unique_ptr<TInputStream>> streams, int input_index,
+                              const std::string& file_name) {
   AVDictionaryPtr unused = TCustomFFmpegOpt::StripSpecifiers(o.group->codec_opts.get());
-  for (std::size_t i = first_stream; i < engine.Finput_streams.size(); ++i) {
-    TCustomFFmpegOpt::RemoveOptions(unused, engine.Finput_streams[i]->decoder_opts.get());
-  }
+  for (const std::unique_ptr<TInputStream>& ist : streams)
+    TCustomFFmpegOpt::RemoveOptions(unused, ist->decoder_opts.get());
   int ret = 0;
   ForEachUnusedCodecOption(unused.get(), [&](const char* key, const char* help, int flags) {
     if (!(flags & AV_OPT_FLAG_DECODING_PARAM)) {
@@ -210,7 +211,8 @@ int TCustomFFmpegOpt::OpenInputFile(TFileOptionContext& o, const std::string& op
     AddInputStreams(*this, o, ic.get());
     ff::av_dump_format(ic.get(), input_index, shown_name.c_str(), 0);
 
-    ret = CheckUnusedDecoderOptions(*this, o, first_stream, input_index, shown_name);
+    ret = CheckUnusedDecoderOptions(*this, o, std::span(Finput_streams).subspan(first_stream), input_index,
+                                    shown_name);
     if (ret < 0) {
       Finput_streams.resize(first_stream);
       return ret;

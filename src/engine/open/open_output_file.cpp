@@ -44,12 +44,10 @@ void ApplyFlagsToCopies(TOutputOpen& open) {
   if (!e) return;
   const std::string_view key = e->key;
   if (key != "flags" && !key.starts_with("flags:")) return;
-  TCustomFFmpegOpt& engine = open.engine;
-  for (std::size_t i = static_cast<std::size_t>(open.of.ost_index); i < engine.Foutput_streams.size(); ++i) {
-    TOutputStream& ost = *engine.Foutput_streams[i];
-    if (!ost.stream_copy && ost.attachment_filename.empty()) continue;
-    if (key != "flags" && ff::avformat_match_stream_specifier(open.oc, ost.st, e->key + 6) == 0) continue;
-    if (ff::av_opt_set(ost.enc_ctx.get(), "flags", e->value, 0) < 0)
+  for (const std::unique_ptr<TOutputStream>& ost : open.Streams()) {
+    if (!ost->stream_copy && ost->attachment_filename.empty()) continue;
+    if (key != "flags" && ff::avformat_match_stream_specifier(open.oc, ost->st, e->key + 6) == 0) continue;
+    if (ff::av_opt_set(ost->enc_ctx.get(), "flags", e->value, 0) < 0)
       throw TOutputOpenError("failed to set flags");
   }
 }
@@ -57,11 +55,9 @@ void ApplyFlagsToCopies(TOutputOpen& open) {
 // Codec options no output stream used: an option only decoders know fails
 // the open, any other is a warning.
 void CheckUnusedEncoderOptions(TOutputOpen& open) {
-  TCustomFFmpegOpt& engine = open.engine;
   AVDictionaryPtr unused = TCustomFFmpegOpt::StripSpecifiers(open.o.group->codec_opts.get());
-  for (std::size_t i = static_cast<std::size_t>(open.of.ost_index); i < engine.Foutput_streams.size(); ++i) {
-    TCustomFFmpegOpt::RemoveOptions(unused, engine.Foutput_streams[i]->encoder_opts.get());
-  }
+  for (const std::unique_ptr<TOutputStream>& ost : open.Streams())
+    TCustomFFmpegOpt::RemoveOptions(unused, ost->encoder_opts.get());
   ForEachUnusedCodecOption(unused.get(), [&](const char* key, const char* help, int flags) {
     if (!(flags & AV_OPT_FLAG_ENCODING_PARAM)) {
       throw TOutputOpenError(
@@ -69,7 +65,7 @@ void CheckUnusedEncoderOptions(TOutputOpen& open) {
                       key, help, open.file_index, open.file_name));
     }
     if (std::string_view(key) == "gop_timecode") return true;
-    engine.Log(
+    open.engine.Log(
         TLogLevel::llWarning,
         fmt::format("Codec AVOption {} ({}) specified for output file #{} ({}) has not been used for any "
                     "stream. The most likely reason is either wrong type (e.g. a video option with no video "
@@ -81,12 +77,11 @@ void CheckUnusedEncoderOptions(TOutputOpen& open) {
 }
 
 void MarkCodingNeeds(TOutputOpen& open) {
-  TCustomFFmpegOpt& engine = open.engine;
-  for (std::size_t i = static_cast<std::size_t>(open.of.ost_index); i < engine.Foutput_streams.size(); ++i) {
-    TOutputStream& ost = *engine.Foutput_streams[i];
-    ost.encoding_needed = !ost.stream_copy;
-    if (ost.encoding_needed && ost.source_index >= 0) {
-      engine.Finput_streams.at(static_cast<std::size_t>(ost.source_index))->decoding_needed |= 1;
+  for (const std::unique_ptr<TOutputStream>& ost : open.Streams()) {
+    ost->encoding_needed = !ost->stream_copy;
+    if (ost->encoding_needed && ost->source_index >= 0) {
+      TInputStream& source = *open.engine.Finput_streams.at(static_cast<std::size_t>(ost->source_index));
+      source.decoding_needed.for_output = true;
     }
   }
 }

@@ -68,9 +68,7 @@ void AddAttachments(TOutputOpen& open) {
       throw TOutputOpenError(fmt::format("Could not read attachment {}.", name));
 
     TOutputStream& ost = *NewAttachmentStream(engine, open.o, open.oc, -1);
-    ost.stream_copy = 1;
     ost.attachment_filename = name;
-    ost.finished = 1;
     ost.st->codecpar->extradata = buffer.release();
     ost.st->codecpar->extradata_size = static_cast<int>(size);
     ff::av_dict_set(&ost.st->metadata, "filename", AttachmentTagName(name).c_str(), AV_DICT_DONT_OVERWRITE);

@@ -26,29 +26,26 @@ std::optional<TMetadataSpecifier> ParseSpecifier(TCustomFFmpegOpt& engine, const
   return spec;
 }
 
-// The dictionary a 'g', 'c' or 'p' specifier names in `s`, or null with
-// FLastErrMsg set when the index is out of range.
-AVDictionary** FileLevelMetadata(TCustomFFmpegOpt& engine, AVFormatContext* s,
-                                 const TMetadataSpecifier& spec) {
+// The dictionary a 'g', 'c' or 'p' specifier names in `s`, or null with the
+// reason in `error` when the index is out of range.
+AVDictionary** FileLevelMetadata(AVFormatContext* s, const TMetadataSpecifier& spec, std::string& error) {
   switch (spec.type) {
     case 'g':
       return &s->metadata;
     case 'c':
       if (spec.index < 0 || static_cast<unsigned>(spec.index) >= s->nb_chapters) {
-        engine.FLastErrMsg =
-            fmt::format("Invalid chapter index {} while processing metadata maps.", spec.index);
+        error = fmt::format("Invalid chapter index {} while processing metadata maps.", spec.index);
         return nullptr;
       }
       return &s->chapters[spec.index]->metadata;
     case 'p':
       if (spec.index < 0 || static_cast<unsigned>(spec.index) >= s->nb_programs) {
-        engine.FLastErrMsg =
-            fmt::format("Invalid program index {} while processing metadata maps.", spec.index);
+        error = fmt::format("Invalid program index {} while processing metadata maps.", spec.index);
         return nullptr;
       }
       return &s->programs[spec.index]->metadata;
     default:
-      engine.FLastErrMsg = fmt::format("Invalid metadata specifier {}.", spec.type);
+      error = fmt::format("Invalid metadata specifier {}.", spec.type);
       return nullptr;
   }
 }
@@ -103,7 +100,7 @@ int CopyMetadata(TCustomFFmpegOpt& engine, const std::string& outspec, const std
       return -1;
     }
   } else {
-    meta_in = FileLevelMetadata(engine, ic, *in);
+    meta_in = FileLevelMetadata(ic, *in, engine.FLastErrMsg);
     if (!meta_in) return -1;
   }
 
@@ -118,7 +115,7 @@ int CopyMetadata(TCustomFFmpegOpt& engine, const std::string& outspec, const std
       }
     }
   } else {
-    AVDictionary** meta_out = FileLevelMetadata(engine, oc, *out);
+    AVDictionary** meta_out = FileLevelMetadata(oc, *out, engine.FLastErrMsg);
     if (!meta_out) return -1;
     ff::av_dict_copy(meta_out, *meta_in, AV_DICT_DONT_OVERWRITE);
   }
@@ -204,14 +201,13 @@ void CopyDefaultMetadata(TOutputOpen& open) {
     ff::av_dict_set(&open.oc->metadata, "creation_time", nullptr, 0);
   }
   if (open.o.stream_metadata_set) return;
-  for (std::size_t i = static_cast<std::size_t>(open.of.ost_index); i < engine.Foutput_streams.size(); ++i) {
-    TOutputStream& ost = *engine.Foutput_streams[i];
-    if (ost.source_index < 0) continue;
-    const TInputStream& ist = *engine.Finput_streams.at(static_cast<std::size_t>(ost.source_index));
-    ff::av_dict_copy(&ost.st->metadata, ist.st->metadata, AV_DICT_DONT_OVERWRITE);
-    if (!ost.stream_copy) {
-      ff::av_dict_set(&ost.st->metadata, "encoder", nullptr, 0);
-      if (ist.autorotate) ff::av_dict_set(&ost.st->metadata, "rotate", nullptr, 0);
+  for (const std::unique_ptr<TOutputStream>& ost : open.Streams()) {
+    if (ost->source_index < 0) continue;
+    const TInputStream& ist = *engine.Finput_streams.at(static_cast<std::size_t>(ost->source_index));
+    ff::av_dict_copy(&ost->st->metadata, ist.st->metadata, AV_DICT_DONT_OVERWRITE);
+    if (!ost->stream_copy) {
+      ff::av_dict_set(&ost->st->metadata, "encoder", nullptr, 0);
+      if (ist.autorotate) ff::av_dict_set(&ost->st->metadata, "rotate", nullptr, 0);
     }
   }
 }

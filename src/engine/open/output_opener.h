@@ -8,6 +8,8 @@
 // Threads: the thread that opens the output.
 #pragma once
 
+#include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -31,6 +33,12 @@ struct TOutputOpen {
   bool join_active;  ///< only streams of the first input are candidates
   /// For messages: the name as the user knows it (without "file:").
   std::string file_name;
+
+  /// The stream records made for this output so far: the steps append them
+  /// to the engine's list, from `of.ost_index` on.
+  std::span<const std::unique_ptr<TOutputStream>> Streams() const {
+    return std::span(engine.Foutput_streams).subspan(static_cast<std::size_t>(of.ost_index));
+  }
 };
 
 /// Best video (area), audio (channels), first fitting subtitle, one data stream.

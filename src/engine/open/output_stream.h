@@ -28,6 +28,25 @@ namespace zentrova {
 struct TInputStream;
 struct TOutputFilter;
 
+/// The ends of an output stream that take no more data (`finished`). The
+/// encoder ends first when the stream reaches its time, frame or size limit
+/// or its filter graph ends; the muxer too at its input's end (stream copies,
+/// subtitles) or after a write error.
+struct TStreamFinished {
+  bool encoder = false;  ///< the encoder takes no more frames
+  bool muxer = false;    ///< the muxer takes no more packets
+
+  /// Both ends: nothing more goes through the stream.
+  static constexpr TStreamFinished Both() { return {.encoder = true, .muxer = true}; }
+  explicit operator bool() const { return encoder || muxer; }
+  TStreamFinished& operator|=(TStreamFinished more) {
+    encoder = encoder || more.encoder;
+    muxer = muxer || more.muxer;
+    return *this;
+  }
+  bool operator==(const TStreamFinished&) const = default;
+};
+
 /// The bitstream filters applied to every packet of a stream before muxing,
 /// in order. Each filter is allocated with its options set; `av_bsf_init`
 /// runs when the transcode is initialised.
@@ -89,7 +108,7 @@ struct TOutputStream {
   AVDictionaryPtr resample_opts;
 
   std::string apad;
-  int finished = 0;
+  TStreamFinished finished;  ///< an attachment starts with its encoder finished
   int unavailable = 0;
   int stream_copy = 0;
   std::string attachment_filename;

@@ -39,7 +39,7 @@ int TCustomFFmpeg::encode_frame(AVFormatContext* s, TOutputStream& ost, const AV
     if (ret == AVERROR_EOF) break;
     if (ret < 0) fail(ret);
     if (ost.logfile && enc->stats_out) std::fputs(enc->stats_out, ost.logfile.get());
-    if (ost.finished & 2) {  // the muxer takes nothing more from this stream
+    if (ost.finished.muxer) {
       ff::av_packet_unref(pkt);
       continue;
     }
@@ -90,7 +90,7 @@ void TCustomFFmpeg::flush_stream_encoders() {
   // Bitstream filters give up what they hold.
   for (int i = Fost_from_idx; i <= Fost_to_idx; ++i) {
     TOutputStream& ost = *Foutput_streams[static_cast<std::size_t>(i)];
-    if (ost.bitstream_filters->empty() || (ost.finished & 2)) continue;
+    if (ost.bitstream_filters->empty() || ost.finished.muxer) continue;
     filter_packet(Foutput_files[static_cast<std::size_t>(ost.file_index)]->ctx.get(), nullptr, ost);
   }
 }

@@ -164,14 +164,14 @@ void TCustomFFmpeg::write_packet(AVFormatContext* s, AVPacket* pkt, TOutputStrea
     const std::string text =
         fmt::format("{}. {}", error_code_text(ret, "av_interleaved_write_frame()"), kSeeLog);
     Log(TLogLevel::llError, text);
-    stop_all_streams(ost, 3, 1);
+    stop_all_streams(ost, TStreamFinished::Both(), {.encoder = true});
     // A stop request interrupts a blocked write: that is not a failure.
     if (!(ret == AVERROR_EXIT && FBroken)) RecordRunFailure(text);
   }
   ff::av_packet_unref(pkt);
 }
 
-void TCustomFFmpeg::stop_all_streams(TOutputStream& ost, int mine, int others) {
+void TCustomFFmpeg::stop_all_streams(TOutputStream& ost, TStreamFinished mine, TStreamFinished others) {
   for (const std::unique_ptr<TOutputStream>& other : Foutput_streams)
     other->finished |= other.get() == &ost ? mine : others;
 }
@@ -189,7 +189,7 @@ bool TCustomFFmpeg::within_recording_time(TOutputStream& ost) {
 }
 
 void TCustomFFmpeg::end_stream_encoding(TOutputStream& ost) {
-  ost.finished |= 1;
+  ost.finished.encoder = true;
   TOutputFile& of = *Foutput_files[static_cast<std::size_t>(ost.file_index)];
   if (!of.shortest) return;
   const AVRational tb = ost.enc_ctx ? ost.enc_ctx->time_base : AVRational{0, 1};

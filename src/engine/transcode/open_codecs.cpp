@@ -71,10 +71,10 @@ int TCustomFFmpeg::open_decoder(int ist_index, std::string& msg) {
     const AVOption* opt = ff::av_opt_find(dec, name, nullptr, 0, AV_OPT_SEARCH_CHILDREN);
     return opt && !(opt->flags & AV_OPT_FLAG_DEPRECATED);
   };
-  if (ist.avdec->id == AV_CODEC_ID_DVB_SUBTITLE && (ist.decoding_needed & 1)) {
+  if (ist.avdec->id == AV_CODEC_ID_DVB_SUBTITLE && ist.decoding_needed.for_output) {
     if (!HasKey(ist.decoder_opts, "compute_edt") && has_option("compute_edt"))
       DictSet(ist.decoder_opts, "compute_edt", "1");
-    if (ist.decoding_needed & 2)
+    if (ist.decoding_needed.for_filter_graph)
       Log(TLogLevel::llWarning,
           "Warning using DVB subtitles for filtering and output at the same time is not fully supported, "
           "also see "

@@ -224,11 +224,11 @@ int TCustomFFmpeg::pull_filter_graph(TFilterGraph& fg, TInputStream*& chosen) {
 }
 
 void TCustomFFmpeg::finish_stream(TOutputStream& ost) {
-  ost.finished = 3;
+  ost.finished = TStreamFinished::Both();
   TOutputFile& of = *Foutput_files[static_cast<std::size_t>(ost.file_index)];
   if (!of.shortest) return;
   for (unsigned j = 0; j < of.ctx->nb_streams; ++j)
-    Foutput_streams[static_cast<std::size_t>(of.ost_index) + j]->finished = 3;
+    Foutput_streams[static_cast<std::size_t>(of.ost_index) + j]->finished = TStreamFinished::Both();
 }
 
 }  // namespace zentrova

@@ -260,7 +260,7 @@ TEST_F(ComplexFilterGraph, LabelledInputsAreDecodedForTheGraph) {
   EXPECT_EQ(fg.inputs[0]->ist, engine.Finput_streams[1].get());
   EXPECT_EQ(fg.inputs[1]->ist, engine.Finput_streams[3].get());
   for (const auto& input : fg.inputs) {
-    EXPECT_EQ(input->ist->decoding_needed & 2, 2);
+    EXPECT_TRUE(input->ist->decoding_needed.for_filter_graph);
     EXPECT_EQ(input->ist->discard, 0);
     EXPECT_EQ(input->ist->st->discard, AVDISCARD_NONE);
   }

@@ -41,7 +41,8 @@ TEST_F(OpenOutputFile, PicksTheLargestVideoAndTheMostChannels) {
   for (const auto& ost : engine.Foutput_streams) {
     EXPECT_EQ(ost->encoding_needed, 1);
     EXPECT_EQ(engine.Finput_streams[static_cast<std::size_t>(ost->source_index)]->discard, 0);
-    EXPECT_EQ(engine.Finput_streams[static_cast<std::size_t>(ost->source_index)]->decoding_needed & 1, 1);
+    EXPECT_TRUE(
+        engine.Finput_streams[static_cast<std::size_t>(ost->source_index)]->decoding_needed.for_output);
   }
   EXPECT_EQ(engine.Finput_streams[0]->discard, 1);  // A's video stays unused
   // Nothing is created before the run: neither the output nor its .part file.
@@ -422,7 +423,7 @@ TEST_F(OpenOutputFile, AttachesAFileWithItsBaseName) {
   EXPECT_EQ(ost.st->codecpar->codec_type, AVMEDIA_TYPE_ATTACHMENT);
   EXPECT_EQ(ost.attachment_filename, font);
   EXPECT_EQ(ost.stream_copy, 1);
-  EXPECT_EQ(ost.finished, 1);
+  EXPECT_EQ(ost.finished, (TStreamFinished{.encoder = true}));
   ASSERT_EQ(ost.st->codecpar->extradata_size, static_cast<int>(bytes.size()));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(ost.st->codecpar->extradata), bytes.size()), bytes);
   const AVDictionaryEntry* name = ff::av_dict_get(ost.st->metadata, "filename", nullptr, 0);

@@ -221,7 +221,7 @@ TEST_F(OutputStream, StreamCopyOfVideoCopiesInitialNonKeyFrames) {
   EXPECT_EQ(engine.Foutput_streams[0]->stream_copy, 1);
   EXPECT_EQ(engine.Foutput_streams[0]->copy_initial_nonkeyframes, 1);
   EXPECT_EQ(engine.Foutput_streams[0]->encoding_needed, 0);
-  EXPECT_EQ(engine.Finput_streams[0]->decoding_needed, 0);
+  EXPECT_FALSE(engine.Finput_streams[0]->decoding_needed);
   EXPECT_EQ(engine.Foutput_streams[0]->enc, nullptr);
 }
 
