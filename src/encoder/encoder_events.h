@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "encoder/terminate_info.h"
-#include "engine/run/hook_events.h"
-#include "media/ff.h"
+#include "picture/av_picture.h"
+#include "media/av_types.h"
 #include "picture/bitmap.h"
 
 namespace zentrova {

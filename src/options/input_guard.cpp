@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fmt/format.h>
 
+#include "media/av_ptr.h"
 #include "options/dictionary.h"
 
 namespace zentrova {
