@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libfmt-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   xvfb xauth fonts-wqy-microhei
+  doxygen parallel
 )
 
 missing=()
