@@ -5,14 +5,7 @@
 #
 # -D: BUILD_DIR (this build), SOURCE_DIR, WORK (scratch folder), MAKE_MEDIA
 # (the test-media generator), CXX_FLAGS (the build's sanitizer flags).
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    list(JOIN ARGN " " command)
-    message(FATAL_ERROR "${command}\nfailed (${result}):\n${output}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../run_command.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 set(prefix ${WORK}/prefix)

@@ -6,14 +6,7 @@
 # read back by `zentrova-cli --info --json` (the decoder component).
 #
 # -D: CLI, MAKE_MEDIA (the test-media generator), PARALLEL, WORK.
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-  if(NOT result EQUAL 0)
-    list(JOIN ARGN " " command)
-    message(FATAL_ERROR "${command}\nfailed (${result}):\n${output}\n${errors}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../run_command.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 set(inputs "")

@@ -4,14 +4,7 @@
 # --version and --demo from there.
 #
 # -D: BUILD_DIR (a built tree), WORK (scratch folder), VERSION (x.y.z).
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    list(JOIN ARGN " " command)
-    message(FATAL_ERROR "${command}\nfailed (${result}):\n${output}")
-  endif()
-  set(output "${output}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../run_command.cmake)
 
 # expect(<text> <what> MATCHES|NOMATCH <regex>...)
 function(expect text what mode)
