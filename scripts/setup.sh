@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   xvfb xauth fonts-wqy-microhei
+  doxygen parallel
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include "decoder/file_info_text.h"
 #include "log/logger.h"
 #include "log/main_thread.h"
+#include "media/av_ptr.h"
 #include "media/error_text.h"
 #include "media/library_loader.h"
 #include "options/file_name_text.h"

@@ -30,7 +30,7 @@
 #include "decoder/stream_info.h"
 #include "log/base_component.h"
 #include "log/log_level.h"
-#include "media/av_ptr.h"
+#include "media/av_deleters.h"
 #include "options/ff_options.h"
 #include "options/input_guard.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "media/ff.h"
+#include "media/av_types.h"
 
 namespace zentrova {
 

@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "decoder/stream_info.h"
-#include "media/ff.h"
+#include "media/av_types.h"
 #include "picture/av_picture.h"
 
 namespace zentrova {

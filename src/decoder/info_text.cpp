@@ -5,6 +5,8 @@
 
 #include <fmt/format.h>
 
+#include "media/av_ptr.h"
+
 namespace zentrova {
 
 std::string SizeText(std::int64_t size_bytes) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "media/ff.h"
+#include "media/av_types.h"
 
 namespace zentrova {
 

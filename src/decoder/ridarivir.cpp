@@ -11,6 +11,7 @@
 
 #include "log/logger.h"
 #include "log/plain_text.h"
+#include "media/av_ptr.h"
 #include "media/error_text.h"
 #include "options/media_text.h"
 #include "options/stream_options.h"

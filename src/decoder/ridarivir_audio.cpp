@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "log/logger.h"
+#include "media/av_ptr.h"
 #include "media/error_text.h"
 
 namespace zentrova {

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "log/logger.h"
+#include "media/av_ptr.h"
 
 namespace zentrova {
 

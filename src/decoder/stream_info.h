@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "media/ff.h"
+#include "media/av_types.h"
 
 namespace zentrova {
 

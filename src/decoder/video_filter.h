@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "media/av_ptr.h"
+#include "media/av_deleters.h"
 
 namespace zentrova {
 

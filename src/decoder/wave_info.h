@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "decoder/stream_info.h"
-#include "media/av_ptr.h"
+#include "media/av_deleters.h"
 
 namespace zentrova {
 

@@ -5,18 +5,21 @@
 #include <stdexcept>
 #include <utility>
 
+#include "encoder/custom_encoder_state.h"
 #include "log/logger.h"
 #include "media/library_loader.h"
 
 namespace zentrova {
 
-TCustomEncoder::TCustomEncoder()
-    : FSchedule(FTerminateLock, TTaskSchedule::TCallbacks{
-                                    [this](int index) { return FFFmpegList.Present(index); },
-                                    [this](int index) { StartTaskThread(index); },
-                                    [this] { AllTasksDone(); },
-                                }),
-      FDelivery([this](const TDoTerminateThread::TItem& item) { DeliverTermination(item); }) {}
+TCustomEncoder::TState::TState(TCustomEncoder& owner)
+    : FSchedule(owner.FTerminateLock, TTaskSchedule::TCallbacks{
+                                          [this](int index) { return FFFmpegList.Present(index); },
+                                          [&owner](int index) { owner.StartTaskThread(index); },
+                                          [&owner] { owner.AllTasksDone(); },
+                                      }),
+      FDelivery([&owner](const TTerminateItem& item) { owner.DeliverTermination(item); }) {}
+
+TCustomEncoder::TCustomEncoder() : FState(std::make_unique<TState>(*this)) {}
 
 TCustomEncoder::~TCustomEncoder() {
   Shutdown();
@@ -39,13 +42,13 @@ void TCustomEncoder::Shutdown() {
   FOnOutputFrameHook.Set(nullptr);
   // No task starts any more; the running ones end and are waited for (their
   // handlers still reach this encoder until then).
-  FSchedule.CancelPending();
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) task->Stop(TStopWait::swWait);
+  FState->FSchedule.CancelPending();
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) task->Stop(TStopWait::swWait);
   // Nothing is delivered or released after this.
-  FDelivery.Shutdown();
+  FState->FDelivery.Shutdown();
   // The list is the tasks' only owner: each task is freed here, while this
   // encoder still exists for a termination report that is on its way.
-  FFFmpegList.Clear();
+  FState->FFFmpegList.Clear();
 }
 
 // ---- Media libraries -----------------------------------------------------------
@@ -68,15 +71,23 @@ bool TCustomEncoder::AVLibLoaded() const {
 void TCustomEncoder::UnloadAVLib() {
   CheckWorking("UnloadAVLib");
   // The tasks' engines and decoders call the libraries until they are freed.
-  if (FFFmpegList.Count() > 0) throw std::runtime_error("Cannot UnloadAVLib while tasks exist.");
-  FDecoder.Close();
+  if (FState->FFFmpegList.Count() > 0) throw std::runtime_error("Cannot UnloadAVLib while tasks exist.");
+  FState->FDecoder.Close();
   FFLoader().Unload(EncoderLibraries);
+}
+
+TRIDarivir& TCustomEncoder::Decoder() {
+  return FState->FDecoder.Get();
+}
+
+bool TCustomEncoder::Terminated() const {
+  return FState->FSchedule.Terminated();
 }
 
 // ---- Properties ------------------------------------------------------------------
 
 void TCustomEncoder::SetPreview(bool value) {
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) {
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) {
     const TPostHooks hooks = task->PostHooks();
     task->ChangePostHooks(value ? hooks.With(TPostHook::phPreview) : hooks.Without(TPostHook::phPreview));
   }
@@ -84,7 +95,7 @@ void TCustomEncoder::SetPreview(bool value) {
 }
 
 void TCustomEncoder::SetPreviewBitmap(bool value) {
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) {
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) {
     const TPostHooks hooks = task->PostHooks();
     task->ChangePostHooks(value ? hooks.With(TPostHook::phBitmap) : hooks.Without(TPostHook::phBitmap));
   }
@@ -106,7 +117,7 @@ std::int32_t ClampInterval(int value_ms) {
 void TCustomEncoder::SetPreviewInterval(int value_ms) {
   FPreviewInterval = ClampInterval(value_ms);
   if (Working()) return;
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) {
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) {
     task->FPreviewInterval = static_cast<std::int64_t>(FPreviewInterval) * 1000;
   }
 }
@@ -114,7 +125,7 @@ void TCustomEncoder::SetPreviewInterval(int value_ms) {
 void TCustomEncoder::SetProgressInterval(int value_ms) {
   FProgressInterval = ClampInterval(value_ms);
   if (Working()) return;
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) {
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) {
     task->FReportInterval = static_cast<std::int64_t>(FProgressInterval) * 1000;
   }
 }
@@ -122,13 +133,13 @@ void TCustomEncoder::SetProgressInterval(int value_ms) {
 void TCustomEncoder::SetReadTimeout(int value_ms) {
   TFFBaseComponent::SetReadTimeout(value_ms);
   if (Working()) return;
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) task->FReadTimeout = value_ms;
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) task->FReadTimeout = value_ms;
 }
 
 void TCustomEncoder::SetWriteTimeout(int value_ms) {
   TFFBaseComponent::SetWriteTimeout(value_ms);
   if (Working()) return;
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) task->FWriteTimeout = value_ms;
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) task->FWriteTimeout = value_ms;
 }
 
 // ---- The list --------------------------------------------------------------------
@@ -137,12 +148,12 @@ void TCustomEncoder::ClearTasks() {
   if (Working() && !Terminated()) throw std::runtime_error("Cannot ClearTasks while working.");
   // Released outside the list lock; a late automatic release of one of
   // these finds nothing (it releases by pointer, not by index).
-  std::vector<TFFmpegList::TTaskPtr> tasks = FFFmpegList.Clear();
+  std::vector<TFFmpegList::TTaskPtr> tasks = FState->FFFmpegList.Clear();
   tasks.clear();
   FLastErrMsg.clear();
   {
     std::lock_guard lock(FTerminateLock);
-    FSchedule.Reset();
+    FState->FSchedule.Reset();
     FCallerRecords.clear();
   }
   FWorking = false;
@@ -151,24 +162,24 @@ void TCustomEncoder::ClearTasks() {
 
 void TCustomEncoder::RemoveTask(int task_index) {
   CheckWorking("RemoveTask");
-  FFFmpegList.Delete(task_index);  // the task is freed here, outside the list lock
+  FState->FFFmpegList.Delete(task_index);  // the task is freed here, outside the list lock
 }
 
 void TCustomEncoder::Exchange(int task_index1, int task_index2) {
   CheckWorking("Exchange");
-  FFFmpegList.Exchange(task_index1, task_index2);
+  FState->FFFmpegList.Exchange(task_index1, task_index2);
 }
 
 int TCustomEncoder::GetTaskIndex(const TFFmpegTask* task) const {
-  return FFFmpegList.IndexOf(task);
+  return FState->FFFmpegList.IndexOf(task);
 }
 
 TFFmpeg* TCustomEncoder::GetTask(int task_index) const {
-  return FFFmpegList.Item(task_index).get();
+  return FState->FFFmpegList.Item(task_index).get();
 }
 
 int TCustomEncoder::TasksCount() const {
-  return FFFmpegList.Count();
+  return FState->FFFmpegList.Count();
 }
 
 }  // namespace zentrova

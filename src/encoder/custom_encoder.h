@@ -57,18 +57,21 @@
 #include <vector>
 
 #include "encoder/encoder_events.h"
-#include "encoder/encoder_task.h"
 #include "encoder/event_slot.h"
-#include "encoder/input_decoders.h"
 #include "encoder/stream_source.h"
-#include "encoder/task_list.h"
 #include "encoder/task_options.h"
-#include "encoder/task_schedule.h"
-#include "encoder/terminate_delivery.h"
 #include "log/base_component.h"
 #include "log/threads.h"
 
 namespace zentrova {
+
+// The engine behind the tasks stays inside the library: callers hold these
+// by pointer only (encoder/encoder_task.h is the library's own header).
+class TCustomFFmpegOpt;
+class TFFmpegTask;
+class TFFmpeg;
+class TRIDarivir;
+struct TTerminateItem;
 
 class TCustomEncoder : public TFFBaseComponent {
  public:
@@ -206,9 +209,9 @@ class TCustomEncoder : public TFFBaseComponent {
   void SetReadTimeout(int value_ms) override;
   void SetWriteTimeout(int value_ms) override;
   /// The component's own decoder (include decoder/ridarivir.h to use it).
-  TRIDarivir& Decoder() { return FDecoder.Get(); }
+  TRIDarivir& Decoder();
   /// The last run has ended (every task reported).
-  bool Terminated() const { return FSchedule.Terminated(); }
+  bool Terminated() const;
   /// A run was started since the last `ClearTasks`.
   bool Working() const { return FWorking.load(); }
   bool Paused() const { return FPaused.load(); }
@@ -259,7 +262,6 @@ class TCustomEncoder : public TFFBaseComponent {
   virtual void HandleBeforeFindStreamInfo(TCustomFFmpegOpt* sender, AVFormatContext* format_context);
   virtual void HandleTerminate(TFFmpegTask* sender);
 
-
   /// Clears the events, stops every task and waits for it, drops the
   /// terminations not yet delivered and frees the tasks (once). The workers
   /// call the virtual handlers until then: a derived class calls this first
@@ -297,7 +299,7 @@ class TCustomEncoder : public TFFBaseComponent {
   /// delivery thread with the automatic release of `task` (under FTerminateLock).
   void QueueTermination(const TTerminateInfo& info, const std::weak_ptr<TFFmpeg>& task);
   /// Delivers one record to OnTerminate on the delivery thread.
-  void DeliverTermination(const TDoTerminateThread::TItem& item);
+  void DeliverTermination(const TTerminateItem& item);
   /// Caller's-thread run: delivers the records queued so far, in order.
   void DeliverCallerRecords();
   /// Waits (serving the main-thread queue) until no termination is queued or
@@ -314,7 +316,7 @@ class TCustomEncoder : public TFFBaseComponent {
   bool ServingEventOf(const TFFmpegTask* task) const;
   /// Stops (or cancels, when never started) each of `tasks`; with `swWait`
   /// waits for each, except a task whose event this thread is serving.
-  void StopAllTasks(const std::vector<TFFmpegList::TTaskPtr>& tasks, TStopWait wait);
+  void StopAllTasks(const std::vector<std::shared_ptr<TFFmpeg>>& tasks, TStopWait wait);
 
   // Main thread's:
   std::string FLastErrMsg;
@@ -325,7 +327,6 @@ class TCustomEncoder : public TFFBaseComponent {
   bool FPreviewBitmap = false;
   std::int32_t FPreviewInterval = 100;
   std::int32_t FProgressInterval = 500;
-  TDecoderHolder FDecoder;
   /// Tasks whose event the main thread is serving right now (nested when a
   /// handler waits); main thread only.
   std::vector<const TFFmpegTask*> FServedEvents;
@@ -370,17 +371,18 @@ class TCustomEncoder : public TFFBaseComponent {
   TFFmpeg* FSender = nullptr;                   // guarded by FFindStreamLock
   AVFormatContext* FAVFormatContext = nullptr;  // guarded by FFindStreamLock
 
-  /// Guards the run counters (in FSchedule), FCallerRecords and
+  /// Guards the run counters (in FState's schedule), FCallerRecords and
   /// FCallerRunActive. Taken by Start, Stop, ClearTasks and the termination
   /// handler; never held while a caller's handler runs or while waiting.
   std::recursive_mutex FTerminateLock;
-  TTaskSchedule FSchedule;
   std::deque<TTerminateInfo> FCallerRecords;  // guarded by FTerminateLock
   bool FCallerRunActive = false;              // guarded by FTerminateLock
 
-  TFFmpegList FFFmpegList;
-  /// Declared last: started once everything it uses exists, stopped first.
-  TDoTerminateThread FDelivery;
+  /// The component's decoder, the task list, the run schedule and the
+  /// termination delivery (custom_encoder_state.h). Declared last: made once
+  /// everything it uses exists, its delivery thread stopped first.
+  struct TState;
+  std::unique_ptr<TState> FState;
 };
 
 }  // namespace zentrova

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "encoder/custom_encoder.h"
+#include "encoder/custom_encoder_state.h"
 #include "engine/options/file_options_scope.h"
 #include "media/library_loader.h"
 
@@ -43,7 +44,7 @@ std::shared_ptr<TFFmpeg> TCustomEncoder::TaskForBuilding(int task_index, const c
   // A released entry answers so in every state (after a run with automatic
   // release the tasks are gone, although building stays refused until
   // ClearTasks); a live task is refused while working.
-  std::shared_ptr<TFFmpeg> task = FFFmpegList.Item(task_index);
+  std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(task_index);
   if (!task) {
     FLastErrMsg = fmt::format("The task #{} had been released.", task_index);
     return nullptr;
@@ -121,7 +122,7 @@ int TCustomEncoder::AddTask(const std::string& file_name, TInputOptions* options
       HandleProgress(sender, file_index, frame_number, fps, quality, bit_rate, size, duration, total);
     };
     task->OnTerminate = [this](TFFmpegTask* sender) { HandleTerminate(sender); };
-    return FFFmpegList.Add(std::move(task));
+    return FState->FFFmpegList.Add(std::move(task));
   } catch (const std::exception& e) {
     FLastErrMsg = e.what();
     return -1;
@@ -315,7 +316,7 @@ int TCustomEncoder::SetOutput(int task_index, const TStream& stream, const std::
 // ---- Preparing and filter commands ------------------------------------------------------
 
 bool TCustomEncoder::InitTask(int task_index) {
-  const std::shared_ptr<TFFmpeg> task = FFFmpegList.Item(task_index);
+  const std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(task_index);
   if (!task) return false;
   try {
     // A deferred task opens its files now (on this thread), once.
@@ -332,14 +333,14 @@ bool TCustomEncoder::InitTask(int task_index) {
 bool TCustomEncoder::SendFilterCommand(int task_index, const std::string& target, const std::string& command,
                                        const std::string& argument, int flags) {
   // Held here: an automatic release may empty the entry meanwhile.
-  const std::shared_ptr<TFFmpeg> task = FFFmpegList.Item(task_index);
+  const std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(task_index);
   if (!task || !InitTask(task_index)) return false;
   return task->SendFilterCommand(target, command, argument, flags);
 }
 
 bool TCustomEncoder::QueueFilterCommand(int task_index, const std::string& target, const std::string& command,
                                         const std::string& argument, int flags, double pts_s) {
-  const std::shared_ptr<TFFmpeg> task = FFFmpegList.Item(task_index);
+  const std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(task_index);
   if (!task || !InitTask(task_index)) return false;
   return task->QueueFilterCommand(target, command, argument, flags, pts_s);
 }

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "encoder/custom_encoder.h"
+#include "encoder/custom_encoder_state.h"
 #include "log/main_thread.h"
 
 namespace zentrova {
@@ -182,7 +183,7 @@ void TCustomEncoder::HandleBeforeFindStreamInfo(TCustomFFmpegOpt* sender, AVForm
 std::string TCustomEncoder::HandleOutputNameHeld(TFFmpeg* sender, const std::string& held_name) {
   const auto handler = FOnOutputNameHeld.Get();
   if (!handler) return {};
-  const int index = FFFmpegList.Locate(sender).first;
+  const int index = FState->FFFmpegList.Locate(sender).first;
   if (index < 0) return {};
   // On the task's thread: the run waits for the name, not for the main thread.
   return (*handler)(this, index, held_name);

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "encoder/custom_encoder.h"
+#include "encoder/custom_encoder_state.h"
 #include "log/logger.h"
 #include "log/main_thread.h"
 
@@ -42,7 +43,7 @@ void TCustomEncoder::Start(int thread_count) {
   CheckWorking("StartTask");
   // A run releases its inputs when it ends: the decoders let go of them now,
   // on this thread, before any task starts.
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) task->DetachDecoders();
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) task->DetachDecoders();
   FWorking = true;
   FPaused = false;
   if (thread_count > 0) {
@@ -52,7 +53,7 @@ void TCustomEncoder::Start(int thread_count) {
       std::lock_guard lock(FTerminateLock);
       FCallerRunActive = false;
     }
-    FSchedule.Begin(TasksCount(), thread_count);
+    FState->FSchedule.Begin(TasksCount(), thread_count);
     return;
   }
   // The previous run's events come before this run's.
@@ -63,7 +64,7 @@ void TCustomEncoder::Start(int thread_count) {
 bool TCustomEncoder::CallerRunGoesOn() {
   std::lock_guard lock(FTerminateLock);
   if (!FCallerRunActive) return false;  // a handler cleared the list and started another run
-  if (FSchedule.Running() || !FCallerRecords.empty()) return true;
+  if (FState->FSchedule.Running() || !FCallerRecords.empty()) return true;
   FCallerRunActive = false;
   return false;
 }
@@ -73,14 +74,14 @@ void TCustomEncoder::RunOnCallingThread() {
     std::lock_guard lock(FTerminateLock);
     FCallerRunActive = true;
   }
-  FSchedule.Begin(TasksCount(), 0);
+  FState->FSchedule.Begin(TasksCount(), 0);
   for (;;) {
     DeliverCallerRecords();
     if (!CallerRunGoesOn()) return;
-    const int index = FSchedule.TakeNext();
+    const int index = FState->FSchedule.TakeNext();
     if (index < 0) break;
     // Held here: the task runs (and reports) inside StartConvert.
-    const std::shared_ptr<TFFmpeg> task = FFFmpegList.Item(index);
+    const std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(index);
     if (task) task->StartConvert(TRunThread::rtCallingThread, FThreadPriority.load());
   }
   // Tasks ended by Stop report from threads of their own: wait for the last
@@ -91,7 +92,7 @@ void TCustomEncoder::RunOnCallingThread() {
     MainThreadWait(
         [this] {
           std::lock_guard lock(FTerminateLock);
-          return !FCallerRunActive || !FCallerRecords.empty() || !FSchedule.Running();
+          return !FCallerRunActive || !FCallerRecords.empty() || !FState->FSchedule.Running();
         },
         20);
   }
@@ -103,23 +104,23 @@ void TCustomEncoder::Pause() {
   std::lock_guard lock(FTerminateLock);
   if (!Working() || Paused()) return;
   FPaused = true;
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) task->Pause();
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) task->Pause();
 }
 
 void TCustomEncoder::Resume() {
   std::lock_guard lock(FTerminateLock);
   if (!Working() || !Paused()) return;
   FPaused = false;
-  for (const TFFmpegList::TTaskPtr& task : FFFmpegList.Snapshot()) task->Resume();
+  for (const TFFmpegList::TTaskPtr& task : FState->FFFmpegList.Snapshot()) task->Resume();
 }
 
 void TCustomEncoder::Stop(TStopWait wait) {
-  FSchedule.CancelPending();
+  FState->FSchedule.CancelPending();
   if (!Working()) return;
-  StopAllTasks(FFFmpegList.Snapshot(), wait);
+  StopAllTasks(FState->FFFmpegList.Snapshot(), wait);
 }
 
-void TCustomEncoder::StopAllTasks(const std::vector<TFFmpegList::TTaskPtr>& tasks, TStopWait wait) {
+void TCustomEncoder::StopAllTasks(const std::vector<std::shared_ptr<TFFmpeg>>& tasks, TStopWait wait) {
   for (const TFFmpegList::TTaskPtr& task : tasks) {
     // A task whose event this thread is serving waits for this very call:
     // waiting for its end would never return.
@@ -131,7 +132,7 @@ void TCustomEncoder::StopAllTasks(const std::vector<TFFmpegList::TTaskPtr>& task
 // ---- Scheduling (under FTerminateLock) -------------------------------------------------
 
 void TCustomEncoder::StartTaskThread(int index) {
-  const std::shared_ptr<TFFmpeg> task = FFFmpegList.Item(index);
+  const std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(index);
   if (!task) return;
   task->StartConvert(TRunThread::rtWorkerThread, FThreadPriority.load());
   // A task started while the run is paused starts paused too.
@@ -156,7 +157,7 @@ void TCustomEncoder::HandleTerminate(TFFmpegTask* sender) {
     {
       // Only a weak reference is kept: the strong one goes while the list
       // still holds the task, so the task is never freed on its own thread.
-      auto located = FFFmpegList.Locate(sender);
+      auto located = FState->FFFmpegList.Locate(sender);
       index = located.first;
       task = located.second;
     }
@@ -174,7 +175,7 @@ void TCustomEncoder::HandleTerminate(TFFmpegTask* sender) {
       QueueTermination(info, task);
     }
   }
-  FSchedule.TaskEnded();
+  FState->FSchedule.TaskEnded();
 }
 
 void TCustomEncoder::QueueTermination(const TTerminateInfo& info, const std::weak_ptr<TFFmpeg>& task) {
@@ -182,20 +183,20 @@ void TCustomEncoder::QueueTermination(const TTerminateInfo& info, const std::wea
     FCallerRecords.push_back(info);
     return;
   }
-  TDoTerminateThread::TItem item;
+  TTerminateItem item;
   item.Info = info;
   item.TriggerEventInMainThread = FTriggerEventInMainThread.load();
   if (info.TaskIndex >= 0) {
     // By pointer: after ClearTasks the entry at that index is another task.
     item.AfterDelivery = [this, task] {
-      if (AutoReleaseTask()) FFFmpegList.Release(task);  // freed here, outside the list lock
+      if (AutoReleaseTask()) FState->FFFmpegList.Release(task);  // freed here, outside the list lock
       ReturnFreePages();
     };
   }
-  FDelivery.Push(std::move(item));
+  FState->FDelivery.Push(std::move(item));
 }
 
-void TCustomEncoder::DeliverTermination(const TDoTerminateThread::TItem& item) {
+void TCustomEncoder::DeliverTermination(const TTerminateItem& item) {
   const auto call = [this, &item] {
     const auto handler = FOnTerminate.Get();
     if (handler) (*handler)(this, item.Info);
@@ -236,7 +237,10 @@ void TCustomEncoder::WaitForDeliveries() {
   // delivery is this very call: only the queue behind it matters.
   const bool inside_delivery = FTerminateEventDepth > 0;
   MainThreadWait(
-      [this, inside_delivery] { return inside_delivery ? FDelivery.QueueEmpty() : FDelivery.Idle(); }, -1);
+      [this, inside_delivery] {
+        return inside_delivery ? FState->FDelivery.QueueEmpty() : FState->FDelivery.Idle();
+      },
+      -1);
 }
 
 }  // namespace zentrova

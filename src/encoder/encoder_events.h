@@ -11,8 +11,8 @@
 
 #include "encoder/progress_info.h"
 #include "encoder/terminate_info.h"
-#include "engine/run/hook_events.h"
-#include "media/ff.h"
+#include "picture/av_picture.h"
+#include "media/av_types.h"
 #include "picture/bitmap.h"
 
 namespace zentrova {

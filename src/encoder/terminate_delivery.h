@@ -24,16 +24,19 @@
 
 namespace zentrova {
 
+/// One termination record on its way to the caller.
+struct TTerminateItem {
+  TTerminateInfo Info;
+  /// Hand the event to the main thread (else call it on the delivery thread).
+  bool TriggerEventInMainThread = true;
+  /// Runs on the delivery thread after the delivery, also when it raised
+  /// (automatic release). May be empty.
+  std::function<void()> AfterDelivery;
+};
+
 class TDoTerminateThread {
  public:
-  struct TItem {
-    TTerminateInfo Info;
-    /// Hand the event to the main thread (else call it on this thread).
-    bool TriggerEventInMainThread = true;
-    /// Runs on this thread after the delivery, also when it raised
-    /// (automatic release). May be empty.
-    std::function<void()> AfterDelivery;
-  };
+  using TItem = TTerminateItem;
   /// Delivers one record; called on the delivery thread, one at a time. It
   /// may throw: the error is logged and the item still counts as delivered.
   using TDeliver = std::function<void(const TItem& item)>;

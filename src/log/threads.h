@@ -30,6 +30,9 @@ class TManualResetEvent {
   bool set_;  // guarded by mutex_
 };
 
+/// Whether a stop waits for the end of what it stops.
+enum class TStopWait { swNoWait, swWait };
+
 enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 /// The nice value a priority maps to (tpIdle 19 ... tpNormal 0 ... tpTimeCritical -20).

@@ -11,42 +11,7 @@
 // threads read them only while their library is loaded.
 #pragma once
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavcodec/bsf.h>
-#include <libavdevice/avdevice.h>
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
-#include <libavformat/avformat.h>
-#include <libavformat/avio.h>
-#include <libavutil/avstring.h>
-#include <libavutil/audio_fifo.h>
-#include <libavutil/avutil.h>
-#include <libavutil/bprint.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/cpu.h>
-#include <libavutil/dict.h>
-#include <libavutil/display.h>
-#include <libavutil/error.h>
-#include <libavutil/eval.h>
-#include <libavutil/fifo.h>
-#include <libavutil/frame.h>
-#include <libavutil/hwcontext.h>
-#include <libavutil/imgutils.h>
-#include <libavutil/intreadwrite.h>
-#include <libavutil/log.h>
-#include <libavutil/mathematics.h>
-#include <libavutil/opt.h>
-#include <libavutil/parseutils.h>
-#include <libavutil/pixdesc.h>
-#include <libavutil/samplefmt.h>
-#include <libavutil/time.h>
-#include <libavutil/timecode.h>
-#include <libavutil/timestamp.h>
-#include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
-}
+#include "media/av_types.h"
 
 #include "media/entry_points_libavcodec.inc"
 #include "media/entry_points_libavdevice.inc"

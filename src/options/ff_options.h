@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "media/av_ptr.h"
+#include "media/av_deleters.h"
 #include "options/option_def.h"
 
 namespace zentrova {

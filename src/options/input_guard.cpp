@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "media/av_ptr.h"
 #include "options/concat_script.h"
 #include "options/dictionary.h"
 

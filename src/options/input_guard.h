@@ -30,7 +30,7 @@
 #include <string_view>
 
 #include "log/base_component.h"
-#include "media/av_ptr.h"
+#include "media/av_deleters.h"
 
 namespace zentrova {
 

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "log/logger.h"
+#include "media/av_ptr.h"
 #include "options/dictionary.h"
 #include "options/ff_options.h"
 #include "options/option_apply.h"

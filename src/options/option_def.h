@@ -49,7 +49,7 @@
 #include <variant>
 #include <vector>
 
-#include "media/av_ptr.h"
+#include "media/av_deleters.h"
 
 namespace zentrova {
 

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "media/av_ptr.h"
 #include "media/error_text.h"
 
 namespace zentrova {

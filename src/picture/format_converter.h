@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <string>
 
-#include "media/av_ptr.h"
+#include "media/av_deleters.h"
 #include "picture/bitmap.h"
 
 namespace zentrova {

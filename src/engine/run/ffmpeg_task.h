@@ -57,8 +57,6 @@ namespace zentrova {
 
 /// Where `StartConvert` runs the conversion.
 enum class TRunThread { rtWorkerThread, rtCallingThread };
-/// Whether `Stop`/`StopOrCancel` wait for the end of the run.
-enum class TStopWait { swNoWait, swWait };
 
 /// The output side's converter (shared by the output video hook and the post
 /// hooks), the preview window and the preview times.

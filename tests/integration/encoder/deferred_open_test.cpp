@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "encoder/encoder_task.h"
 #include "encoder_fixture.h"
 
 namespace zentrova::test {

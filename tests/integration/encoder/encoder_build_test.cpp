@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "encoder/encoder_task.h"
 #include "encoder_fixture.h"
 #include "log/threads.h"
 #include "media/library_loader.h"

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "encoder/encoder_task.h"
 #include "encoder_fixture.h"
 #include "log/threads.h"
 

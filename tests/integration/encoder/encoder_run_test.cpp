@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "encoder/encoder_task.h"
 #include "encoder_fixture.h"
 #include "log/threads.h"
 
