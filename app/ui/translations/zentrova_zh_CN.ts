@@ -236,6 +236,14 @@
         <source>Audio Sample Rate (Hz)</source>
         <translation>音频采样率 (Hz)</translation>
     </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Auto - Original</source>
+        <translation>自动 - 原始大小</translation>
+    </message>
 </context>
 <context>
     <name>TAddedFiles</name>

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -42,6 +43,7 @@ QStringList VisibleTexts(QWidget* root) {
     if (auto* box = qobject_cast<QGroupBox*>(widget)) texts << box->title();
     if (auto* label = qobject_cast<QLabel*>(widget)) texts << label->text();
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) texts << edit->text();
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) texts << combo->currentText();
     if (auto* view = qobject_cast<QTableView*>(widget))
       for (int i = 0; i < view->model()->columnCount(); ++i)
         texts << view->model()->headerData(i, Qt::Horizontal).toString();
@@ -131,6 +133,9 @@ TEST(AppLanguage, TheWindowAndTheDialogFollowTheDesktopLocale) {
     EXPECT_EQ(menu, QStringLiteral("添加,删除,清空,-,播放输出文件,打开所在文件夹"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("视频输出选项"));
     EXPECT_TRUE(dialog_texts.contains(QStringLiteral("视频每帧大小")));
+    // The choices' default items too.
+    EXPECT_TRUE(dialog_texts.contains(QStringLiteral("自动")));
+    EXPECT_TRUE(dialog_texts.contains(QStringLiteral("自动 - 原始大小")));
     EXPECT_TRUE(information.contains(QStringLiteral("音频码率:"))) << information.toStdString();
     return;
   }
