@@ -12,16 +12,20 @@
 #
 # Installs what is missing (scripts/setup.sh), builds the tour program in its
 # own build folder, runs it under Xvfb and prints the main window's caption
-# as the X server reports it.
+# as the X server reports it. TOUR_BUILD=build/ci takes an already
+# configured build folder instead (no second tree to build on a busy machine;
+# a sanitizer build runs with the options of scripts/test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 out="${1:-build/screenshots/out}"
-build=build/screenshots
+build="${TOUR_BUILD:-build/screenshots}"
 
 ./scripts/setup.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTROVA_BUILD_GUI=ON \
-  -DZENTROVA_BUILD_TESTS=ON >/dev/null
+if [ -z "${TOUR_BUILD:-}" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTROVA_BUILD_GUI=ON \
+    -DZENTROVA_BUILD_TESTS=ON >/dev/null
+fi
 cmake --build "$build" --target zentrova-screenshot-tour zentrova_app -j "${JOBS:-2}"
 
 rm -rf "$out"
@@ -62,6 +66,9 @@ exit \$status
 SCRIPT
 chmod +x "$out/run.sh"
 
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME
 status=0

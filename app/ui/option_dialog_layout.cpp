@@ -13,12 +13,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QVBoxLayout>
+#include <cmath>
 #include <vector>
 
 #include "app/ui/clip_preview.h"
 #include "app/ui/option_dialog.h"
+#include "app/ui/source_summary.h"
 
 namespace zentrova::ui {
 namespace {
@@ -42,7 +47,8 @@ std::string_view SizeOf(std::string_view item) {
 
 /// The frame-size items: the default first, the common sizes, a separator,
 /// the rest; each item's data is its index in the item table.
-void FillFrameSizes(QComboBox* combo, const app::TChoiceGroup& sizes) {
+/// `default_text` is the default item in the window's language.
+void FillFrameSizes(QComboBox* combo, const app::TChoiceGroup& sizes, const QString& default_text) {
   auto index_of = [&sizes](std::string_view size) {
     for (std::size_t i = 0; i < sizes.Items.size(); ++i)
       if (SizeOf(sizes.Items[i]) == size) return static_cast<int>(i);
@@ -53,7 +59,7 @@ void FillFrameSizes(QComboBox* combo, const app::TChoiceGroup& sizes) {
       if (common_size == size) return true;
     return false;
   };
-  combo->addItem(Text(sizes.Items[static_cast<std::size_t>(sizes.DefaultIndex)]), sizes.DefaultIndex);
+  combo->addItem(default_text, sizes.DefaultIndex);
   for (const auto& [size, name] : kCommonFrameSizes)
     if (const int index = index_of(size); index >= 0) combo->addItem(QString::fromUtf8(name), index);
   combo->insertSeparator(combo->count());
@@ -74,6 +80,22 @@ void EnableWith(QCheckBox* check, std::vector<QWidget*> companions) {
   QObject::connect(check, &QCheckBox::toggled, check, std::move(follow));
 }
 
+/// The height of `box` (scroll bars always on, no wrapping) that shows
+/// `lines` lines without scrolling: lines as tall as those with Chinese
+/// labels (their font is taller), the text's margins above and below, and the
+/// pixel the view keeps free.
+int HeightForLines(QPlainTextEdit* box, int lines) {
+  QTextLayout sample(QStringLiteral("0 时长"), box->font(), box->viewport());
+  sample.beginLayout();
+  QTextLine line = sample.createLine();
+  line.setLeadingIncluded(true);
+  line.setLineWidth(1000);
+  sample.endLayout();
+  const qreal text = line.height() * lines + 2 * box->document()->documentMargin();
+  return static_cast<int>(std::ceil(text)) + 1 + 2 * box->frameWidth() +
+         box->horizontalScrollBar()->sizeHint().height();
+}
+
 }  // namespace
 
 QWidget* TfrmOption::Hidden(QWidget* control) {
@@ -89,7 +111,7 @@ QGroupBox* TfrmOption::CreateChoiceGroup(app::TChoice choice, int columns) {
   auto* buttons = new QButtonGroup(box);
   auto* grid = new QGridLayout(box);
   for (std::size_t i = 0; i < row.Items.size(); ++i) {
-    auto* radio = new QRadioButton(Text(row.Items[i]), box);
+    auto* radio = new QRadioButton(OptionText(row.Items[i]), box);
     const int index = static_cast<int>(i);
     buttons->addButton(radio, index);
     grid->addWidget(radio, index / columns, index % columns);
@@ -129,7 +151,7 @@ void TfrmOption::CreateShownControls() {
   info_->setLineWrapMode(QPlainTextEdit::NoWrap);
   info_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   info_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  info_->setFixedHeight(110);
+  info_->setFixedHeight(HeightForLines(info_, kSourceSummaryMostLines));
   (new QVBoxLayout(info_box))->addWidget(info_);
 
   auto* volume_box = new QGroupBox(tr("音频音量"), this);
@@ -145,7 +167,8 @@ void TfrmOption::CreateShownControls() {
   cbo_frame_size_ = new QComboBox(size_box);
   cbo_frame_size_->setObjectName(Text(sizes.Control));
   cbo_frame_size_->setEditable(false);
-  FillFrameSizes(cbo_frame_size_, sizes);
+  FillFrameSizes(cbo_frame_size_, sizes,
+                 OptionText(sizes.Items[static_cast<std::size_t>(sizes.DefaultIndex)]));
   (new QVBoxLayout(size_box))->addWidget(cbo_frame_size_);
 
   auto* rate_box = new QGroupBox(tr("码率 (Kbps)"), this);

@@ -13,6 +13,9 @@
 
 namespace zentrova::ui {
 
+/// The most lines a summary has: four of the video, four of the sound, the duration.
+inline constexpr int kSourceSummaryMostLines = 9;
+
 /// The lines for `probe`. `video_bit_rate` is the bit-rate edit's text
 /// after the source was taken over (kb/s; used when the video stream line
 /// states none, e.g. Matroska).

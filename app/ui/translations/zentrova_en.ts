@@ -28,8 +28,12 @@
         <translation>FPS</translation>
     </message>
     <message>
-        <source>所用时间</source>
-        <translation>Time</translation>
+        <source>已转换时长</source>
+        <translation>Converted Time</translation>
+    </message>
+    <message>
+        <source>输出大小</source>
+        <translation>Output Size</translation>
     </message>
 </context>
 <context>
@@ -108,13 +112,6 @@ TRIDarivir: decoding and frame-by-frame preview</translation>
     <message>
         <source>***文件加载错误: </source>
         <translation>***The file cannot be opened: </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n decoding errors</source>
-        <translation>
-            <numerusform>%n decoding error</numerusform>
-            <numerusform>%n decoding errors</numerusform>
-        </translation>
     </message>
 </context>
 <context>
@@ -199,6 +196,42 @@ TRIDarivir: decoding and frame-by-frame preview</translation>
         <source>确定</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>视频编码:</source>
+        <translation>Video codec:</translation>
+    </message>
+    <message>
+        <source>分辨率:</source>
+        <translation>Resolution:</translation>
+    </message>
+    <message>
+        <source>码率:</source>
+        <translation>Bit rate:</translation>
+    </message>
+    <message>
+        <source>帧率:</source>
+        <translation>Frame rate:</translation>
+    </message>
+    <message>
+        <source>音频编码:</source>
+        <translation>Audio codec:</translation>
+    </message>
+    <message>
+        <source>采样率:</source>
+        <translation>Sample rate:</translation>
+    </message>
+    <message>
+        <source>声道:</source>
+        <translation>Channels:</translation>
+    </message>
+    <message>
+        <source>音频码率:</source>
+        <translation>Audio bit rate:</translation>
+    </message>
+    <message>
+        <source>时长:</source>
+        <translation>Duration:</translation>
+    </message>
 </context>
 <context>
     <name>FileFilter</name>
@@ -228,26 +261,6 @@ TRIDarivir: decoding and frame-by-frame preview</translation>
     <message>
         <source>视频编码器</source>
         <translation>Video Encoder</translation>
-    </message>
-    <message>
-        <source>视频编码:</source>
-        <translation>Video codec:</translation>
-    </message>
-    <message>
-        <source>分辨率:</source>
-        <translation>Resolution:</translation>
-    </message>
-    <message>
-        <source>码率:</source>
-        <translation>Bit rate:</translation>
-    </message>
-    <message>
-        <source>帧数:</source>
-        <translation>Frame rate:</translation>
-    </message>
-    <message>
-        <source>时长:</source>
-        <translation>Duration:</translation>
     </message>
     <message>
         <source>&lt;输出在源视频目录下&gt;</source>

@@ -111,12 +111,6 @@
         <source>***Incomplete: </source>
         <translation>***不完整: </translation>
     </message>
-    <message numerus="yes">
-        <source>%n decoding errors</source>
-        <translation>
-            <numerusform>%n 个解码错误</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Ignore mono for current audio hooking.</source>
         <translation>单声道音频不做音频钩子处理。</translation>
@@ -128,6 +122,42 @@
     <message>
         <source>***Files cannot be added while converting: </source>
         <translation>***转换进行中, 不能添加文件: </translation>
+    </message>
+    <message>
+        <source>Show the pictures of the running conversions in a window</source>
+        <translation>在窗口中显示正在转换的画面</translation>
+    </message>
+    <message>
+        <source>paused</source>
+        <translation>已暂停</translation>
+    </message>
+    <message>
+        <source>stopping…</source>
+        <translation>正在停止…</translation>
+    </message>
+    <message>
+        <source>***Options dialog closed without OK: no file of this batch was added (%1 in the batch).</source>
+        <translation>***选项对话框未按确定就关闭: 本批文件均未添加 (本批共 %1 个)。</translation>
+    </message>
+    <message>
+        <source>These files were not added:</source>
+        <translation>以下文件未添加:</translation>
+    </message>
+    <message>
+        <source>Stopped by the user after %1 of %2; the output holds what was converted.</source>
+        <translation>用户在 %1 / %2 处停止, 输出文件保存了已转换的部分。</translation>
+    </message>
+    <message>
+        <source>Stopped by the user before it started; no output was written.</source>
+        <translation>用户在开始前停止, 未写入输出文件。</translation>
+    </message>
+    <message>
+        <source>Decoding errors: %1</source>
+        <translation>解码错误: %1</translation>
+    </message>
+    <message>
+        <source>Conversions are running. Stop them and quit?</source>
+        <translation>正在转换。要停止转换并退出吗?</translation>
     </message>
 </context>
 <context>
@@ -159,6 +189,10 @@
     <message>
         <source>256=normal</source>
         <translation>256=原音量</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
@@ -201,6 +235,119 @@
     <message>
         <source>Audio Sample Rate (Hz)</source>
         <translation>音频采样率 (Hz)</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Auto - Original</source>
+        <translation>自动 - 原始大小</translation>
+    </message>
+</context>
+<context>
+    <name>TAddedFiles</name>
+    <message>
+        <source>the file does not exist</source>
+        <translation>文件不存在</translation>
+    </message>
+    <message>
+        <source>the folder holds no media files</source>
+        <translation>文件夹中没有媒体文件</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>文件为空</translation>
+    </message>
+    <message>
+        <source>the file cannot be read</source>
+        <translation>文件无法读取</translation>
+    </message>
+    <message>
+        <source>not a media file that can be read</source>
+        <translation>不是可读取的媒体文件</translation>
+    </message>
+</context>
+<context>
+    <name>TBatchStatus</name>
+    <message>
+        <source>No files in the list</source>
+        <translation>列表中没有文件</translation>
+    </message>
+    <message>
+        <source>%1 files ready to convert</source>
+        <translation>%1 个文件待转换</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files done</source>
+        <translation>已完成 %1/%2 个文件</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>剩余 %1</translation>
+    </message>
+    <message>
+        <source>%1 converted</source>
+        <translation>%1 个已转换</translation>
+    </message>
+    <message>
+        <source>%1 stopped</source>
+        <translation>%1 个已停止</translation>
+    </message>
+    <message>
+        <source>%1 incomplete</source>
+        <translation>%1 个不完整</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 个失败</translation>
+    </message>
+    <message>
+        <source>took %1</source>
+        <translation>用时 %1</translation>
+    </message>
+</context>
+<context>
+    <name>TConversionList</name>
+    <message>
+        <source>Converted</source>
+        <translation>已转换</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>Stopped before it started</source>
+        <translation>未开始即停止</translation>
+    </message>
+    <message>
+        <source>Stopped at %1%</source>
+        <translation>停止于 %1%</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>Incomplete at %1%</source>
+        <translation>不完整 (%1%)</translation>
+    </message>
+    <message>
+        <source>Incomplete</source>
+        <translation>不完整</translation>
+    </message>
+    <message>
+        <source>Stopping</source>
+        <translation>正在停止</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 字节</translation>
+    </message>
+    <message>
+        <source>%1.%2 s</source>
+        <translation>%1.%2 秒</translation>
     </message>
 </context>
 </TS>

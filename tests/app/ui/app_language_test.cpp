@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -42,6 +43,7 @@ QStringList VisibleTexts(QWidget* root) {
     if (auto* box = qobject_cast<QGroupBox*>(widget)) texts << box->title();
     if (auto* label = qobject_cast<QLabel*>(widget)) texts << label->text();
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) texts << edit->text();
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) texts << combo->currentText();
     if (auto* view = qobject_cast<QTableView*>(widget))
       for (int i = 0; i < view->model()->columnCount(); ++i)
         texts << view->model()->headerData(i, Qt::Horizontal).toString();
@@ -131,7 +133,10 @@ TEST(AppLanguage, TheWindowAndTheDialogFollowTheDesktopLocale) {
     EXPECT_EQ(menu, QStringLiteral("添加,删除,清空,-,播放输出文件,打开所在文件夹"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("视频输出选项"));
     EXPECT_TRUE(dialog_texts.contains(QStringLiteral("视频每帧大小")));
-    EXPECT_TRUE(information.contains(QStringLiteral("码率:"))) << information.toStdString();
+    // The choices' default items too.
+    EXPECT_TRUE(dialog_texts.contains(QStringLiteral("自动")));
+    EXPECT_TRUE(dialog_texts.contains(QStringLiteral("自动 - 原始大小")));
+    EXPECT_TRUE(information.contains(QStringLiteral("音频码率:"))) << information.toStdString();
     return;
   }
   EXPECT_EQ(f.w().AddButton()->text(), QStringLiteral("Add Video Files"));
@@ -140,7 +145,7 @@ TEST(AppLanguage, TheWindowAndTheDialogFollowTheDesktopLocale) {
   EXPECT_EQ(menu, QStringLiteral("Add,Remove,Clear,-,Play Output,Open Folder"));
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Video Output Options"));
   EXPECT_TRUE(dialog_texts.contains(QStringLiteral("Frame Size")));
-  EXPECT_TRUE(information.contains(QStringLiteral("Bit rate:"))) << information.toStdString();
+  EXPECT_TRUE(information.contains(QStringLiteral("Audio bit rate:"))) << information.toStdString();
   for (const QString& text : window_texts + dialog_texts + QStringList{menu, information})
     EXPECT_FALSE(HasChinese(text)) << text.toStdString();
 }

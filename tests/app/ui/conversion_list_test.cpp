@@ -118,7 +118,8 @@ TEST(BatchStatusText, CountsFilesDoneThePercentageAndTheTimeLeft) {
   EXPECT_EQ(BatchStatusText(list, 20000, TBatchRun::Going),
             QStringLiteral("1 of 2 files done · 25% · 0:01:00 left"));
   EXPECT_EQ(BatchStatusText(list, 20000, TBatchRun::Held), QStringLiteral("1 of 2 files done · 25%"));
-  list.SetProgress(1, {25, 1000, 15000000, 30000000});
+  list.SetProgress(1,
+                   {.FPS = 25, .CurrentSize = 1000, .CurrentDuration = 15000000, .TotalDuration = 30000000});
   EXPECT_DOUBLE_EQ(BatchFraction(list), 0.625);
   list.SetOutcome(1, TRowOutcome::Stopped, {});
   EXPECT_EQ(BatchStatusText(list, 65000, TBatchRun::Ended),

@@ -10,11 +10,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <string>
 
 #include "app/ui/clip_preview.h"
+#include "app/ui/source_summary.h"
 #include "convert/option_builder.h"
 #include "modal_watcher.h"
 #include "synthetic_frames.h"
@@ -276,6 +278,20 @@ TEST(TfrmOptionAssignSource, TheInformationLabelsWhatItShows) {
     EXPECT_EQ(text, QString::fromUtf8(c.text)) << c.name;
     EXPECT_FALSE(text.contains(QStringLiteral("1/"))) << c.name << ": no raw time base";
   }
+}
+
+TEST(TfrmOptionAssignSource, TheLongestInformationShowsWithoutScrolling) {
+  TfrmOption dialog;
+  ModalWatcher watcher;
+  app::TSourceProbe probe = VideoProbe();
+  probe.FileInfoText += std::string("\r\n  Stream #1(und), 1/48000: Audio: aac (LC) (mp4a / 0x6134706D), ") +
+                        "48000 Hz, stereo, fltp, 128 kb/s";
+  dialog.AssignSource(probe, nullptr);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_EQ(dialog.InfoText()->toPlainText().split('\n').size(), kSourceSummaryMostLines);
+  EXPECT_EQ(dialog.InfoText()->verticalScrollBar()->maximum(), 0) << "a line hides below the box";
+  dialog.hide();
 }
 
 TEST(TfrmOptionAssignSource, MissingBitRateIsToldOnceAndTheSourceIsStillTakenOver) {
