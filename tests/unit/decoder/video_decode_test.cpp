@@ -7,6 +7,7 @@
 
 #include "decoder/ridarivir.h"
 #include "log_capture.h"
+#include "media/av_ptr.h"
 #include "media/test_media.h"
 #include "support/libraries.h"
 #include "support/temp_dir.h"
