@@ -70,6 +70,9 @@ void NameOutput(const TCliOptions& options, const app::OutputSettings& settings,
     claimed.Claim(task.Output.FileName);
   if (options.OutputOptions) task.Output.Options = *options.OutputOptions;
   task.Output.Join = options.Join;
+  // --no-overwrite: a file that appears under the name before the task runs
+  // (another job's output) moves the task on to the next free name.
+  task.Output.KeepExisting = !settings.Overwrite;
 }
 
 TPlannedTask PlanJoin(const TCliOptions& options, const TProbeFunction& probe, TDialog& dialog,

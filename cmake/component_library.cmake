@@ -26,6 +26,7 @@ set(ZENTROVA_PUBLIC_HEADERS
   encoder/derodorir.h
   encoder/encoder_events.h
   encoder/event_slot.h
+  encoder/progress_info.h
   encoder/stream_source.h
   encoder/task_options.h
   encoder/terminate_info.h

@@ -246,6 +246,7 @@ int TCustomEncoder::OpenOutput(TFFmpeg& task, const std::string& file_name, TOut
     option_text = options->Options;
     presets = options->Presets;
     join = options->Join;
+    if (options->KeepExisting) task.Fno_file_overwrite = 1;
   } else {
     ResetRecord(task.FOutputOptions, index);
   }

@@ -68,12 +68,20 @@ bool TFFmpeg::ClaimOutputName(std::string& name, std::unique_ptr<TOutputTarget>&
     if (!path) return true;
     bool held = false;
     target = TOutputTarget::Acquire(*path, FLastErrMsg, &held);
+    // A finished output of another conversion (or an earlier run) under the
+    // name is kept with -n: the name counts as held.
+    std::error_code error;
+    if (target && Fno_file_overwrite && std::filesystem::exists(*path, error)) {
+      target.reset();
+      held = true;
+      FLastErrMsg = fmt::format("File \"{}\" already exists. Ignore.", displayed_file_name(name));
+    }
     if (target) return true;
     if (!held || !FParent) return false;
     std::string next = FParent->HandleOutputNameHeld(this, name);
     if (next.empty()) return false;
     Log(TLogLevel::llInfo,
-        fmt::format("\"{}\" is being written by another conversion: writing \"{}\" instead",
+        fmt::format("\"{}\" is being written by another conversion or kept: writing \"{}\" instead",
                     displayed_file_name(name), displayed_file_name(next)));
     name = std::move(next);
   }

@@ -41,6 +41,11 @@ struct TOutputOptions {
   bool FrameInputHook = false;           ///< decoded input pictures go to OnFrameInputHook as raw pictures
   bool FrameOutputHook = false;          ///< raw pictures about to be encoded go to OnFrameOutputHook
   bool Join = false;                     ///< concatenate every input of the task into this output
+  /// An existing file under the output's name is never replaced (the engine's
+  /// -n): when the task starts the name counts as held, so the task moves on
+  /// to the name OnOutputNameHeld offers, else fails; a file that appears
+  /// under the name while the task runs is kept, and the task fails.
+  bool KeepExisting = false;
   std::int32_t Tag = 0;
   void* Data = nullptr;  ///< caller's value, not owned
 };
