@@ -27,9 +27,13 @@ struct TAudioTrack {
   std::string Language;  ///< the "language" tag; empty: none
   int Channels = 0;      ///< not positive: unknown
 };
+struct TSubtitleTrack {
+  TSubtitleCoding Coding = TSubtitleCoding::scOther;
+  std::string Codec;  ///< the codec's short name ("subrip", "mov_text", "dvd_subtitle")
+};
 struct TSourceTracks {
   std::vector<TAudioTrack> Audio;
-  std::vector<TSubtitleCoding> Subtitles;
+  std::vector<TSubtitleTrack> Subtitles;
 };
 
 struct SourceFacts {

@@ -2,6 +2,7 @@
 
 #include "convert/interlace_probe.h"
 #include "decoder/custom_decoder.h"
+#include "media/ff.h"
 
 namespace zentrova::app {
 namespace {
@@ -14,9 +15,11 @@ TSourceTracks TracksOf(TCustomDecoder& decoder) {
       tracks.Audio.push_back({audio.Language, audio.Channels});
     } else if (decoder.IsSubtitleStream(index)) {
       const int coding = decoder.GetSubtitleStreamInfo(index).SubFormat;
-      tracks.Subtitles.push_back(coding == 0   ? TSubtitleCoding::scBitmap
-                                 : coding == 1 ? TSubtitleCoding::scText
-                                               : TSubtitleCoding::scOther);
+      tracks.Subtitles.push_back(
+          {coding == 0   ? TSubtitleCoding::scBitmap
+           : coding == 1 ? TSubtitleCoding::scText
+                         : TSubtitleCoding::scOther,
+           ff::avcodec_get_name(decoder.FileHandle()->streams[index]->codecpar->codec_id)});
     }
   }
   return tracks;

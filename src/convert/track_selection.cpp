@@ -105,10 +105,14 @@ void KeepSubtitles(const SourceFacts& source, TOutputFormat format, TTrackSelect
   int kept = 0;
   bool bitmap_dropped = false;
   for (std::size_t i = 0; i < source.Tracks.Subtitles.size(); ++i) {
-    const TSubtitleCoding coding = source.Tracks.Subtitles[i];
+    const TSubtitleTrack& track = source.Tracks.Subtitles[i];
     std::string_view codec;
-    if (coding == TSubtitleCoding::scText) codec = carriage.TextSubtitleCodec;
-    if (coding == TSubtitleCoding::scBitmap) {
+    if (track.Coding == TSubtitleCoding::scText) {
+      codec = carriage.TextSubtitleCodec;
+      // MP4's text codec has no place in Matroska: it becomes SubRip there.
+      if (codec == "copy" && track.Codec == "mov_text") codec = "subrip";
+    }
+    if (track.Coding == TSubtitleCoding::scBitmap) {
       if (carriage.BitmapSubtitles)
         codec = "copy";
       else
@@ -138,13 +142,13 @@ void BurnSubtitles(const SourceFacts& source, TOutputFormat format, TTrackSelect
     selection.Warnings.push_back(fmt::format("{}: no subtitles to draw into the picture", source.FileName));
     return;
   }
-  if (subtitles.front() == TSubtitleCoding::scOther) {
+  if (subtitles.front().Coding == TSubtitleCoding::scOther) {
     selection.Warnings.push_back(
         fmt::format("{}: the first subtitle track cannot be drawn into the picture", source.FileName));
     return;
   }
   selection.BurnTrack = 0;
-  selection.BurnCoding = subtitles.front();
+  selection.BurnCoding = subtitles.front().Coding;
   // Bitmap subtitles are laid over the picture in a graph of their own, whose output is mapped.
   if (selection.BurnCoding == TSubtitleCoding::scBitmap) selection.Mapped = true;
 }

@@ -150,6 +150,19 @@ TEST_F(CliTracks, KeptSubtitlesTakeEachFormatsTextCodec) {
   EXPECT_TRUE(StreamsOf(ProbeFile(Convert("none.mkv", {})), AVMEDIA_TYPE_SUBTITLE).empty());
 }
 
+TEST_F(CliTracks, MovTextKeptIntoMkvBecomesSubRip) {
+  ClipSpec spec = Mp4H264Aac(1.0);  // mov_text subtitles, which Matroska does not carry
+  spec.video->width = 160;
+  spec.video->height = 120;
+  spec.subtitle_streams = 1;
+  const std::string mp4 = dir_->File("subtitled.mp4");
+  MakeClip(mp4, spec);
+  const ProbedFile probed = ProbeFile(Convert("from_mp4.mkv", {"--subtitles", "keep"}, mp4));
+  const auto subtitles = StreamsOf(probed, AVMEDIA_TYPE_SUBTITLE);
+  ASSERT_EQ(subtitles.size(), 1U);
+  EXPECT_EQ(subtitles.front()->codec, "subrip");
+}
+
 // The first picture of a file as 32-bit pixels.
 TBitmap FirstPicture(const std::string& path) {
   TRIDarivir decoder;

@@ -11,10 +11,13 @@
 namespace zentrova::app {
 namespace {
 
-using C = TSubtitleCoding;
+const TSubtitleTrack kSubRip{TSubtitleCoding::scText, "subrip"};
+const TSubtitleTrack kMovText{TSubtitleCoding::scText, "mov_text"};
+const TSubtitleTrack kDvd{TSubtitleCoding::scBitmap, "dvd_subtitle"};
+const TSubtitleTrack kOther{TSubtitleCoding::scOther, "eia_608"};
 
 // A source with an English stereo track, a French 5.1 track and the given subtitles.
-BuilderFixture WithTracks(std::vector<TSubtitleCoding> subtitles) {
+BuilderFixture WithTracks(std::vector<TSubtitleTrack> subtitles) {
   BuilderFixture f;
   f.Source.Tracks.Audio = {{"eng", 2}, {"fre", 6}};
   f.Source.Tracks.Subtitles = std::move(subtitles);
@@ -26,7 +29,7 @@ std::string OutputOptions(const BuilderFixture& f) {
 }
 
 TEST(SelectTracks, WithoutChoicesTheEngineChooses) {
-  const BuilderFixture f = WithTracks({C::scText});
+  const BuilderFixture f = WithTracks({kSubRip});
   const TTrackSelection selection = SelectTracks(f.Settings, f.Source, TOutputFormat::MKV);
   EXPECT_FALSE(selection.Mapped);
   EXPECT_EQ(selection.SubtitleOptions, "-sn");
@@ -38,15 +41,16 @@ TEST(SelectTracks, WithoutChoicesTheEngineChooses) {
 TEST(SelectTracks, KeptSubtitlesByFormat) {
   const struct {
     TOutputFormat format;
-    std::vector<TSubtitleCoding> subtitles;
+    std::vector<TSubtitleTrack> subtitles;
     std::string options;
     std::size_t warnings;
   } cases[] = {
-      {TOutputFormat::MKV, {C::scText, C::scBitmap}, "-map 0:s:0 -c:s:0 copy -map 0:s:1 -c:s:1 copy", 0},
-      {TOutputFormat::MP4, {C::scBitmap, C::scText}, "-map 0:s:1 -c:s:0 mov_text", 1},
-      {TOutputFormat::WebM, {C::scText, C::scOther}, "-map 0:s:0 -c:s:0 webvtt", 0},
-      {TOutputFormat::WebM, {C::scBitmap}, "-sn", 1},
-      {TOutputFormat::FLV, {C::scText}, "-sn", 1},
+      {TOutputFormat::MKV, {kSubRip, kDvd}, "-map 0:s:0 -c:s:0 copy -map 0:s:1 -c:s:1 copy", 0},
+      {TOutputFormat::MKV, {kOther, kMovText}, "-map 0:s:1 -c:s:0 subrip", 0},
+      {TOutputFormat::MP4, {kDvd, kSubRip}, "-map 0:s:1 -c:s:0 mov_text", 1},
+      {TOutputFormat::WebM, {kSubRip, kOther}, "-map 0:s:0 -c:s:0 webvtt", 0},
+      {TOutputFormat::WebM, {kDvd}, "-sn", 1},
+      {TOutputFormat::FLV, {kSubRip}, "-sn", 1},
       {TOutputFormat::MP4, {}, "-sn", 0},
   };
   for (const auto& c : cases) {
@@ -78,7 +82,7 @@ TEST(SelectTracks, AudioOnlyFormatsMapNoVideo) {
 }
 
 TEST(SelectTracks, BurntBitmapSubtitlesAreLaidOverInAGraphOfTheirOwn) {
-  BuilderFixture f = WithTracks({C::scBitmap});
+  BuilderFixture f = WithTracks({kDvd});
   f.Settings.Subtitles = TSubtitleMode::smBurn;
   f.Settings.VertFlip = true;
   const std::string options = OutputOptions(f);
@@ -89,7 +93,7 @@ TEST(SelectTracks, BurntBitmapSubtitlesAreLaidOverInAGraphOfTheirOwn) {
 }
 
 TEST(SelectTracks, BurntTextSubtitlesEndTheFilterChain) {
-  BuilderFixture f = WithTracks({C::scText});
+  BuilderFixture f = WithTracks({kSubRip});
   f.Source.FileName = "/m/a:b, c.mkv";
   f.Settings.Subtitles = TSubtitleMode::smBurn;
   const std::string options = OutputOptions(f);
