@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli_process.h"
-#include "decoder/ridarivir.h"
+#include "first_picture.h"
 #include "media/test_media.h"
 #include "picture/bitmap.h"
 #include "support/libraries.h"
@@ -161,17 +161,6 @@ TEST_F(CliTracks, MovTextKeptIntoMkvBecomesSubRip) {
   const auto subtitles = StreamsOf(probed, AVMEDIA_TYPE_SUBTITLE);
   ASSERT_EQ(subtitles.size(), 1U);
   EXPECT_EQ(subtitles.front()->codec, "subrip");
-}
-
-// The first picture of a file as 32-bit pixels.
-TBitmap FirstPicture(const std::string& path) {
-  TRIDarivir decoder;
-  decoder.SetBitmapBitsPixel(32);
-  EXPECT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
-  EXPECT_TRUE(decoder.Decode()) << decoder.LastErrMsg();
-  TBitmap bitmap;
-  EXPECT_TRUE(decoder.CopyToBitmap(bitmap)) << decoder.LastErrMsg();
-  return bitmap;
 }
 
 // Pixels of rows [y0, y1) that differ clearly between the two pictures.

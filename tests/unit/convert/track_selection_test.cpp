@@ -64,21 +64,36 @@ TEST(SelectTracks, KeptSubtitlesByFormat) {
   }
 }
 
-TEST(SelectTracks, MapsTheVideoWithTheChosenAudio) {
-  BuilderFixture f = WithTracks({});
-  f.Settings.Format = TOutputFormat::MKV;
-  f.Settings.AudioTrack = "en";
-  const std::string options = OutputOptions(f);
-  EXPECT_NE(options.find(" -map 0:v:0 -map 0:a:0"), std::string::npos) << options;
-}
-
-TEST(SelectTracks, AudioOnlyFormatsMapNoVideo) {
-  BuilderFixture f = WithTracks({});
-  f.Settings.Format = TOutputFormat::WAV;
-  f.Settings.AudioTrack = "2";
-  const std::string options = OutputOptions(f);
-  EXPECT_EQ(options.find("0:v"), std::string::npos) << options;
-  EXPECT_NE(options.find(" -map 0:a:1"), std::string::npos) << options;
+TEST(SelectTracks, MapsThePictureWithTheChosenSound) {
+  const struct {
+    TOutputFormat format;
+    std::string audio_track;
+    bool all_audio;
+    std::string maps;  // expected in the option string; empty: the task fails
+    std::size_t warnings;
+  } cases[] = {
+      {TOutputFormat::MKV, "en", false, " -map 0:v:0 -map 0:a:0", 0},
+      {TOutputFormat::MKV, "fra", false, " -map 0:v:0 -map 0:a:1", 0},
+      {TOutputFormat::WAV, "2", false, " -map 0:a:1", 0},  // the input drops the video
+      {TOutputFormat::MKV, "", true, " -map 0:v:0 -map 0:a -", 0},
+      {TOutputFormat::FLV, "", true, " -map 0:v:0 -map 0:a:0", 1},
+      {TOutputFormat::MKV, "3", false, "", 0},
+      {TOutputFormat::MKV, "it", false, "", 0},
+  };
+  for (const auto& c : cases) {
+    BuilderFixture f = WithTracks({});
+    f.Settings.Format = c.format;
+    f.Settings.AudioTrack = c.audio_track;
+    f.Settings.AllAudio = c.all_audio;
+    const TTrackSelection selection = SelectTracks(f.Settings, f.Source, c.format);
+    const std::string trace = std::string(ItemText(c.format)) + " " + c.audio_track;
+    EXPECT_EQ(selection.Error.empty(), !c.maps.empty()) << trace << ": " << selection.Error;
+    EXPECT_EQ(selection.Warnings.size(), c.warnings) << trace;
+    if (c.maps.empty()) continue;
+    const std::string options = OutputOptions(f);
+    EXPECT_NE(options.find(c.maps), std::string::npos) << trace << ": " << options;
+    EXPECT_EQ(options.find("0:v") != std::string::npos, c.maps.find("0:v") != std::string::npos) << trace;
+  }
 }
 
 TEST(SelectTracks, BurntBitmapSubtitlesAreLaidOverInAGraphOfTheirOwn) {
