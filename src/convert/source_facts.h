@@ -21,8 +21,6 @@ inline constexpr std::int64_t kTimeNotSet = std::numeric_limits<std::int64_t>::m
 /// a track of neither kind is left out.
 enum class TSubtitleCoding { scText, scBitmap, scOther };
 
-/// The source's audio and subtitle tracks, each kind in file order: the
-/// first is track 1 of its kind ("0:a:0" in the engine's stream specifiers).
 struct TAudioTrack {
   std::string Language;  ///< the "language" tag; empty: none
   int Channels = 0;      ///< not positive: unknown
@@ -31,6 +29,8 @@ struct TSubtitleTrack {
   TSubtitleCoding Coding = TSubtitleCoding::scOther;
   std::string Codec;  ///< the codec's short name ("subrip", "mov_text", "dvd_subtitle")
 };
+/// The source's audio and subtitle tracks, each kind in file order: the
+/// first is track 1 of its kind ("0:a:0" in the engine's stream specifiers).
 struct TSourceTracks {
   std::vector<TAudioTrack> Audio;
   std::vector<TSubtitleTrack> Subtitles;
