@@ -163,6 +163,32 @@ TEST_F(CliTracks, MovTextKeptIntoMkvBecomesSubRip) {
   EXPECT_EQ(subtitles.front()->codec, "subrip");
 }
 
+// A 1 s 160x120 Matroska clip whose one subtitle track is a DVD bitmap (a white bar at rows 88-103).
+std::string BitmapSubtitledClip(const TempDir& dir) {
+  ClipSpec spec = Mp4H264Aac(1.0);
+  spec.format = "matroska";
+  spec.video->width = 160;
+  spec.video->height = 120;
+  spec.bitmap_subtitle_streams = 1;
+  const std::string path = dir.File("bitmap.mkv");
+  if (!fs::exists(path)) MakeClip(path, spec);
+  return path;
+}
+
+TEST_F(CliTracks, BitmapSubtitlesAreKeptInMkvOnly) {
+  const std::string source = BitmapSubtitledClip(*dir_);
+  const ProbedFile mkv = ProbeFile(Convert("bitmap_keep.mkv", {"--subtitles", "keep"}, source));
+  const auto subtitles = StreamsOf(mkv, AVMEDIA_TYPE_SUBTITLE);
+  ASSERT_EQ(subtitles.size(), 1U);
+  EXPECT_EQ(subtitles.front()->codec, "dvd_subtitle");
+
+  const std::string mp4 = dir_->File("bitmap_keep.mp4");
+  result_ = RunCli(kCli, {"-o", mp4, "--subtitles", "keep", source});
+  ASSERT_EQ(result_.exit_code, 0) << result_.err;
+  EXPECT_TRUE(StreamsOf(ProbeFile(mp4), AVMEDIA_TYPE_SUBTITLE).empty());
+  EXPECT_NE(result_.err.find("MP4 holds no bitmap subtitles"), std::string::npos) << result_.err;
+}
+
 // Pixels of rows [y0, y1) that differ clearly between the two pictures.
 int ChangedPixels(const TBitmap& a, const TBitmap& b, int y0, int y1) {
   int changed = 0;
@@ -188,6 +214,15 @@ TEST_F(CliTracks, BurntSubtitlesAreDrawnIntoTheBottomOfThePicture) {
   EXPECT_GT(ChangedPixels(plain, burnt, half, plain.Height()), 50) << "no subtitle drawn";
   EXPECT_LT(ChangedPixels(plain, burnt, 0, half / 2), 10) << "the top of the picture changed";
   EXPECT_TRUE(StreamsOf(ProbeFile(burnt_file), AVMEDIA_TYPE_SUBTITLE).empty());
+}
+
+TEST_F(CliTracks, BurntBitmapSubtitlesAreLaidOverThePicture) {
+  const std::string source = BitmapSubtitledClip(*dir_);
+  const TBitmap plain = FirstPicture(Convert("bitmap_plain.mp4", {}, source));
+  const TBitmap burnt = FirstPicture(Convert("bitmap_burnt.mp4", {"--subtitles", "burn"}, source));
+  ASSERT_EQ(plain.Height(), burnt.Height());
+  EXPECT_GT(ChangedPixels(plain, burnt, 90, 102), 144 * 12 / 2) << "no bar drawn";
+  EXPECT_LT(ChangedPixels(plain, burnt, 0, 60), 10) << "the top of the picture changed";
 }
 
 }  // namespace
