@@ -29,8 +29,15 @@ constexpr std::array<TChoiceOption, 9> kChoiceOptions{{
     {"--acodec", app::TChoice::AudioCodec},
     {"--vcodec", app::TChoice::VideoCodec},
 }};
-constexpr std::string_view kLogLevelOption = "--log-level";
-constexpr std::string_view kLogLevels = "quiet panic fatal error warning info verbose debug trace";
+// The options whose value is one of a few fixed words.
+struct TWordsOption {
+  std::string_view Option;
+  std::string_view Words;
+};
+constexpr std::array<TWordsOption, 2> kWordsOptions{{
+    {"--log-level", "quiet panic fatal error warning info verbose debug trace"},
+    {"--subtitles", "none keep burn"},
+}};
 
 // What a value names, by the value's type name in the option table.
 constexpr std::array<std::string_view, 2> kFileValues{"FILE", "PNG"};
@@ -82,8 +89,9 @@ std::string ValueBranch(const CLI::Option& option) {
   for (const TChoiceOption& choice : kChoiceOptions)
     if (HasName(option, choice.Option))
       return fmt::format("    {}) _zentrova_cli_words '{}' ;;\n", pattern, ChoiceWords(choice.Choice));
-  if (HasName(option, kLogLevelOption))
-    return fmt::format("    {}) _zentrova_cli_words '{}' ;;\n", pattern, kLogLevels);
+  for (const TWordsOption& words : kWordsOptions)
+    if (HasName(option, words.Option))
+      return fmt::format("    {}) _zentrova_cli_words '{}' ;;\n", pattern, words.Words);
   const std::string& type = option.get_type_name();
   if (type == kFolderValue) return fmt::format("    {}) _zentrova_cli_names -d ;;\n", pattern);
   for (std::string_view file_type : kFileValues)

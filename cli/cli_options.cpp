@@ -30,6 +30,8 @@ struct TRawArguments {
       vcodec;
   std::string volume, brightness, saturation, hue, crop, pad, rotate, watermark, clip;
   std::string input_options, output_options, tasks, log_level, log_file;
+  std::string audio_track, subtitles;
+  bool all_audio = false;
   bool join = false, overwrite = false, no_overwrite = false, vflip = false, hflip = false, negate = false;
   bool deinterlace = false, info = false, demo = false, json = false, quiet = false, version = false;
   bool allow_network = false;
@@ -53,7 +55,7 @@ struct TOptionRow {
   bool TRawArguments::*Switch = nullptr;        ///< flags; for a value option: set when it appears at all
 };
 
-constexpr std::array<TOptionRow, 40> kOptions{{
+constexpr std::array<TOptionRow, 43> kOptions{{
     {"-o", "--output", "Output file, for a single input or with --join", "FILE", &TRawArguments::output},
     {"", "--out", "Output folder (default: beside each source)", "DIR", &TRawArguments::out_dir},
     {"", "--join", "Join all inputs, in order, into the one output given with -o", "", nullptr,
@@ -81,6 +83,18 @@ constexpr std::array<TOptionRow, 40> kOptions{{
      &TRawArguments::acodec},
     {"", "--vcodec", "Video codec: auto, divx, xvid, x264, qsv (default: the format's own, else x264)",
      "NAME", &TRawArguments::vcodec},
+    {"", "--audio-track",
+     "Audio track to convert: its number as --info lists them, from 1, or its language (fr, fre or fra) "
+     "(default: the one with the most channels)",
+     "N|LANG", &TRawArguments::audio_track},
+    {"", "--all-audio",
+     "Every audio track, where the format holds several (MKV, MP4, MOV, WebM, AVI, OGG, WMV, DVD); "
+     "elsewhere the first, with a warning",
+     "", nullptr, &TRawArguments::all_audio},
+    {"", "--subtitles",
+     "Subtitle tracks: none (default); keep (MKV as they are, MP4 and MOV as mov_text, WebM as WebVTT; "
+     "bitmap subtitles in MKV only); burn (draw the first track into the picture)",
+     "MODE", &TRawArguments::subtitles},
     {"", "--volume", "Audio volume, 256 = unchanged", "N", &TRawArguments::volume},
     {"", "--brightness", "Brightness -100..100 (10 = +1)", "N", &TRawArguments::brightness},
     {"", "--saturation", "Saturation -100..100 (10 = unchanged)", "N", &TRawArguments::saturation},
@@ -173,6 +187,7 @@ void Describe(CLI::App& app, TRawArguments& raw) {
       "  zentrova-cli a.mov b.avi                      a_(new).mp4 and b_(new).mp4 beside their sources\n"
       "  zentrova-cli --format WebM --size 320x240 a.mov\n"
       "  zentrova-cli --join -o all.mp4 part1.mp4 part2.mp4\n"
+      "  zentrova-cli --format MKV --audio-track fr --subtitles keep film.mkv\n"
       "  zentrova-cli -o out.mkv --output-options '-c:v mpeg4 -q:v 3 -c:a copy' in.avi");
 }
 
@@ -258,6 +273,12 @@ void ApplySound(const TRawArguments& raw, app::OutputSettings& s) {
         static_cast<app::TAudioCodec>(ParseChoice(app::TChoice::AudioCodec, raw.acodec, "--acodec"));
     s.AudioCodecChosen = true;
   }
+  if (!raw.audio_track.empty()) {
+    if (raw.all_audio) throw TUsageError("--audio-track and --all-audio cannot be used together");
+    s.AudioTrack = ParseAudioTrack(raw.audio_track, "--audio-track");
+  }
+  s.AllAudio = raw.all_audio;
+  if (!raw.subtitles.empty()) s.Subtitles = ParseSubtitleMode(raw.subtitles, "--subtitles");
   if (!raw.volume.empty()) {
     s.AudioVolume = true;
     s.AudioVolumeText = std::to_string(ParseIntegerIn(raw.volume, 0, 65535, "--volume"));

@@ -6,6 +6,7 @@
 #include "convert/option_builder.h"
 #include "convert/output_naming.h"
 #include "convert/source_information.h"
+#include "convert/track_selection.h"
 #include "log/plain_text.h"
 
 namespace zentrova::cli {
@@ -62,6 +63,12 @@ TInputOptions InputFor(const TCliOptions& options, const app::OutputSettings& se
 void NameOutput(const TCliOptions& options, const app::OutputSettings& settings,
                 const app::SourceFacts& facts, TDialog& dialog, app::TClaimedNames& claimed,
                 TPlannedTask& task) {
+  const app::TTrackSelection tracks = app::SelectTracks(settings, facts, settings.Format);
+  if (!tracks.Error.empty()) {
+    task.Error = tracks.Error;
+    return;
+  }
+  task.Warnings.insert(task.Warnings.end(), tracks.Warnings.begin(), tracks.Warnings.end());
   task.Output = app::BuildOutputOptions(settings, facts, dialog.Env());
   task.OutputNamedByUser = options.OutputFile.has_value();
   if (options.OutputFile)

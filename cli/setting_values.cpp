@@ -3,11 +3,13 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <vector>
 
+#include "convert/language_codes.h"
 #include "convert/number_text.h"
 #include "log/plain_text.h"
 #include "media/time_base.h"
@@ -146,6 +148,27 @@ TClipRange ParseClipRange(std::string_view text, std::string_view option) {
   if (range.Start >= range.End)
     throw TUsageError(fmt::format("{}: \"{}\" ends before it starts", option, text));
   return range;
+}
+
+std::string ParseAudioTrack(std::string_view text, std::string_view option) {
+  const std::string_view trimmed = Trim(text, kBlanks);
+  if (const std::optional<std::int64_t> number = WholeNumber(trimmed); number && *number >= 1)
+    return std::to_string(*number);
+  if (app::LooksLikeLanguageCode(trimmed)) return std::string(trimmed);
+  throw TUsageError(fmt::format(
+      "{}: \"{}\" is neither a track number (1, 2, ...) nor a language code (such as fr, fre or fra)", option,
+      text));
+}
+
+app::TSubtitleMode ParseSubtitleMode(std::string_view text, std::string_view option) {
+  static constexpr std::array<std::pair<std::string_view, app::TSubtitleMode>, 3> kModes{{
+      {"none", app::TSubtitleMode::smNone},
+      {"keep", app::TSubtitleMode::smKeep},
+      {"burn", app::TSubtitleMode::smBurn},
+  }};
+  for (const auto& [word, mode] : kModes)
+    if (EqualsIgnoringCase(Trim(text, kBlanks), word)) return mode;
+  throw TUsageError(fmt::format("{}: \"{}\" is not one of: none, keep, burn", option, text));
 }
 
 app::TEdgeTexts ParseEdges(std::string_view text, std::string_view option) {

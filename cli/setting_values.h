@@ -54,6 +54,13 @@ struct TClipRange {
 };
 TClipRange ParseClipRange(std::string_view text, std::string_view option);
 
+/// An audio track: a number from 1 ("2", returned without leading zeros)
+/// or a language code of two or three letters ("fr", "fre", "fra"), as typed.
+std::string ParseAudioTrack(std::string_view text, std::string_view option);
+
+/// "none", "keep" or "burn", without regard to case.
+app::TSubtitleMode ParseSubtitleMode(std::string_view text, std::string_view option);
+
 /// Four integers "T,B,L,R" (top, bottom, left, right) for crop or pad; each
 /// in [-100000, 100000].
 app::TEdgeTexts ParseEdges(std::string_view text, std::string_view option);

@@ -8,7 +8,7 @@ packages=(
   libavcodec-dev libavformat-dev libavfilter-dev libavdevice-dev
   libswscale-dev libswresample-dev libavutil-dev
   libsoundtouch1 libmfx1
-  libgtest-dev libfmt-dev libcli11-dev nlohmann-json3-dev
+  libgtest-dev libfmt-dev libcli11-dev nlohmann-json3-dev iso-codes
   qt6-base-dev qt6-qpa-plugins libgl-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   xvfb xauth fonts-wqy-microhei

@@ -1,5 +1,7 @@
 #include "convert/option_builder.h"
 
+#include <fmt/format.h>
+
 #include <array>
 #include <utility>
 
@@ -9,6 +11,7 @@
 #include "convert/format_rules.h"
 #include "convert/number_text.h"
 #include "convert/output_naming.h"
+#include "convert/track_selection.h"
 #include "convert/video_filter_chain.h"
 #include "log/plain_text.h"
 
@@ -87,18 +90,29 @@ TNorm DiscNorm(TNorm chosen, const SourceFacts& source) {
 
 // A format that must hold a picture and sound gets what the source lacks
 // for the length of what it has: a black picture at the format's size and
-// rate, or silence.
+// rate, or silence. `audio_map` names the source's audio to go with a
+// black picture.
 std::string MissingStreamOptions(TOutputFormat format, const SourceFacts& source,
-                                 const TCollectedValues& values) {
+                                 const TCollectedValues& values, const std::string& audio_map) {
   if (!source.HasVideo() && source.HasAudio() && NeedsPicture(format)) {
     std::string picture = "color=c=black";
     if (!values.FrameSize.empty()) picture += ":s=" + values.FrameSize;
     if (!values.FrameRate.empty()) picture += ":r=" + values.FrameRate;
-    return "-filter_complex " + picture + "[v] -map [v] -map 0:a:0 -shortest";
+    return "-filter_complex " + picture + "[v] -map [v] -map " + audio_map + " -shortest";
   }
   if (source.HasVideo() && !source.HasAudio() && NeedsSound(format))
     return "-filter_complex anullsrc[a] -map 0:v:0 -map [a] -shortest";
   return {};
+}
+
+// The bitmap subtitle track laid over the source's first video stream,
+// then `chain` (a watermark graph reads its picture from [in] and ends in
+// [out]); the graph's output is [out].
+std::string BitmapBurnGraph(int track, const std::string& chain) {
+  const std::string overlay = fmt::format("[0:v:0][0:s:{}]overlay", track);
+  if (chain.empty()) return overlay + "[out]";
+  if (chain.find("[in]") != std::string::npos) return overlay + "[in]; " + chain;
+  return overlay + "," + chain + "[out]";
 }
 
 // The volume edit counts 256 as unchanged. The volume filter takes the
@@ -108,6 +122,35 @@ std::string VolumeFilter(const std::string& volume_text) {
   if (const std::optional<int> volume = ParseDecimalInteger(volume_text))
     return "volume=" + DecimalText(*volume / 256.0);
   return QuoteForOptionSplitter("volume=" + EscapeFilterGraphText(EscapeFilterOptionValue(volume_text)));
+}
+
+// The video filters (burnt subtitles among them) and, where streams are
+// mapped, the maps of the picture and the sound. A picture or sound made
+// up for the format (`made_streams`) brings its own maps.
+void AddPictureFiltersAndMaps(TOptionText& options, const OutputSettings& settings, const SourceFacts& source,
+                              const std::string& frame_size, TOutputFormat format, const BuildEnv& env,
+                              const TTrackSelection& tracks, bool made_streams) {
+  const bool burn_text = tracks.BurnTrack && tracks.BurnCoding == TSubtitleCoding::scText;
+  const bool burn_bitmap = tracks.BurnTrack && tracks.BurnCoding == TSubtitleCoding::scBitmap;
+  const std::string subtitles_filter =
+      burn_text ? TextSubtitleFilter(source, *tracks.BurnTrack,
+                                     ClipApplies(settings, source) ? clip_start_offset(source) : 0)
+                : std::string();
+  // No chain without source pictures (a made black picture included).
+  const std::string chain =
+      source.HasVideo() ? BuildVideoFilterChain(settings, source, frame_size, FrameSizeMultiple(format),
+                                                env.FileExists, subtitles_filter)
+                        : std::string();
+  if (burn_bitmap)
+    options.Add("-filter_complex " + QuoteForOptionSplitter(BitmapBurnGraph(*tracks.BurnTrack, chain)));
+  else if (!chain.empty())
+    options.Add("-vf " + QuoteForOptionSplitter(chain));
+  if (!tracks.Mapped || made_streams) return;
+  if (burn_bitmap)
+    options.Add("-map [out]");
+  else if (source.HasVideo() && !InputDropsVideo(format))
+    options.Add("-map 0:v:0");
+  if (!tracks.AudioMap.empty()) options.Add("-map " + tracks.AudioMap);
 }
 
 }  // namespace
@@ -141,6 +184,7 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
       ApplyFormatRules(format, DiscNorm(settings.Norm, source), aac_encoder, values);
   const std::string audio_codec =
       FitAudioLimits(format, EncoderName(values.AudioCodec), aac_encoder, source, values);
+  const TTrackSelection tracks = SelectTracks(settings, source, format);
 
   TOptionText options;
   if (values.AudioBitRate) options.Add("-b:a " + *values.AudioBitRate + "k");
@@ -152,8 +196,9 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
     options.Add("-t " + DecimalText(static_cast<double>(clip_duration(source)) / 1000000));
 
   if (!format_option.empty()) options.Add(format_option);
-  if (const std::string missing = MissingStreamOptions(format, source, values); !missing.empty())
-    options.Add(missing);
+  const std::string missing =
+      MissingStreamOptions(format, source, values, tracks.AudioMap.empty() ? "0:a:0" : tracks.AudioMap);
+  if (!missing.empty()) options.Add(missing);
   if (!values.Channels.empty()) options.Add("-ac " + values.Channels);
   if (!values.SampleRate.empty()) options.Add("-ar " + values.SampleRate);
   if (!values.FrameRate.empty()) options.Add("-r " + values.FrameRate);
@@ -172,14 +217,11 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
   const bool has_video = source.HasVideo() && !IsAudioOnlyFormat(format);
   if (has_video && video_codec != "h264_qsv") options.Add("-pix_fmt yuv420p");
 
-  // No chain without source pictures (a made black picture included).
-  if (const std::string chain = BuildVideoFilterChain(settings, source, values.FrameSize,
-                                                      FrameSizeMultiple(format), env.FileExists);
-      source.HasVideo() && !chain.empty())
-    options.Add("-vf " + QuoteForOptionSplitter(chain));
+  AddPictureFiltersAndMaps(options, settings, source, values.FrameSize, format, env, tracks,
+                           !missing.empty());
   if (video_codec == "libx264" && env.Processors > 1)
     options.Add("-threads " + std::to_string(env.Processors));
-  options.Add("-sn");
+  options.Add(tracks.SubtitleOptions);
   if (settings.AudioHook) {
     if (audio_codec == "libvo_aacenc")
       options.Add("-sample_fmt s16");

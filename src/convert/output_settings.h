@@ -30,6 +30,13 @@ struct TEdgeTexts {
   std::string Right = "0";
 };
 
+/// What becomes of the source's subtitle tracks.
+enum class TSubtitleMode {
+  smNone,  ///< left out
+  smKeep,  ///< carried as tracks where the format holds them
+  smBurn,  ///< the first track drawn into the picture
+};
+
 struct OutputSettings {
   // Choices (see option_items.h for the item texts).
   TOutputFormat Format = TOutputFormat::MP4;
@@ -89,6 +96,15 @@ struct OutputSettings {
   // "设置水印:" with a PNG file.
   bool WaterMark = false;
   std::string WaterMarkFile;
+
+  // Tracks: the command line's choices (the dialog has no controls for them).
+  /// The audio track to convert: its number among the source's audio
+  /// tracks, from 1 ("2"), or its language ("fr", "fre", "fra"); empty: the
+  /// engine's choice.
+  std::string AudioTrack;
+  /// Every audio track where the format holds several.
+  bool AllAudio = false;
+  TSubtitleMode Subtitles = TSubtitleMode::smNone;
 
   /// A folder ending with '/', or kOutputFolderPlaceholder.
   std::string OutPath{kOutputFolderPlaceholder};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace zentrova::app {
 
@@ -14,6 +15,26 @@ namespace zentrova::app {
 inline constexpr std::int64_t kNoTimeValue = std::numeric_limits<std::int64_t>::min();
 /// A clip start or first-picture time that was never set.
 inline constexpr std::int64_t kTimeNotSet = std::numeric_limits<std::int64_t>::max();
+
+/// How a subtitle track is coded: text can be converted to another text
+/// codec or drawn by the subtitles filter, pictures only copied or overlaid;
+/// a track of neither kind is left out.
+enum class TSubtitleCoding { scText, scBitmap, scOther };
+
+struct TAudioTrack {
+  std::string Language;  ///< the "language" tag; empty: none
+  int Channels = 0;      ///< not positive: unknown
+};
+struct TSubtitleTrack {
+  TSubtitleCoding Coding = TSubtitleCoding::scOther;
+  std::string Codec;  ///< the codec's short name ("subrip", "mov_text", "dvd_subtitle")
+};
+/// The source's audio and subtitle tracks, each kind in file order: the
+/// first is track 1 of its kind ("0:a:0" in the engine's stream specifiers).
+struct TSourceTracks {
+  std::vector<TAudioTrack> Audio;
+  std::vector<TSubtitleTrack> Subtitles;
+};
 
 struct SourceFacts {
   std::string FileName;       ///< the decoder's file name
@@ -32,6 +53,7 @@ struct SourceFacts {
   std::int64_t StartTime = kTimeNotSet;  ///< clip start mark
   std::int64_t EndTime = kNoTimeValue;   ///< clip end mark
   std::int64_t FirstPTS = kTimeNotSet;   ///< time of the first picture shown for the source
+  TSourceTracks Tracks;
 
   bool HasVideo() const { return VideoStreamIndex >= 0; }
   bool HasAudio() const { return AudioStreamIndex >= 0; }

@@ -2,8 +2,30 @@
 
 #include "convert/interlace_probe.h"
 #include "decoder/custom_decoder.h"
+#include "media/ff.h"
 
 namespace zentrova::app {
+namespace {
+
+TSourceTracks TracksOf(TCustomDecoder& decoder) {
+  TSourceTracks tracks;
+  for (int index = 0; index < decoder.StreamCount(); ++index) {
+    if (decoder.IsAudioStream(index)) {
+      const TAudioStreamInfo audio = decoder.GetAudioStreamInfo(index);
+      tracks.Audio.push_back({audio.Language, audio.Channels});
+    } else if (decoder.IsSubtitleStream(index)) {
+      const int coding = decoder.GetSubtitleStreamInfo(index).SubFormat;
+      tracks.Subtitles.push_back(
+          {coding == 0   ? TSubtitleCoding::scBitmap
+           : coding == 1 ? TSubtitleCoding::scText
+                         : TSubtitleCoding::scOther,
+           ff::avcodec_get_name(decoder.FileHandle()->streams[index]->codecpar->codec_id)});
+    }
+  }
+  return tracks;
+}
+
+}  // namespace
 
 TSourceProbe ProbeOfDecoder(TCustomDecoder& decoder) {
   TSourceProbe probe;
@@ -32,6 +54,7 @@ TSourceProbe ProbeOfDecoder(TCustomDecoder& decoder) {
     probe.SampleRate = audio.SampleRate;
     probe.Channels = audio.Channels;
   }
+  probe.Tracks = TracksOf(decoder);
   return probe;
 }
 

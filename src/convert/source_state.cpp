@@ -46,6 +46,7 @@ SourceFacts TSourceState::Facts() const {
   facts.AudioStreamIndex = AudioStreamIndex;
   facts.SampleRate = SampleRate;
   facts.Channels = Channels;
+  facts.Tracks = Tracks;
   facts.StartTime = StartTime;
   facts.EndTime = EndTime;
   facts.FirstPTS = FirstPTS;
@@ -96,6 +97,7 @@ TAssignResult AssignSource(TSourceState& state, const TSourceProbe& probe, Outpu
   state.Interlaced = probe.FirstVideoStreamIndex >= 0 && probe.Interlaced;
   state.SampleRate = probe.FirstAudioStreamIndex >= 0 ? probe.SampleRate : 0;
   state.Channels = probe.FirstAudioStreamIndex >= 0 ? probe.Channels : 0;
+  state.Tracks = probe.Tracks;
   state.SliderEnabled = DurationKnown(probe.FileDuration) && probe.FormatName != "image2";
   if (DurationKnown(probe.FileDuration)) state.Duration = probe.FileDuration;
   state.Frames = SourceFrames(probe, state.Frames);

@@ -39,6 +39,7 @@ struct TSourceProbe {
   bool Interlaced = false;  ///< see SourceLooksInterlaced
   int SampleRate = 0;       ///< first audio stream's, Hz; not positive: unknown
   int Channels = 0;         ///< first audio stream's; not positive: unknown
+  TSourceTracks Tracks;
 };
 
 struct TSourceState {
@@ -65,6 +66,7 @@ struct TSourceState {
   bool Interlaced = false;
   int SampleRate = 0;
   int Channels = 0;
+  TSourceTracks Tracks;
   bool SliderEnabled = false;
   std::vector<std::string> InfoLines;  ///< the "源视频文件信息" text
 

@@ -127,7 +127,8 @@ std::string HueFilter(const OutputSettings& settings) {
 
 std::string BuildVideoFilterChain(const OutputSettings& settings, const SourceFacts& source,
                                   std::string_view frame_size, int size_multiple,
-                                  const std::function<bool(const std::string&)>& file_exists) {
+                                  const std::function<bool(const std::string&)>& file_exists,
+                                  std::string_view subtitles_filter) {
   std::vector<std::string> filters;
   auto add = [&filters](std::string filter) {
     if (!filter.empty()) filters.push_back(std::move(filter));
@@ -146,6 +147,7 @@ std::string BuildVideoFilterChain(const OutputSettings& settings, const SourceFa
     add("rotate=" + DecimalText(degrees / 180.0 * std::numbers::pi));
   }
   add(HueFilter(settings));
+  add(std::string(subtitles_filter));
 
   std::string chain;
   for (const std::string& filter : filters) chain += (chain.empty() ? "" : ",") + filter;

@@ -40,9 +40,11 @@ std::string HueFilter(const OutputSettings& settings);
 /// the Deinterlace box asks for every frame. The watermark takes part only
 /// when `file_exists` says its file exists; it goes 10 pixels from the top
 /// right corner, scaled down (keeping its shape) to at most a quarter of
-/// the output's width.
+/// the output's width. `subtitles_filter` (burnt subtitles, see
+/// track_selection.h) is drawn after the other filters, under the watermark.
 std::string BuildVideoFilterChain(const OutputSettings& settings, const SourceFacts& source,
                                   std::string_view frame_size, int size_multiple,
-                                  const std::function<bool(const std::string&)>& file_exists);
+                                  const std::function<bool(const std::string&)>& file_exists,
+                                  std::string_view subtitles_filter = {});
 
 }  // namespace zentrova::app

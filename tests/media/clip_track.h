@@ -39,7 +39,10 @@ std::string EncodePngPicture(int width, int height);
 void AddAttachment(AVFormatContext* oc, const AttachmentSpec& attachment);
 /// A sine tone: round(duration_s * sample_rate) samples.
 std::unique_ptr<ClipTrack> MakeAudioTrack(AVFormatContext* oc, const AudioSpec& spec, double duration_s);
-/// Text cues "Subtitle N", one per started second, each lasting up to one second.
-std::unique_ptr<ClipTrack> MakeSubtitleTrack(AVFormatContext* oc, int number, double duration_s);
+enum class TSubtitleKind { Text, Bitmap };
+/// Cues, one per started second, each lasting up to one second: text
+/// "Subtitle N", or a white 144x16 bar at (8, 88) of a 160x120 canvas as DVD subtitles.
+std::unique_ptr<ClipTrack> MakeSubtitleTrack(AVFormatContext* oc, int number, double duration_s,
+                                             TSubtitleKind kind);
 
 }  // namespace zentrova::test

@@ -84,7 +84,11 @@ void WriteClip(AVFormatContext* oc, const std::string& path, const std::string& 
   for (const VideoSpec& video : spec.extra_video)
     tracks.push_back(MakeVideoTrack(oc, video, spec.duration_s));
   for (const AudioSpec& audio : spec.audio) tracks.push_back(MakeAudioTrack(oc, audio, spec.duration_s));
-  for (int i = 0; i < spec.subtitle_streams; ++i) tracks.push_back(MakeSubtitleTrack(oc, i, spec.duration_s));
+  for (int i = 0; i < spec.subtitle_streams; ++i)
+    tracks.push_back(MakeSubtitleTrack(oc, i, spec.duration_s, TSubtitleKind::Text));
+  for (int i = 0; i < spec.bitmap_subtitle_streams; ++i)
+    tracks.push_back(
+        MakeSubtitleTrack(oc, spec.subtitle_streams + i, spec.duration_s, TSubtitleKind::Bitmap));
   // Matroska carries a cover as an image attachment, other containers as a one-picture stream.
   const bool matroska = std::string_view(oc->oformat->name) == "matroska";
   if (spec.cover_art && !matroska) tracks.push_back(MakeCoverArtTrack(oc));

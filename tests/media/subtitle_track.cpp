@@ -1,5 +1,6 @@
-// Text subtitle tracks: one cue per started second, encoded by the
-// container's text subtitle encoder (SubRip in Matroska, mov_text in MP4).
+// Subtitle tracks: one cue per started second, encoded by the container's
+// text subtitle encoder (SubRip in Matroska, mov_text in MP4), or as DVD
+// bitmap subtitles.
 #include <fmt/format.h>
 
 #include <cmath>
@@ -52,13 +53,18 @@ std::string SubtitleEncoderName(const AVOutputFormat* format) {
   return codec->name;
 }
 
+// The bitmap cue: a white bar, palette entry 1 (entry 0 is transparent), on a 160x120 canvas.
+constexpr int kBarX = 8, kBarY = 88, kBarWidth = 144, kBarHeight = 16;
+constexpr int kCanvasWidth = 160, kCanvasHeight = 120;
+
 class SubtitleTrack final : public ClipTrack {
  public:
   SubtitleTrack(AVFormatContext* oc, AVCodecContextPtr enc, AVStream* st, double duration_s,
-                std::string description)
+                std::string description, TSubtitleKind kind)
       : oc_(oc),
         enc_(std::move(enc)),
         st_(st),
+        kind_(kind),
         duration_ms_(std::llround(duration_s * 1000)),
         cues_((duration_ms_ + 999) / 1000),
         description_(std::move(description)) {}
@@ -76,8 +82,22 @@ class SubtitleTrack final : public ClipTrack {
     // A decoded ASS event line: ReadOrder, Layer, Style, Name, margins, Effect, Text.
     std::string line = fmt::format("{},0,Default,,0,0,0,,Subtitle {}", next_cue_, next_cue_ + 1);
     AVSubtitleRect rect{};
-    rect.type = SUBTITLE_ASS;
-    rect.ass = line.data();
+    std::vector<uint8_t> pixels(kBarWidth * kBarHeight, 1);
+    uint32_t palette[4] = {0x00000000, 0xffffffff, 0xff000000, 0xff808080};  // ARGB
+    if (kind_ == TSubtitleKind::Text) {
+      rect.type = SUBTITLE_ASS;
+      rect.ass = line.data();
+    } else {
+      rect.type = SUBTITLE_BITMAP;
+      rect.x = kBarX;
+      rect.y = kBarY;
+      rect.w = kBarWidth;
+      rect.h = kBarHeight;
+      rect.nb_colors = 4;
+      rect.data[0] = pixels.data();
+      rect.linesize[0] = kBarWidth;
+      rect.data[1] = reinterpret_cast<uint8_t*>(palette);
+    }
     AVSubtitleRect* rects[] = {&rect};
     AVSubtitle cue{};
     cue.num_rects = 1;
@@ -105,6 +125,7 @@ class SubtitleTrack final : public ClipTrack {
   AVFormatContext* oc_;  // owns st_
   AVCodecContextPtr enc_;
   AVStream* st_;
+  TSubtitleKind kind_;
   int64_t duration_ms_;
   int64_t cues_;
   int64_t next_cue_ = 0;
@@ -113,19 +134,24 @@ class SubtitleTrack final : public ClipTrack {
 
 }  // namespace
 
-std::unique_ptr<ClipTrack> MakeSubtitleTrack(AVFormatContext* oc, int number, double duration_s) {
-  const std::string name = SubtitleEncoderName(oc->oformat);
+std::unique_ptr<ClipTrack> MakeSubtitleTrack(AVFormatContext* oc, int number, double duration_s,
+                                             TSubtitleKind kind) {
+  const std::string name = kind == TSubtitleKind::Text ? SubtitleEncoderName(oc->oformat) : "dvdsub";
   const std::string description = fmt::format("subtitle stream #{} ({})", oc->nb_streams, name);
   const AVCodec* codec = FindEncoder(name, AVMEDIA_TYPE_SUBTITLE, oc->oformat);
   AVCodecContextPtr enc = NewEncoderContext(codec, oc->oformat);
   enc->time_base = kMilliseconds;
+  if (kind == TSubtitleKind::Bitmap) {
+    enc->width = kCanvasWidth;
+    enc->height = kCanvasHeight;
+  }
   enc->subtitle_header = reinterpret_cast<uint8_t*>(ff::av_strdup(std::string(kScriptHeader).c_str()));
   if (!enc->subtitle_header) Fail("Cannot allocate the script header for " + description);
   enc->subtitle_header_size = static_cast<int>(kScriptHeader.size());
   AVStream* st = OpenEncodedStream(oc, enc.get(), nullptr, description);
   st->time_base = kMilliseconds;
   ff::av_dict_set(&st->metadata, "title", fmt::format("Subtitles {}", number + 1).c_str(), 0);
-  return std::make_unique<SubtitleTrack>(oc, std::move(enc), st, duration_s, description);
+  return std::make_unique<SubtitleTrack>(oc, std::move(enc), st, duration_s, description, kind);
 }
 
 }  // namespace zentrova::test

@@ -65,7 +65,9 @@ struct ClipSpec {
   std::vector<VideoSpec> extra_video;  ///< further video streams after `video` (e.g. another size)
   std::vector<AudioSpec> audio;        ///< any number of audio streams, after the video stream
   int subtitle_streams = 0;  ///< text subtitles (subrip in Matroska, mov_text in MP4), a cue per second
-  bool cover_art = false;    ///< a 160x120 PNG attached picture after the streams above (MP4, Matroska)
+  int bitmap_subtitle_streams = 0;  ///< DVD bitmap subtitles after the text ones (Matroska), a cue per
+                                    ///< second: a white 144x16 bar at (8, 88) of a 160x120 canvas
+  bool cover_art = false;  ///< a 160x120 PNG attached picture after the streams above (MP4, Matroska)
   std::vector<AttachmentSpec> attachments;      ///< attachment streams, last (Matroska only)
   int chapters = 0;                             ///< evenly spaced chapters titled "Chapter N" (N from 1)
   int programs = 0;                             ///< MPEG-TS programs 1..N, each taking the next run of

@@ -122,6 +122,29 @@ TEST(ParseCommandLine, SettingsReachTheDialogsRecord) {
   EXPECT_EQ(s.Norm, app::TNorm::PAL);
 }
 
+TEST(ParseCommandLine, TrackChoicesReachTheRecord) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string audio_track;
+    bool all_audio;
+    app::TSubtitleMode subtitles;
+  };
+  const Case cases[] = {
+      {{"a"}, "", false, app::TSubtitleMode::smNone},
+      {{"--audio-track", "02", "a"}, "2", false, app::TSubtitleMode::smNone},
+      {{"--audio-track=FRE", "--subtitles", "Keep", "a"}, "FRE", false, app::TSubtitleMode::smKeep},
+      {{"--all-audio", "--subtitles=burn", "a"}, "", true, app::TSubtitleMode::smBurn},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    const TParseOutcome outcome = ParseCommandLine(c.args);
+    ASSERT_EQ(outcome.Error, "");
+    EXPECT_EQ(outcome.Options.Settings.AudioTrack, c.audio_track);
+    EXPECT_EQ(outcome.Options.Settings.AllAudio, c.all_audio);
+    EXPECT_EQ(outcome.Options.Settings.Subtitles, c.subtitles);
+  }
+}
+
 TEST(ParseCommandLine, RawOptionStringsMayStartWithADash) {
   TempDir dir;
   const TParseOutcome outcome = ParseCommandLine({"--input-options", "-ss 1", "--output-options",
@@ -198,6 +221,10 @@ TEST(ParseCommandLine, UsageErrorsSayWhatIsWrong) {
       {{"--brightness", "101", "a"}, "--brightness"},
       {{"--crop", "1,2", "a"}, "--crop"},
       {{"--log-level", "loud", "a"}, "--log-level"},
+      {{"--audio-track", "0", "a"}, "--audio-track"},
+      {{"--audio-track", "french", "a"}, "language code"},
+      {{"--audio-track", "2", "--all-audio", "a"}, "cannot be used together"},
+      {{"--subtitles", "all", "a"}, "none, keep, burn"},
       {{"--allow-network", "http://127.0.0.1/a.mp4"}, "network address: name the output with -o"},
   };
   for (const UsageCase& c : cases) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli_process.h"
+#include "first_picture.h"
 #include "decoder/ridarivir.h"
 #include "media/test_media.h"
 #include "picture/bitmap.h"
@@ -153,17 +154,6 @@ TEST_F(ZentrovaCli, FormatsProduceWhatTheySay) {
   ASSERT_TRUE(StreamOf(probed, AVMEDIA_TYPE_VIDEO));
   EXPECT_EQ(StreamOf(probed, AVMEDIA_TYPE_VIDEO)->width, 320);
   EXPECT_EQ(StreamOf(probed, AVMEDIA_TYPE_VIDEO)->height, 240);
-}
-
-// The first picture of a file as 32-bit pixels (blue, green, red, alpha).
-TBitmap FirstPicture(const std::string& path) {
-  TRIDarivir decoder;
-  decoder.SetBitmapBitsPixel(32);
-  EXPECT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
-  EXPECT_TRUE(decoder.Decode()) << decoder.LastErrMsg();
-  TBitmap bitmap;
-  EXPECT_TRUE(decoder.CopyToBitmap(bitmap)) << decoder.LastErrMsg();
-  return bitmap;
 }
 
 double MeanDifference(const TBitmap& a, const TBitmap& b, int x0, int y0, int size) {

@@ -128,6 +128,8 @@ TEST(BashCompletion, OffersTheValuesOfAChoiceAndFileNamesWhereAFileIsNamed) {
       {{"--size", "=", "qv"}, {"qvga"}},  // "--size=qv", split by bash at '='
       {{"--rate", ""}, {"auto", "10", "15", "25", "30"}},
       {{"--log-level", "de"}, {"debug"}},
+      {{"--subtitles", ""}, {"none", "keep", "burn"}},
+      {{"--audio-track", ""}, {}},
       {{"--for"}, {"--format"}},
       {{"--vb", ""}, {}},
       {{"-o", folder + "cl"}, {folder + "clip one.mp4"}},

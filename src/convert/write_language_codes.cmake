@@ -1,0 +1,26 @@
+# Writes the language code rows of the convert library (cmake -P, at build
+# time) from the ISO 639-2 list of Debian's iso-codes: one row
+# {"639-1", "639-2/T", "639-2/B"} per language that has a two-letter code
+# or a bibliographic code of its own.
+file(READ "${LIST}" document)
+string(JSON languages GET "${document}" "639-2")
+string(JSON count LENGTH "${languages}")
+math(EXPR last "${count} - 1")
+set(rows "")
+foreach(i RANGE ${last})
+  string(JSON language GET "${languages}" ${i})
+  string(JSON terminology GET "${language}" alpha_3)
+  string(JSON two_letter ERROR_VARIABLE no_two_letter GET "${language}" alpha_2)
+  string(JSON bibliographic ERROR_VARIABLE no_bibliographic GET "${language}" bibliographic)
+  if(no_two_letter)
+    set(two_letter "")
+  endif()
+  if(no_bibliographic)
+    set(bibliographic "")
+  endif()
+  if(NOT two_letter STREQUAL "" OR NOT bibliographic STREQUAL "")
+    string(APPEND rows "    {\"${two_letter}\", \"${terminology}\", \"${bibliographic}\"},\n")
+  endif()
+endforeach()
+file(WRITE "${OUTPUT}.tmp" "${rows}")
+file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

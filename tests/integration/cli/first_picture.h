@@ -1,0 +1,16 @@
+// The first picture of an output, read back by the decoder component, for
+// the tests that compare what a conversion drew into the picture.
+#pragma once
+
+#include <string>
+
+#include "picture/bitmap.h"
+
+namespace zentrova::test {
+
+/// The first picture of `path` as 32-bit pixels (blue, green, red, alpha);
+/// a file that cannot be decoded fails the calling test and gives an empty
+/// bitmap. Needs the media libraries loaded.
+TBitmap FirstPicture(const std::string& path);
+
+}  // namespace zentrova::test
