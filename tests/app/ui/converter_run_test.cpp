@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,6 +26,7 @@
 #include "modal_watcher.h"
 #include "qt/main_thread_hook.h"
 #include "qt/previewer_form.h"
+#include "support/first_picture.h"
 #include "support/libraries.h"
 #include "support/temp_dir.h"
 #include "wait_until.h"
@@ -34,6 +34,8 @@
 namespace zentrova::ui {
 namespace {
 
+using test::FirstPicture;
+using test::MeanDifference;
 using test::ModalWatcher;
 using test::WaitUntil;
 
@@ -374,25 +376,6 @@ TEST(TfrmConverterRun, ThePreviewSwitchShowsTheRunningConversionInAWindow) {
   ASSERT_TRUE(f.WaitForEnd()) << f.w().LogPane()->toPlainText().toStdString();
   EXPECT_EQ(f.w().List().Text(0, 4), QStringLiteral("Converted"));
   EXPECT_FALSE(f.w().LogPane()->toPlainText().contains(QStringLiteral("No preview window")));
-}
-
-/// Mean absolute difference of the colour bytes of a size x size square at (x0, y0).
-double MeanDifference(const TBitmap& a, const TBitmap& b, int x0, int y0, int size) {
-  double sum = 0;
-  for (int y = y0; y < y0 + size; ++y)
-    for (int x = x0 * 4; x < (x0 + size) * 4; ++x)
-      if (x % 4 != 3) sum += std::abs(a.ScanLine(y)[x] - b.ScanLine(y)[x]);
-  return sum / (size * size * 3);
-}
-
-TBitmap FirstPicture(const std::string& path) {
-  TRIDarivir decoder;
-  decoder.SetBitmapBitsPixel(32);
-  EXPECT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
-  EXPECT_TRUE(decoder.Decode()) << decoder.LastErrMsg();
-  TBitmap bitmap;
-  EXPECT_TRUE(decoder.CopyToBitmap(bitmap)) << decoder.LastErrMsg();
-  return bitmap;
 }
 
 TEST(TfrmConverterRun, AWatermarkWiderThanTheOutputIsScaledToAQuarterOfItsWidth) {

@@ -5,7 +5,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,7 +16,7 @@
 #include <vector>
 
 #include "cli_process.h"
-#include "first_picture.h"
+#include "support/first_picture.h"
 #include "decoder/ridarivir.h"
 #include "media/test_media.h"
 #include "picture/bitmap.h"
@@ -154,14 +153,6 @@ TEST_F(ZentrovaCli, FormatsProduceWhatTheySay) {
   ASSERT_TRUE(StreamOf(probed, AVMEDIA_TYPE_VIDEO));
   EXPECT_EQ(StreamOf(probed, AVMEDIA_TYPE_VIDEO)->width, 320);
   EXPECT_EQ(StreamOf(probed, AVMEDIA_TYPE_VIDEO)->height, 240);
-}
-
-double MeanDifference(const TBitmap& a, const TBitmap& b, int x0, int y0, int size) {
-  double sum = 0;
-  for (int y = y0; y < y0 + size; ++y)
-    for (int x = x0 * 4; x < (x0 + size) * 4; ++x)
-      if (x % 4 != 3) sum += std::abs(a.ScanLine(y)[x] - b.ScanLine(y)[x]);
-  return sum / (size * size * 3);
 }
 
 TEST_F(ZentrovaCli, WatermarkGoesIntoTheTopRightCorner) {

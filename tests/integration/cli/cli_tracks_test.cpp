@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli_process.h"
-#include "first_picture.h"
+#include "support/first_picture.h"
 #include "media/test_media.h"
 #include "picture/bitmap.h"
 #include "support/libraries.h"
