@@ -1,10 +1,11 @@
 // zentrova-direct-probe: what a bare probe of media files costs, the yardstick
 // for `zentrova-cli --info`.
 //
-//   zentrova-direct-probe [--library-path DIR] FILE...
+//   zentrova-direct-probe [--library-path DIR] [--decoder-libraries] FILE...
 //
 // Binds only the libraries a probe needs (util, codec, format) through the
-// same slots as the engine, opens each file, reads its stream information
+// same slots as the engine (with --decoder-libraries: the decoder
+// component's whole set, to see what binding them costs), opens each file, reads its stream information
 // and prints one line per file and per stream (container, duration, bit
 // rate; codec and picture size or sample rate). Exit status 0 when every
 // file was read, 1 otherwise.
@@ -44,21 +45,25 @@ bool Describe(const std::string& file) {
 int main(int argc, char** argv) {
   std::vector<std::string> files;
   std::string library_path;
+  TLibraries libraries{TLibrary::avUtil, TLibrary::avCodec, TLibrary::avFormat};
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--library-path" && i + 1 < argc)
       library_path = argv[++i];
+    else if (arg == "--decoder-libraries")
+      libraries = DecoderLibraries;
     else
       files.push_back(arg);
   }
   if (files.empty()) {
-    fmt::print(stderr, "usage: {} [--library-path DIR] FILE...\n", argc > 0 ? argv[0] : "probe");
+    fmt::print(stderr, "usage: {} [--library-path DIR] [--decoder-libraries] FILE...\n",
+               argc > 0 ? argv[0] : "probe");
     return 2;
   }
   TFFLoader& loader = FFLoader();
   loader.SetLibraryPath(library_path);
   loader.SetInstallLogger(false);
-  if (!loader.Load(TLibraries{TLibrary::avUtil, TLibrary::avCodec, TLibrary::avFormat})) {
+  if (!loader.Load(libraries)) {
     fmt::print(stderr, "{}\n", loader.LastErrMsg());
     return 1;
   }
