@@ -1,9 +1,7 @@
 #include "convert/build_env.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
-#include <thread>
 
 #include "convert/output_naming.h"
 #include "media/ff.h"
@@ -26,7 +24,6 @@ BuildEnv SystemBuildEnv(const TClaimedNames* claimed) {
   };
   if (claimed) env.NameClaimed = [claimed](const std::string& path) { return claimed->Contains(path); };
   env.HasEncoder = LibraryHasEncoder;
-  env.Processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   return env;
 }
 

@@ -1,6 +1,7 @@
 // What the option-string builders ask of the machine: whether files exist,
-// which names other tasks use, the processor count and which encoders the
-// media library has. Tests give their own answers; `SystemBuildEnv` gives
+// which names other tasks use and which encoders the media library has
+// (the encoder threads are the encoder component's choice, when a task
+// starts). Tests give their own answers; `SystemBuildEnv` gives
 // the real ones.
 #pragma once
 
@@ -19,8 +20,6 @@ struct BuildEnv {
   std::function<bool(const std::string&)> NameClaimed;
   /// Whether the codec library has an encoder of this name.
   std::function<bool(std::string_view)> HasEncoder;
-  /// Logical processors of the machine.
-  int Processors = 1;
 };
 
 /// Whether the loaded codec library has an encoder named `name`; false while
@@ -28,8 +27,7 @@ struct BuildEnv {
 bool LibraryHasEncoder(std::string_view name);
 
 /// The machine's answers: the file system, `claimed` (may be null: no other
-/// tasks; when given it must outlive the result), `LibraryHasEncoder` and
-/// the hardware's thread count.
+/// tasks; when given it must outlive the result) and `LibraryHasEncoder`.
 BuildEnv SystemBuildEnv(const TClaimedNames* claimed);
 
 }  // namespace zentrova::app

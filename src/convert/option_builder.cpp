@@ -219,8 +219,6 @@ TOutputOptions BuildOutputOptions(const OutputSettings& settings, const SourceFa
 
   AddPictureFiltersAndMaps(options, settings, source, values.FrameSize, format, env, tracks,
                            !missing.empty());
-  if (video_codec == "libx264" && env.Processors > 1)
-    options.Add("-threads " + std::to_string(env.Processors));
   options.Add(tracks.SubtitleOptions);
   if (settings.AudioHook) {
     if (audio_codec == "libvo_aacenc")

@@ -7,6 +7,7 @@
 
 #include "encoder/custom_encoder.h"
 #include "encoder/custom_encoder_state.h"
+#include "encoder/thread_share.h"
 #include "log/logger.h"
 #include "log/main_thread.h"
 
@@ -82,7 +83,9 @@ void TCustomEncoder::RunOnCallingThread() {
     if (index < 0) break;
     // Held here: the task runs (and reports) inside StartConvert.
     const std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(index);
-    if (task) task->StartConvert(TRunThread::rtCallingThread, FThreadPriority.load());
+    if (!task) continue;
+    task->SetDefaultEncoderThreads(EncoderThreadsPerTask(MachineProcessors(), 1));
+    task->StartConvert(TRunThread::rtCallingThread, FThreadPriority.load());
   }
   // Tasks ended by Stop report from threads of their own: wait for the last
   // report, delivering each on this thread as it comes.
@@ -134,6 +137,8 @@ void TCustomEncoder::StopAllTasks(const std::vector<std::shared_ptr<TFFmpeg>>& t
 void TCustomEncoder::StartTaskThread(int index) {
   const std::shared_ptr<TFFmpeg> task = FState->FFFmpegList.Item(index);
   if (!task) return;
+  // The processors are shared among the tasks that run side by side.
+  task->SetDefaultEncoderThreads(EncoderThreadsPerTask(MachineProcessors(), FState->FSchedule.TasksAtOnce()));
   task->StartConvert(TRunThread::rtWorkerThread, FThreadPriority.load());
   // A task started while the run is paused starts paused too.
   if (FPaused.load()) task->Pause();

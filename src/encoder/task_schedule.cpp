@@ -1,5 +1,6 @@
 #include "encoder/task_schedule.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zentrova {
@@ -13,6 +14,8 @@ void TTaskSchedule::Begin(int tasks_count, int thread_count) {
   complete_tasks_ = 0;
   current_task_ = 0;
   pending_tasks_ = tasks_count_;
+  running_tasks_ = 0;
+  thread_count_ = thread_count;
   thread_mode_ = thread_count > 0;
   running_ = true;
   terminated_ = false;
@@ -40,6 +43,7 @@ void TTaskSchedule::TaskEnded() {
   std::lock_guard guard(lock_);
   if (!running_) return;
   ++complete_tasks_;
+  if (running_tasks_ > 0) --running_tasks_;
   if (pending_tasks_ > 0 && thread_mode_) StartNextTask();
   CheckAllDone();
 }
@@ -62,6 +66,8 @@ void TTaskSchedule::Reset() {
   complete_tasks_ = 0;
   current_task_ = -1;
   pending_tasks_ = 0;
+  running_tasks_ = 0;
+  thread_count_ = 0;
   thread_mode_ = false;
   running_ = false;
   terminated_ = false;
@@ -75,6 +81,7 @@ void TTaskSchedule::StartNextTask() {
       ++complete_tasks_;
       continue;
     }
+    ++running_tasks_;
     callbacks_.Start(index);
     return;
   }
@@ -120,6 +127,17 @@ int TTaskSchedule::PendingTasks() const {
 int TTaskSchedule::TasksCount() const {
   std::lock_guard guard(lock_);
   return tasks_count_;
+}
+
+int TTaskSchedule::TasksAtOnce() const {
+  std::lock_guard guard(lock_);
+  if (!thread_mode_) return 1;
+  // Released entries start nothing: count only the waiting tasks.
+  int at_once = running_tasks_;
+  for (int i = 0; i < pending_tasks_ && at_once < thread_count_; ++i) {
+    if (callbacks_.Present(current_task_ + i)) ++at_once;
+  }
+  return std::clamp(at_once, 1, thread_count_);
 }
 
 }  // namespace zentrova

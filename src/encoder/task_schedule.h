@@ -61,6 +61,11 @@ class TTaskSchedule {
   int CurrentTask() const;
   int PendingTasks() const;
   int TasksCount() const;
+  /// How many tasks run side by side with the one being started: the
+  /// started tasks that have not ended (this one included) plus the waiting
+  /// tasks that start as soon as there is room, at most the run's thread
+  /// count; 1 in caller mode. Read it inside `Start` to size a task.
+  int TasksAtOnce() const;
 
  private:
   /// Under the lock: starts the next waiting task (thread mode).
@@ -75,6 +80,8 @@ class TTaskSchedule {
   int complete_tasks_ = 0;
   int current_task_ = -1;
   int pending_tasks_ = 0;
+  int running_tasks_ = 0;  ///< thread mode: started and not yet ended
+  int thread_count_ = 0;
   bool thread_mode_ = false;
   bool running_ = false;
   bool terminated_ = false;

@@ -79,6 +79,9 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   const std::string& IncompleteMessage() const { return FIncompleteMessage; }
   /// Decoding errors counted during the run.
   std::int64_t DecodeErrors() const { return Fdecode_error_stat[1]; }
+  /// The thread count of an encoder whose options name none; 0 (the
+  /// default) lets the codec choose. Set before the run.
+  void SetDefaultEncoderThreads(int threads) { FDefaultEncoderThreads = threads; }
 
   /// Opens the files whose opening a derived task deferred until its run
   /// (called first by `RunConversion`, on the run's thread); false with
@@ -97,6 +100,9 @@ class TCustomFFmpeg : public TCustomFFmpegOpt {
   bool FShowDupOrDrop = false;
 
  protected:
+  /// See SetDefaultEncoderThreads.
+  std::int32_t FDefaultEncoderThreads = 0;
+
   // ---- Call points of hooks, preview and progress ----------------------------
   // The hooks half of the engine overrides these; the defaults do nothing.
 

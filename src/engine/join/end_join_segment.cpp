@@ -225,7 +225,7 @@ void TCustomFFmpeg::reopen_join_encoders() {
       sar = old->sample_aspect_ratio;
     std::shared_ptr<AVCodecContext> fresh = RebuildContext(head.enc, old, head.max_b_frames, sar);
     AVDictionaryPtr opts = CopyDictionary(head.encoder_opts.get());
-    SetEncoderThreads(opts, head.enc);
+    SetEncoderThreads(opts, head.enc, FDefaultEncoderThreads);
     const int ret = ff::avcodec_open2(fresh.get(), head.enc, InOutPtr(opts));
     if (ret < 0) {
       if (ret == AVERROR_EXPERIMENTAL) AbortExperimentalCodec();

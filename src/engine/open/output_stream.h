@@ -148,7 +148,7 @@ struct TOutputStream {
 std::shared_ptr<AVCodecContext> NewEncoderContext(const AVCodec* codec);
 
 /// The thread count an encoder gets unless its options name one: 1 for
-/// mjpeg, else automatic.
-void SetEncoderThreads(AVDictionaryPtr& opts, const AVCodec* codec);
+/// mjpeg, else `default_threads` (automatic when 0 or less).
+void SetEncoderThreads(AVDictionaryPtr& opts, const AVCodec* codec, int default_threads);
 
 }  // namespace zentrova

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "engine/custom_ffmpeg.h"
 #include "engine/options/hwaccel_methods.h"
@@ -137,7 +138,7 @@ int TCustomFFmpeg::open_encoder(TOutputStream& ost, std::string& msg) {
     ost.max_b_frames = enc->max_b_frames;
   }
 
-  SetEncoderThreads(ost.encoder_opts, ost.enc);
+  SetEncoderThreads(ost.encoder_opts, ost.enc, FDefaultEncoderThreads);
   if (ost.enc->type == AVMEDIA_TYPE_AUDIO && !HasKey(ost.encoder_opts, "b") &&
       !HasKey(ost.encoder_opts, "ab")) {
     // An encoder that brings its own bit rate default keeps it.
@@ -267,9 +268,10 @@ int TCustomFFmpeg::setup_qsv_transcode(TOutputStream& ost, TInputStream& ist) {
   return ost.enc_ctx->hw_device_ctx ? 0 : AVERROR(ENOMEM);
 }
 
-void SetEncoderThreads(AVDictionaryPtr& opts, const AVCodec* codec) {
+void SetEncoderThreads(AVDictionaryPtr& opts, const AVCodec* codec, int default_threads) {
   if (std::string_view(codec->name) == "mjpeg") DictSet(opts, "threads", "1");
-  if (!HasKey(opts, "threads")) DictSet(opts, "threads", "auto");
+  if (!HasKey(opts, "threads"))
+    DictSet(opts, "threads", default_threads > 0 ? std::to_string(default_threads) : std::string("auto"));
 }
 
 }  // namespace zentrova

@@ -144,7 +144,6 @@ TEST(TClipPreview, CutClipIsEnabledOnlyWhileStartIsBeforeEnd) {
   ASSERT_LT(start, end);
   EXPECT_EQ(dialog.BuildInputOptions().Options, fmt::format(" -ss {}", static_cast<double>(start) / 1e6));
   app::BuildEnv env;
-  env.Processors = 1;
   EXPECT_NE(dialog.BuildOutputOptions(env).Options.find(
                 fmt::format(" -t {}", static_cast<double>(end - start) / 1e6)),
             std::string::npos);

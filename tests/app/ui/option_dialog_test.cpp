@@ -52,7 +52,6 @@ app::BuildEnv QuietEnv() {
   app::BuildEnv env;
   env.FileExists = [](const std::string&) { return false; };
   env.HasEncoder = [](std::string_view) { return false; };
-  env.Processors = 1;
   return env;
 }
 

@@ -52,7 +52,6 @@ struct Sources {
     app::BuildEnv env;
     env.FileExists = [this](const std::string& path) { return existing.count(path) != 0; };
     env.HasEncoder = [](std::string_view) { return false; };
-    env.Processors = 4;
     return env;
   }
 };
@@ -76,9 +75,9 @@ TEST(PlanConversion, DefaultsAreTheApplicationsWithEachSourcesBitRate) {
   EXPECT_EQ(tasks[0].Inputs[0].Options, "");
   EXPECT_EQ(tasks[0].Output.FileName, "/m/a_(new).mp4");
   EXPECT_EQ(tasks[0].Output.Options,
-            " -b:a 128k -b:v  1000k -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn");
+            " -b:a 128k -b:v  1000k -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -sn");
   EXPECT_EQ(tasks[1].Output.Options,
-            " -b:a 128k -b:v  2500k -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn");
+            " -b:a 128k -b:v  2500k -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -sn");
   EXPECT_EQ(tasks[0].SourceDurationUs, 2000000);
   EXPECT_FALSE(tasks[0].Output.Join);
 }
@@ -130,8 +129,7 @@ TEST(PlanConversion, CommandLineChoicesGoOnTopOfTheBuiltRecords) {
   TPlannedTask t =
       PlanConversion(Parsed({"--vb", "700", "--clip", "2.5-7.5", "/m/a.mov"}), s.Probe(), s.Env())[0];
   EXPECT_EQ(t.Inputs[0].Options, " -ss 2.5");
-  EXPECT_EQ(t.Output.Options,
-            " -b:a 128k -b:v 700k -t 5 -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn");
+  EXPECT_EQ(t.Output.Options, " -b:a 128k -b:v 700k -t 5 -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -sn");
   // Raw option strings replace the built ones; -o names the output.
   TCliOptions raw = Parsed({"--input-options", "-ss 1", "--output-options", "-c:v mpeg4", "/m/a.mov"});
   raw.OutputFile = "/o/out.avi";

@@ -24,6 +24,7 @@ struct ManualRun {
   std::recursive_mutex lock;
   std::vector<bool> present;
   std::vector<int> started;
+  std::vector<int> at_once;  ///< TasksAtOnce as each task started
   std::deque<int> running;
   int max_running = 0;
   int finished = 0;
@@ -31,6 +32,7 @@ struct ManualRun {
                                    [this](int i) { return present.at(static_cast<size_t>(i)); },
                                    [this](int i) {
                                      started.push_back(i);
+                                     at_once.push_back(schedule.TasksAtOnce());
                                      running.push_back(i);
                                      max_running = std::max(max_running, static_cast<int>(running.size()));
                                    },
@@ -86,6 +88,42 @@ INSTANTIATE_TEST_SUITE_P(Cases, ThreadModeRun,
                                            ThreadModeCase{{false, false, false}, 2},  // only released entries
                                            ThreadModeCase{{true, false, true, false, true, false}, 2},
                                            ThreadModeCase{{false, true, true, true}, 1}));
+
+// What each started task is told about the tasks running beside it.
+struct AtOnceCase {
+  std::vector<bool> present;
+  int thread_count;
+  std::vector<int> at_once;  ///< per started task, in order
+};
+void PrintTo(const AtOnceCase& c, std::ostream* os) {
+  *os << c.present.size() << " entries, " << c.thread_count << " at once";
+}
+
+class TasksAtOnce : public ::testing::TestWithParam<AtOnceCase> {};
+
+TEST_P(TasksAtOnce, CountsTheTasksThatRunBesideEachStartedOne) {
+  const AtOnceCase& c = GetParam();
+  ManualRun run(c.present);
+  run.schedule.Begin(static_cast<int>(c.present.size()), c.thread_count);
+  while (!run.running.empty()) run.EndOldest();
+  EXPECT_EQ(run.at_once, c.at_once);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TasksAtOnce,
+    ::testing::Values(AtOnceCase{std::vector<bool>(6, true), 3, {3, 3, 3, 3, 3, 3}},
+                      AtOnceCase{std::vector<bool>(5, true), 2, {2, 2, 2, 2, 2}},
+                      AtOnceCase{{true, true}, 3, {2, 2}},                // fewer tasks than room
+                      AtOnceCase{{true}, 4, {1}},                         // a lone task
+                      AtOnceCase{{true, false, false, true}, 3, {2, 2}},  // released entries start nothing
+                      AtOnceCase{{true, true, true, false, false}, 4, {3, 3, 3}}));
+
+TEST(TTaskSchedule, CallerModeRunsOneTaskAtATime) {
+  ManualRun run({true, true});
+  run.schedule.Begin(2, 0);
+  EXPECT_EQ(run.schedule.TakeNext(), 0);
+  EXPECT_EQ(run.schedule.TasksAtOnce(), 1);
+}
 
 TEST(TTaskSchedule, CallerModeHandsOutPresentEntriesInOrderAndCountsReleasedOnes) {
   ManualRun run({false, true, false, true, false});

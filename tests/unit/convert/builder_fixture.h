@@ -18,7 +18,6 @@ struct BuilderFixture {
   std::set<std::string, std::less<>> Existing;  ///< files that exist
   std::set<std::string, std::less<>> Encoders;  ///< optional encoders present
   std::set<std::string, std::less<>> Claimed;   ///< names other tasks use
-  int Processors = 4;
 
   BuilderFixture() {
     Settings.VideoBitRate = " 1000";
@@ -37,7 +36,6 @@ struct BuilderFixture {
     env.FileExists = [this](const std::string& path) { return Existing.count(path) != 0; };
     env.NameClaimed = [this](const std::string& path) { return Claimed.count(path) != 0; };
     env.HasEncoder = [this](std::string_view name) { return Encoders.count(name) != 0; };
-    env.Processors = Processors;
     return env;
   }
 };

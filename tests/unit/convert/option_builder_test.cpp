@@ -10,10 +10,9 @@ namespace zentrova::app {
 namespace {
 
 constexpr std::int64_t kSecond = 1000000;
-const std::string R = " -b:a 128k -b:v  1000k";  // the bit rates, first
-const std::string T =
-    " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn";  // the default codecs, last
-const std::string A = " -c:a libmp3lame -sn";                         // MP3: the audio codec alone
+const std::string R = " -b:a 128k -b:v  1000k";                              // the bit rates, first
+const std::string T = " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -sn";  // the default codecs, last
+const std::string A = " -c:a libmp3lame -sn";                                // MP3: the audio codec alone
 const std::string kMp4 = "/m/x_(new).mp4";
 const std::string kWatermarkTail =
     ":f=image2pipe [watermark]; [in] null [main]; [watermark] [main] "
@@ -40,9 +39,6 @@ void Clip(BuilderFixture& f, double start_s, double end_s) {
 
 const Case kCases[] = {
     {"defaults", [](auto&) {}, "", R + T, kMp4},
-    {"one processor", [](auto& f) { f.Processors = 1; }, "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -sn", kMp4},
-    {"two processors", [](auto& f) { f.Processors = 2; }, "",
-     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 2 -sn", kMp4},
     {"audio bit rate", [](auto& f) { f.Settings.AudioBitRate = "96"; }, "", " -b:a 96k -b:v  1000k" + T,
      kMp4},
     // Texts the engine cannot use pass through; it reports them when the task is added.
@@ -234,7 +230,7 @@ const Case kCases[] = {
      "/m/x_(new)_psp.mp4"},
     {"MP4 without video",
      [](auto& f) { f.Source.VideoStreamIndex = -1; },
-     "", R + " -c:a libmp3lame -c:v libx264 -threads 4 -sn", kMp4},
+     "", R + " -c:a libmp3lame -c:v libx264 -sn", kMp4},
     // The audio is fitted to what encoder and container take (see audio_limits_test.cpp).
     {"MP4 from 8 kHz sound",
      [](auto& f) { f.Source.SampleRate = 8000; },
@@ -279,7 +275,7 @@ const Case kCases[] = {
        Format(f, TOutputFormat::VCD);
        f.Settings.AudioCodecChosen = f.Settings.VideoCodecChosen = true;
      },
-     "", " -target vcd -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -threads 4 -sn", "/m/x_(new)_auto_vcd.mpg"},
+     "", " -target vcd -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -sn", "/m/x_(new)_auto_vcd.mpg"},
     {"AC3 with audio Auto chosen",
      [](auto& f) {
        Format(f, TOutputFormat::AC3);
@@ -328,14 +324,14 @@ const Case kCases[] = {
        f.Source.Width = 853;
        f.Source.Height = 479;
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"scale=852:478,setsar=203867/204054\" -threads 4 -sn",
+     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"scale=852:478,setsar=203867/204054\" -sn",
      kMp4},
     {"odd size after crop",
      [](auto& f) {
        f.Settings.Crop = true;
        f.Settings.CropEdges.Left = "1";
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"crop=639:480:1:0,scale=638:480,setsar=639/638\" -threads 4 -sn",
+     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"crop=639:480:1:0,scale=638:480,setsar=639/638\" -sn",
      kMp4},
     {"RM10 sides made multiples of 16",
      [](auto& f) {
@@ -357,7 +353,7 @@ const Case kCases[] = {
        f.Source.Interlaced = true;
        f.Settings.FrameSize = 6;
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"yadif=deint=interlaced,scale=320:240\" -threads 4 -sn",
+     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"yadif=deint=interlaced,scale=320:240\" -sn",
      kMp4},
     {"interlaced source with the Deinterlace box",
      [](auto& f) {
@@ -365,7 +361,7 @@ const Case kCases[] = {
        f.Settings.FrameSize = 6;
        f.Settings.Deinterlace = true;
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"scale=320:240,yadif\" -threads 4 -sn", kMp4},
+     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"scale=320:240,yadif\" -sn", kMp4},
 
     // Audio hook: the sample format the hook's routines expect.
     {"MP3 with audio hook",
@@ -388,7 +384,7 @@ const Case kCases[] = {
        f.Settings.AudioHook = true;
        f.Settings.AudioCodec = TAudioCodec::AAC;
      },
-     "", R + " -c:a aac -astrict experimental -c:v libx264 -pix_fmt yuv420p -threads 4 -sn", kMp4},
+     "", R + " -c:a aac -astrict experimental -c:v libx264 -pix_fmt yuv420p -sn", kMp4},
     {"PSP with libvo_aacenc and audio hook",
      [](auto& f) {
        Format(f, TOutputFormat::PSP);
@@ -416,13 +412,13 @@ const Case kCases[] = {
     {"video codec Auto", [](auto& f) { f.Settings.VideoCodec = TVideoCodec::Auto; }, "",
      R + " -c:a libmp3lame -pix_fmt yuv420p -sn", kMp4},
     {"audio AAC", [](auto& f) { f.Settings.AudioCodec = TAudioCodec::AAC; }, "",
-     R + " -c:a aac -astrict experimental -c:v libx264 -pix_fmt yuv420p -threads 4 -sn", kMp4},
+     R + " -c:a aac -astrict experimental -c:v libx264 -pix_fmt yuv420p -sn", kMp4},
     {"audio AC3", [](auto& f) { f.Settings.AudioCodec = TAudioCodec::AC3; }, "",
-     R + " -c:a ac3 -c:v libx264 -pix_fmt yuv420p -threads 4 -sn", kMp4},
+     R + " -c:a ac3 -c:v libx264 -pix_fmt yuv420p -sn", kMp4},
     {"audio FLAC", [](auto& f) { f.Settings.AudioCodec = TAudioCodec::FLAC; }, "",
-     R + " -c:a flac -c:v libx264 -pix_fmt yuv420p -threads 4 -sn", kMp4},
+     R + " -c:a flac -c:v libx264 -pix_fmt yuv420p -sn", kMp4},
     {"audio Auto", [](auto& f) { f.Settings.AudioCodec = TAudioCodec::Auto; }, "",
-     R + " -c:v libx264 -pix_fmt yuv420p -threads 4 -sn", kMp4},
+     R + " -c:v libx264 -pix_fmt yuv420p -sn", kMp4},
 
     // Channels, sample rate, rate, aspect and volume, in their order.
     {"mono 44100 25 16:9 volume 512",
@@ -462,15 +458,15 @@ const Case kCases[] = {
        f.Settings.CropEdges.Top = "10";
        f.Settings.CropEdges.Bottom = "10";
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"crop=640:460:0:10\" -threads 4 -sn", kMp4},
+     "", R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"crop=640:460:0:10\" -sn", kMp4},
     {"frame size", [](auto& f) { f.Settings.FrameSize = 6; }, "",
-     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"scale=320:240\" -threads 4 -sn", kMp4},
+     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"scale=320:240\" -sn", kMp4},
     {"frame size without video",
      [](auto& f) {
        f.Settings.FrameSize = 6;
        f.Source.VideoStreamIndex = -1;
      },
-     "", R + " -c:a libmp3lame -c:v libx264 -threads 4 -sn", kMp4},
+     "", R + " -c:a libmp3lame -c:v libx264 -sn", kMp4},
     {"watermark",
      [](auto& f) {
        f.Settings.WaterMark = true;
@@ -478,7 +474,7 @@ const Case kCases[] = {
        f.Existing = {"/w/a.png"};
      },
      "",
-     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=file\\\\:/w/a.png" + kWatermarkTail + "\" -threads 4 -sn",
+     R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=file\\\\:/w/a.png" + kWatermarkTail + "\" -sn",
      kMp4},
     {"watermark with a colon",
      [](auto& f) {
@@ -488,7 +484,7 @@ const Case kCases[] = {
      },
      "",
      R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=file\\\\:/w/a\\\\:b.png" + kWatermarkTail +
-         "\" -threads 4 -sn",
+         "\" -sn",
      kMp4},
     {"watermark with a quote",
      [](auto& f) {
@@ -498,7 +494,7 @@ const Case kCases[] = {
      },
      "",
      R + " -c:a libmp3lame -c:v libx264 -pix_fmt yuv420p -vf \"movie=file\\\\:/w/a\\\"b.png" + kWatermarkTail +
-         "\" -threads 4 -sn",
+         "\" -sn",
      kMp4},
     {"watermark file missing",
      [](auto& f) {
