@@ -1,93 +1,160 @@
 #!/usr/bin/env bash
-# Times the engine's default conversion against the direct-API baseline.
+# Every speed target of the command line against the direct-API programs, in
+# one run, as ratios.
 #
-#   bench/compare_engine.sh [-r RUNS] [-s SIZE] [-d SECONDS] [-b BUILD_DIR]
+#   bench/compare_engine.sh [-r RUNS] [-b BUILD_DIR] [-n PLAN_FILES] [-q]
 #
-# Builds the Release programs (zentrova-direct-baseline, and the engine runner
-# zentrova-engine-convert once it exists), generates an H.264 + AAC clip with
-# the baseline from the libraries' synthetic sources, converts it RUNS times
-# with each program using the same settings
-# (" -b:a 128k -b:v 1000k -c:a libmp3lame -c:v libx264 -threads 2 -sn"),
-# and prints the medians of wall time, CPU time (user + system) and peak
-# resident memory, and the engine/baseline ratios.
-# The engine's budget: CPU time at most 1.03x, peak memory at most 1.3x.
+# Builds the Release zentrova-cli, zentrova-direct-baseline and
+# zentrova-direct-probe, generates the sources with the baseline from the
+# libraries' synthetic sources, and measures, interleaved (baseline, then
+# zentrova-cli, RUNS times), the median wall time, CPU time (user + system)
+# and peak resident memory of:
+#   480p MKV   an 854x480 25 fps 10 s H.264 + AAC Matroska clip to MP4
+#   2 s clip   an 854x480 2 s H.264 + AAC MP4 clip to MP4 (its wall-time
+#              difference is the conversion's fixed start-up cost)
+#   audio      a 10 s 48 kHz stereo WAV file to MP3
+#   picture    an 854x480 PNG picture to MP4
+# each with the baseline's settings (libx264 1000k, libmp3lame 128k) through
+# zentrova-cli's own builders (--vb 1000; the default audio rate is 128k);
+# then --info on one file and on 100 links to it against a bare probe; a
+# batch of six 480p clips three at a time against three baseline processes
+# at a time; and how long zentrova-cli takes to plan and queue PLAN_FILES
+# (default 1000) links to the 2 s clip (until its first "started" event).
+# -q runs a quick pass (3 runs, 200 files to plan) to check the script.
+#
+# Targets: single files within 1.03x of the baseline in wall and CPU time
+# and 1.2x in memory; start-up under 15 ms beyond the baseline; --info within
+# 1.5x of the probe, 100 files under 0.5 s; the batch at most 0.90x of the
+# baseline's; 1000 files planned in under 5 s.
 set -euo pipefail
 
-runs=5
-size=1280x720
-seconds=20
+runs=9
+plan_files=1000
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build="$repo/build/bench"
-while getopts "r:s:d:b:" opt; do
+build="$repo/build/release"
+while getopts "r:b:n:q" opt; do
   case $opt in
     r) runs=$OPTARG ;;
-    s) size=$OPTARG ;;
-    d) seconds=$OPTARG ;;
     b) build=$OPTARG ;;
-    *) echo "usage: $0 [-r RUNS] [-s WxH] [-d SECONDS] [-b BUILD_DIR]" >&2; exit 2 ;;
+    n) plan_files=$OPTARG ;;
+    q) runs=3 plan_files=200 ;;
+    *) echo "usage: $0 [-r RUNS] [-b BUILD_DIR] [-n PLAN_FILES] [-q]" >&2; exit 2 ;;
   esac
 done
 
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-if [ ! -x /usr/bin/time ]; then
-  as_root apt-get install -y time >/dev/null
-fi
-
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTROVA_BUILD_TESTS=OFF \
-    -DZENTROVA_BUILD_GUI=OFF >/dev/null
+  cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTROVA_BUILD_TESTS=OFF >/dev/null
 fi
-targets=(zentrova-direct-baseline)
-if grep -q zentrova-engine-convert "$repo/bench/CMakeLists.txt"; then targets+=(zentrova-engine-convert); fi
-cmake --build "$build" --target "${targets[@]}" -j2 >/dev/null
-
+cmake --build "$build" --target zentrova-cli zentrova-direct-baseline zentrova-direct-probe -j2 >/dev/null
+cli="$build/cli/zentrova-cli"
 baseline="$build/bench/zentrova-direct-baseline"
-engine="$build/bench/zentrova-engine-convert"
+probe="$build/bench/zentrova-direct-probe"
+timed="$repo/bench/run_timed.py"
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+lavfi() { "$baseline" -f lavfi "$@" >/dev/null; }
+picture="testsrc2=size=854x480:rate=25"
+sound="sine=frequency=440:sample_rate=48000"
+lavfi -c:a aac "$picture:duration=10[out0];$sound:duration=10[out1]" "$work/clip480.mkv"
+lavfi -c:a aac "$picture:duration=2[out0];$sound:duration=2[out1]" "$work/clip2s.mp4"
+lavfi -c:a pcm_s16le "$sound:duration=10,aformat=channel_layouts=stereo[out0]" "$work/tone.wav"
+lavfi -c:v png "$picture:duration=0.04[out0]" "$work/picture.png"
 
-clip="$work/source.mp4"
-"$baseline" -f lavfi -c:a aac \
-  "testsrc2=size=$size:rate=25:duration=$seconds[out0];sine=frequency=440:sample_rate=48000:duration=$seconds[out1]" \
-  "$clip" >/dev/null
-echo "source: $size, ${seconds} s, H.264 + AAC ($(stat -c %s "$clip") bytes); $runs runs each"
+echo "machine: $(nproc) processors, $(uptime | sed 's/.*load/load/'); $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "$runs runs each, medians; ratios are zentrova-cli / baseline"
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", a / b}'; }
 
-# measure NAME COMMAND... : runs the command $runs times, prints "NAME wall cpu rss_kib" medians.
-measure() {
-  local name=$1
-  shift
-  local walls=() cpus=() rsss=()
-  for ((i = 0; i < runs; ++i)); do
-    rm -f "$work/out.mp4"
-    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
-      echo "$name failed:" >&2
-      cat "$work/stderr.txt" >&2
-      return 1
-    }
-    local wall user sys rss
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0; for (j = 1; j <= n; ++j) s = s * 60 + p[j]; print s}' "$work/time.txt")
-    user=$(awk -F': ' '/User time/ {print $2}' "$work/time.txt")
-    sys=$(awk -F': ' '/System time/ {print $2}' "$work/time.txt")
-    rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-    walls+=("$wall")
-    cpus+=("$(awk -v u="$user" -v s="$sys" 'BEGIN {print u + s}')")
-    rsss+=("$rss")
+# single NAME SOURCE OUTPUT_NAME CLI_OPTION...: one row of the single-file table.
+single() {
+  local name=$1 source=$2 output=$3
+  shift 3
+  local bw=() bc=() br=() ew=() ec=() er=()
+  for ((r = 0; r < runs; ++r)); do
+    rm -f "$work/$output"
+    read -r w c m < <("$timed" "$baseline" "$source" "$work/$output")
+    bw+=("$w") bc+=("$c") br+=("$m")
+    rm -f "$work/$output"
+    read -r w c m < <("$timed" "$cli" -q "$@" -o "$work/$output" "$source")
+    ew+=("$w") ec+=("$c") er+=("$m")
   done
-  median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
-  echo "$name $(median "${walls[@]}") $(median "${cpus[@]}") $(median "${rsss[@]}")"
+  local mbw mbc mbr mew mec mer
+  mbw=$(median "${bw[@]}") mbc=$(median "${bc[@]}") mbr=$(median "${br[@]}")
+  mew=$(median "${ew[@]}") mec=$(median "${ec[@]}") mer=$(median "${er[@]}")
+  printf '%-10s baseline %7.3f s %7.3f s %6.1f MiB | cli %7.3f s %7.3f s %6.1f MiB | wall %s cpu %s rss %s\n' \
+    "$name" "$mbw" "$mbc" "$(awk -v k="$mbr" 'BEGIN {print k / 1024}')" \
+    "$mew" "$mec" "$(awk -v k="$mer" 'BEGIN {print k / 1024}')" \
+    "$(ratio "$mew" "$mbw")" "$(ratio "$mec" "$mbc")" "$(ratio "$mer" "$mbr")"
+  if [ "$name" = "2 s clip" ]; then
+    awk -v e="$mew" -v b="$mbw" 'BEGIN {printf "start-up   %.1f ms beyond the baseline (target < 15 ms)\n", (e - b) * 1000}'
+  fi
 }
 
-base=$(measure baseline "$baseline" "$clip" "$work/out.mp4")
-printf '%-9s wall %8.3f s  cpu %8.3f s  rss %8d KiB\n' $base
-if [ -x "$engine" ]; then
-  eng=$(measure engine "$engine" "$clip" "$work/out.mp4" \
-    " -b:a 128k -b:v 1000k -c:a libmp3lame -c:v libx264 -threads 2 -sn")
-  printf '%-9s wall %8.3f s  cpu %8.3f s  rss %8d KiB\n' $eng
-  read -r _ bw bc br <<<"$base"
-  read -r _ ew ec er <<<"$eng"
-  awk -v bw="$bw" -v bc="$bc" -v br="$br" -v ew="$ew" -v ec="$ec" -v er="$er" 'BEGIN {
-    printf "ratios    wall %.3f  cpu %.3f  rss %.3f   (budget: cpu <= 1.03, rss <= 1.30)\n", ew / bw, ec / bc, er / br
-  }'
-else
-  echo "engine runner not built yet: only the baseline was measured"
-fi
+echo "single files (wall, CPU, peak memory; targets: wall and cpu <= 1.03, rss <= 1.2)"
+single "480p MKV" "$work/clip480.mkv" out.mp4 --vb 1000
+single "2 s clip" "$work/clip2s.mp4" out.mp4 --vb 1000
+single "audio" "$work/tone.wav" out.mp3 --format MP3
+single "picture" "$work/picture.png" out.mp4 --vb 1000
+
+# --info against the bare probe: one file, and 100 links to it in one call.
+many=()
+for ((i = 0; i < 100; ++i)); do
+  ln "$work/clip2s.mp4" "$work/copy$i.mp4"
+  many+=("$work/copy$i.mp4")
+done
+info_row() {
+  local name=$1
+  shift
+  local pw=() iw=()
+  for ((r = 0; r < runs * 2; ++r)); do
+    pw+=("$("$timed" "$probe" "$@" | cut -d' ' -f1)")
+    iw+=("$("$timed" "$cli" --info "$@" | cut -d' ' -f1)")
+  done
+  local mp mi
+  mp=$(median "${pw[@]}") mi=$(median "${iw[@]}")
+  printf '%-10s probe %6.1f ms | cli --info %6.1f ms | ratio %s\n' "$name" \
+    "$(awk -v s="$mp" 'BEGIN {print s * 1000}')" "$(awk -v s="$mi" 'BEGIN {print s * 1000}')" "$(ratio "$mi" "$mp")"
+}
+echo "--info (targets: one file <= 1.5x the probe, 100 files < 0.5 s)"
+info_row "one file" "$work/clip2s.mp4"
+info_row "100 files" "${many[@]}"
+rm -f "$work"/copy*.mp4
+
+# Six 480p 10 s clips, three at a time.
+sources=()
+for ((i = 0; i < 6; ++i)); do
+  lavfi -c:a aac "$picture:duration=10,hue=h=$((i * 50))[out0];$sound:duration=10[out1]" "$work/batch$i.mp4"
+  sources+=("$work/batch$i.mp4")
+done
+batch_runs=$(((runs + 2) / 3))
+bw=() ew=()
+for ((r = 0; r < batch_runs; ++r)); do
+  rm -rf "$work/out" && mkdir "$work/out"
+  bw+=("$("$timed" xargs -P 3 -I{} sh -c '"$0" "$1" "$2/$(basename "$1")"' "$baseline" {} "$work/out" \
+    < <(printf '%s\n' "${sources[@]}") | cut -d' ' -f1)")
+  rm -rf "$work/out" && mkdir "$work/out"
+  ew+=("$("$timed" "$cli" -q --vb 1000 --tasks 3 --out "$work/out" "${sources[@]}" | cut -d' ' -f1)")
+done
+echo "batch of six 480p 10 s clips, three at a time, $batch_runs runs (target: <= 0.90)"
+printf '%-10s baseline %6.2f s | cli %6.2f s | ratio %s\n' "batch" "$(median "${bw[@]}")" "$(median "${ew[@]}")" \
+  "$(ratio "$(median "${ew[@]}")" "$(median "${bw[@]}")")"
+
+# Planning: the time until zentrova-cli starts converting PLAN_FILES links.
+rm -rf "$work/plan" "$work/out" && mkdir "$work/plan" "$work/out"
+for ((i = 0; i < plan_files; ++i)); do ln "$work/clip2s.mp4" "$work/plan/clip$i.mp4"; done
+start=$EPOCHREALTIME
+coproc plan { exec "$cli" --json --tasks 1 --out "$work/out" "$work/plan"/*.mp4 2>/dev/null; }
+planned=
+while read -r line <&"${plan[0]}"; do
+  # The first "started" event: every file has been planned and queued.
+  if [[ $line == *'"event":"started"'* ]]; then
+    planned=$EPOCHREALTIME
+    break
+  fi
+done
+kill -INT "$plan_PID" 2>/dev/null || true
+wait "$plan_PID" || true
+echo "planning (target: $plan_files files < 5 s)"
+printf '%-10s %d files planned and queued in %.2f s\n' "plan" "$plan_files" \
+  "$(awk -v a="$start" -v b="$planned" 'BEGIN {print b - a}')"

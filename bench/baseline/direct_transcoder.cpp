@@ -316,6 +316,10 @@ class DirectTranscoder {
       converted->format = enc->sample_fmt;
       converted->sample_rate = enc->sample_rate;
       Check(ff::av_channel_layout_copy(&converted->ch_layout, &enc->ch_layout), "Could not copy a layout");
+      // The resampler takes an unordered layout (a WAV file's) as the
+      // default one for its channel count: so must the frames.
+      if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        ff::av_channel_layout_default(&frame->ch_layout, frame->ch_layout.nb_channels);
       Check(ff::swr_convert_frame(resampler_.get(), converted.get(), frame), "Could not resample audio");
       WriteFifo(converted.get());
     } else {

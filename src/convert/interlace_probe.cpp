@@ -19,7 +19,11 @@ bool SourceLooksInterlaced(TCustomDecoder& decoder) {
   if (video < 0 || !file || static_cast<unsigned>(video) >= file->nb_streams) return false;
   const AVStream* stream = file->streams[video];
   if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) return false;
-  if (FieldOrderInterlaced(stream->codecpar->field_order)) return true;
+  // The field order the probe found is the container's word or the
+  // decoder's look at the first pictures: only when neither said anything
+  // are pictures decoded here.
+  if (stream->codecpar->field_order != AV_FIELD_UNKNOWN)
+    return FieldOrderInterlaced(stream->codecpar->field_order);
 
   // A decoder of its own, so the probe's position is untouched; it may open
   // only what the probe could.

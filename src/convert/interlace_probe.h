@@ -1,6 +1,7 @@
 // Whether a source's pictures are interlaced: its first video stream's field
-// order says so, or one of its first decoded pictures is flagged interlaced
-// (streams that probe as progressive can still carry interlaced pictures).
+// order says so, or, for a stream whose field order is unknown (MPEG-4 Part 2,
+// Motion JPEG and others leave it so), one of its first decoded pictures is
+// flagged interlaced.
 //
 // Main thread (uses the decoder component).
 #pragma once
@@ -14,8 +15,8 @@ namespace zentrova::app {
 /// How many pictures from the start are decoded to look for the flag.
 inline constexpr int kInterlaceProbePictures = 50;
 
-/// Reads the field order of `decoder`'s first video stream; when that says
-/// progressive or unknown, decodes up to kInterlaceProbePictures pictures of
+/// Reads the field order of `decoder`'s first video stream; only when that is
+/// unknown, decodes up to kInterlaceProbePictures pictures of
 /// the same file with a decoder of its own, so `decoder`'s position is left
 /// alone. False for a source without video or one that cannot be decoded.
 bool SourceLooksInterlaced(TCustomDecoder& decoder);

@@ -181,6 +181,7 @@ void TCustomEncoder::HandleTerminate(TFFmpegTask* sender) {
     }
   }
   FState->FSchedule.TaskEnded();
+  if (FCallerRunActive) WakeMainThread();  // the caller's thread waits for this report
 }
 
 void TCustomEncoder::QueueTermination(const TTerminateInfo& info, const std::weak_ptr<TFFmpeg>& task) {

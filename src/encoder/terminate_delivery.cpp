@@ -82,8 +82,11 @@ void TDoTerminateThread::Run() {
     item = TItem{};  // release what the item holds before taking the lock
     lock.lock();
     busy_ = false;
+    WakeMainThread();  // a main thread waiting for the deliveries to end
   }
   finished_ = true;
+  lock.unlock();
+  WakeMainThread();
 }
 
 }  // namespace zentrova

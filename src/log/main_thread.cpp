@@ -22,6 +22,7 @@ struct MainThreadQueue {
   std::mutex mutex;
   std::condition_variable queued;
   std::deque<std::function<void()>> calls;  // guarded by mutex
+  std::uint64_t wakes = 0;                  // guarded by mutex: WakeMainThread calls so far
   std::function<void()> wake_hook;          // guarded by mutex
 };
 
@@ -104,8 +105,10 @@ bool CheckSynchronize(int timeout_ms) {
   if (!IsMainThread()) return false;
   MainThreadQueue& queue = Queue();
   std::unique_lock lock(queue.mutex);
+  const std::uint64_t wakes = queue.wakes;
   if (queue.calls.empty() && timeout_ms > 0)
-    queue.queued.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return !queue.calls.empty(); });
+    queue.queued.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                          [&] { return !queue.calls.empty() || queue.wakes != wakes; });
   // One at a time, so that a call that serves the queue itself keeps the
   // FIFO order; at most the calls present now, so that busy workers cannot
   // keep the main thread here.
@@ -140,6 +143,15 @@ bool MainThreadWait(const std::function<bool()>& done, int timeout_ms) {
       std::this_thread::sleep_for(std::chrono::milliseconds(slice_ms));
   }
   return done();
+}
+
+void WakeMainThread() {
+  MainThreadQueue& queue = Queue();
+  {
+    std::lock_guard lock(queue.mutex);
+    ++queue.wakes;
+  }
+  queue.queued.notify_all();
 }
 
 void SetWakeHook(std::function<void()> hook) {

@@ -33,6 +33,11 @@ bool CheckSynchronize(int timeout_ms = 0);
 /// done(). On another thread it only polls `done` every 20 ms.
 bool MainThreadWait(const std::function<bool()>& done, int timeout_ms);
 
+/// Wakes a MainThreadWait (or a CheckSynchronize waiting for a call) on the
+/// main thread, so that it looks at its condition now instead of at its next
+/// 20 ms poll. Any thread; call it after changing what the main thread waits for.
+void WakeMainThread();
+
 /// Installs the hook called (on the queuing thread, outside any lock) each
 /// time a call is queued; an empty function removes it. The Qt glue posts a
 /// CheckSynchronize() to its event loop from it.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "log/logger.h"
+#include "log/main_thread.h"
 
 namespace zentrova {
 
@@ -20,6 +21,8 @@ void TManualResetEvent::Set() {
     set_ = true;
   }
   changed_.notify_all();
+  // The main thread may be waiting for this event while it serves its queue.
+  WakeMainThread();
 }
 
 void TManualResetEvent::Reset() {

@@ -85,8 +85,10 @@ TEST(ProbeOfDecoder, TellsInterlacedFromProgressivePictures) {
     const char* preset;
     const char* file;
     bool interlaced;
-  } cases[] = {
-      {"interlaced", "fields.ts", true}, {"ts", "frames.ts", false}, {"cover-mp3", "cover.mp3", false}};
+    bool cover;
+  } cases[] = {{"interlaced", "fields.ts", true, false},
+               {"ts", "frames.ts", false, false},
+               {"cover-mp3", "cover.mp3", false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.preset);
     const std::string path = dir.File(c.file);
@@ -95,10 +97,16 @@ TEST(ProbeOfDecoder, TellsInterlacedFromProgressivePictures) {
     ASSERT_TRUE(decoder.LoadFile(path)) << decoder.LastErrMsg();
     EXPECT_EQ(ProbeOfDecoder(decoder).Interlaced, c.interlaced);
     if (decoder.FirstVideoStreamIndex() < 0) continue;
-    // A stream that probes as progressive: its decoded pictures still tell.
-    decoder.FileHandle()->streams[decoder.FirstVideoStreamIndex()]->codecpar->field_order =
-        AV_FIELD_PROGRESSIVE;
+    // A stream whose field order is unknown: its decoded pictures tell.
+    AVCodecParameters* video = decoder.FileHandle()->streams[decoder.FirstVideoStreamIndex()]->codecpar;
+    video->field_order = AV_FIELD_UNKNOWN;
     EXPECT_EQ(SourceLooksInterlaced(decoder), c.interlaced);
+    // A stated field order is believed without decoding; a cover picture is
+    // never interlaced.
+    video->field_order = AV_FIELD_PROGRESSIVE;
+    EXPECT_FALSE(SourceLooksInterlaced(decoder));
+    video->field_order = AV_FIELD_BB;
+    EXPECT_EQ(SourceLooksInterlaced(decoder), !c.cover);
     ASSERT_TRUE(decoder.Decode());
     EXPECT_LT(decoder.FrameInfo().PTS, 40000) << "the first picture is 0 s, the second 40 ms";
   }
