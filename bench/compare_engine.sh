@@ -144,17 +144,16 @@ printf '%-10s baseline %6.2f s | cli %6.2f s | ratio %s\n' "batch" "$(median "${
 rm -rf "$work/plan" "$work/out" && mkdir "$work/plan" "$work/out"
 for ((i = 0; i < plan_files; ++i)); do ln "$work/clip2s.mp4" "$work/plan/clip$i.mp4"; done
 start=$EPOCHREALTIME
-coproc plan { exec "$cli" --json --tasks 1 --out "$work/out" "$work/plan"/*.mp4 2>/dev/null; }
-planned=
-while read -r line <&"${plan[0]}"; do
-  # The first "started" event: every file has been planned and queued.
-  if [[ $line == *'"event":"started"'* ]]; then
-    planned=$EPOCHREALTIME
-    break
-  fi
+"$cli" --json --tasks 1 --out "$work/out" "$work/plan"/*.mp4 >"$work/plan.json" 2>/dev/null &
+pid=$!
+# The first "started" event: every file has been planned and queued.
+until grep -q '"event":"started"' "$work/plan.json"; do
+  kill -0 "$pid" 2>/dev/null || { echo "zentrova-cli ended before converting" >&2; exit 1; }
+  sleep 0.01
 done
-kill -INT "$plan_PID" 2>/dev/null || true
-wait "$plan_PID" || true
+planned=$EPOCHREALTIME
+kill -INT "$pid"
+wait "$pid" || true
 echo "planning (target: $plan_files files < 5 s)"
 printf '%-10s %d files planned and queued in %.2f s\n' "plan" "$plan_files" \
   "$(awk -v a="$start" -v b="$planned" 'BEGIN {print b - a}')"

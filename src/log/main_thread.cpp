@@ -101,11 +101,19 @@ void PostToMainThread(std::function<void()> fn) {
   });
 }
 
-bool CheckSynchronize(int timeout_ms) {
-  if (!IsMainThread()) return false;
+namespace {
+
+std::uint64_t WakesSoFar() {
+  MainThreadQueue& queue = Queue();
+  std::lock_guard lock(queue.mutex);
+  return queue.wakes;
+}
+
+// CheckSynchronize, whose wait also ends at a WakeMainThread after the
+// `wakes`-th one.
+bool ServeQueue(int timeout_ms, std::uint64_t wakes) {
   MainThreadQueue& queue = Queue();
   std::unique_lock lock(queue.mutex);
-  const std::uint64_t wakes = queue.wakes;
   if (queue.calls.empty() && timeout_ms > 0)
     queue.queued.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                           [&] { return !queue.calls.empty() || queue.wakes != wakes; });
@@ -125,11 +133,21 @@ bool CheckSynchronize(int timeout_ms) {
   return ran;
 }
 
+}  // namespace
+
+bool CheckSynchronize(int timeout_ms) {
+  if (!IsMainThread()) return false;
+  return ServeQueue(timeout_ms, WakesSoFar());
+}
+
 bool MainThreadWait(const std::function<bool()>& done, int timeout_ms) {
   using Clock = std::chrono::steady_clock;
   constexpr int kServeIntervalMs = 20;
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
-  while (!done()) {
+  for (;;) {
+    // Counted before `done` is asked, so that a wake between the two is not lost.
+    const std::uint64_t wakes = WakesSoFar();
+    if (done()) break;
     int slice_ms = kServeIntervalMs;
     if (timeout_ms >= 0) {
       const auto left =
@@ -138,7 +156,7 @@ bool MainThreadWait(const std::function<bool()>& done, int timeout_ms) {
       slice_ms = static_cast<int>(std::min<long long>(left, kServeIntervalMs));
     }
     if (IsMainThread())
-      CheckSynchronize(slice_ms);
+      ServeQueue(slice_ms, wakes);
     else
       std::this_thread::sleep_for(std::chrono::milliseconds(slice_ms));
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -144,6 +145,23 @@ TEST_F(MainThread, WaitServesTheQueueAndGivesUpAtItsTimeout) {
   EXPECT_TRUE(MainThreadWait([&] { return finished.load(); }, 20000));  // its last call needs serving
   worker.join();
   EXPECT_FALSE(MainThreadWait([] { return false; }, 30));
+}
+
+// A wait for something a worker changes ends at the worker's wake, not at a
+// poll; with the wake lost the first wait below would sit out its ten minutes.
+TEST_F(MainThread, AWakeEndsTheWaitAtOnce) {
+  std::atomic<bool> back = false;
+  std::thread waker([&] {
+    while (!back) {
+      WakeMainThread();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(CheckSynchronize(600000));  // woken, nothing queued
+  back = true;
+  waker.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(5));
 }
 
 TEST_F(MainThread, WakeHookIsCalledForEveryQueuedCall) {
