@@ -148,6 +148,9 @@ int Main(const std::vector<std::string>& args) {
       options.AllowNetwork ? TInputPolicy::LocalFilesAndNetwork : TInputPolicy::LocalFiles;
   if (options.Command == TCliCommand::ccInfo) return Describe(options, policy);
   TDERodorir encoder;
+  // Only local files (and network addresses) are read and written: no
+  // device is ever opened, so its library and dependencies stay unloaded.
+  encoder.SetDeviceFormats(false);
   if (!encoder.AVLibLoaded() && !encoder.LoadAVLib(LibraryFolder())) {
     std::cerr << "zentrova-cli: cannot load the media libraries: " << encoder.LastErrMsg() << '\n';
     return 1;

@@ -56,7 +56,7 @@ void TCustomEncoder::Shutdown() {
 bool TCustomEncoder::LoadAVLib(const std::string& path) {
   TFFLoader& loader = FFLoader();
   loader.SetLibraryPath(path);
-  if (!loader.Load(EncoderLibraries)) {
+  if (!loader.Load(FState->FDeviceFormats ? EncoderLibraries : ConversionLibraries)) {
     FLastErrMsg = loader.LastErrMsg();
     return false;
   }
@@ -65,7 +65,15 @@ bool TCustomEncoder::LoadAVLib(const std::string& path) {
 }
 
 bool TCustomEncoder::AVLibLoaded() const {
-  return FFLoader().Loaded(EncoderLibraries);
+  return FFLoader().Loaded(FState->FDeviceFormats ? EncoderLibraries : ConversionLibraries);
+}
+
+bool TCustomEncoder::DeviceFormats() const {
+  return FState->FDeviceFormats;
+}
+
+void TCustomEncoder::SetDeviceFormats(bool value) {
+  FState->FDeviceFormats = value;
 }
 
 void TCustomEncoder::UnloadAVLib() {

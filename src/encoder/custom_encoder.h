@@ -88,6 +88,12 @@ class TCustomEncoder : public TFFBaseComponent {
   /// False with the loader's message in `LastErrMsg`.
   bool LoadAVLib(const std::string& path);
   bool AVLibLoaded() const;
+  /// Whether LoadAVLib also loads the device library, which makes capture
+  /// and playback devices (cameras, screens, sound cards, filter-graph
+  /// sources) available as formats. On by default; a caller that converts
+  /// files only can leave it off and start faster. Set it before LoadAVLib.
+  bool DeviceFormats() const;
+  void SetDeviceFormats(bool value);
   /// Unloads the encoder's libraries (closing the component's decoder's
   /// file first). Refused with std::runtime_error while working or while
   /// tasks exist: "Cannot UnloadAVLib while working.", "Cannot UnloadAVLib

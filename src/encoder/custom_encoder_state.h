@@ -18,6 +18,7 @@ struct TCustomEncoder::TState {
   TDecoderHolder FDecoder;
   TTaskSchedule FSchedule;
   TFFmpegList FFFmpegList;
+  bool FDeviceFormats = true;
   /// Declared last: started once everything it uses exists, stopped first.
   TDoTerminateThread FDelivery;
 };

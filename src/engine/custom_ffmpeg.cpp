@@ -27,7 +27,7 @@ std::string WithoutLogPointer(std::string text) {
 }  // namespace
 
 TCustomFFmpeg::TCustomFFmpeg() {
-  FFLoader().CheckLibAV(EncoderLibraries);
+  FFLoader().CheckLibAV(ConversionLibraries);
   // The option table is built by the first open: a task that waits in a
   // long batch holds none.
 }

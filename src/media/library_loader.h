@@ -58,7 +58,10 @@ class TLibraries {
 inline constexpr TLibraries DecoderLibraries{TLibrary::avCodec, TLibrary::avFilter,   TLibrary::avFormat,
                                              TLibrary::avUtil,  TLibrary::swResample, TLibrary::swScale,
                                              TLibrary::myUtil};
-inline constexpr TLibraries EncoderLibraries = DecoderLibraries + TLibraries{TLibrary::avDevice};
+/// What a conversion calls; the device library only adds capture and
+/// playback devices as formats (and some 40 more libraries to load).
+inline constexpr TLibraries ConversionLibraries = DecoderLibraries;
+inline constexpr TLibraries EncoderLibraries = ConversionLibraries + TLibraries{TLibrary::avDevice};
 inline constexpr TLibraries AllLibraries =
     EncoderLibraries + TLibraries{TLibrary::libSoundTouch, TLibrary::libMFX};
 

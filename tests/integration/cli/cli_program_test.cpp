@@ -305,6 +305,20 @@ TEST_F(ZentrovaCli, FirstInterruptStopsWithFinalisedOutputs) {
   EXPECT_GT(CountVideoFrames(dir_.File("long_(new).mp4")), 0);
 }
 
+// A conversion reads and writes files only: the device library (and its
+// dozens of dependencies) is never loaded. The dynamic loader lists what the
+// program loads.
+TEST_F(ZentrovaCli, AConversionLoadsNoDeviceLibrary) {
+  const std::string clip = Clip("clip.mp4", 0.5);
+  ASSERT_EQ(setenv("LD_DEBUG", "files", 1), 0);
+  const CliResult result = RunCli(kCli, {"-q", clip});
+  unsetenv("LD_DEBUG");
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_TRUE(fs::exists(dir_.File("clip_(new).mp4")));
+  EXPECT_NE(result.err.find("libavfilter.so"), std::string::npos) << "the loader's list is there";
+  EXPECT_EQ(result.err.find("libavdevice.so"), std::string::npos);
+}
+
 TEST_F(ZentrovaCli, DemoMakesASampleAndConvertsIt) {
   const CliResult result = RunCli(kCli, {"--demo", "--json"});
   ASSERT_EQ(result.exit_code, 0) << result.err;
