@@ -160,7 +160,8 @@ void TfrmConverter::SetState(TConverterState state) {
   state_ = state;
   btn_add_->setEnabled(buttons_.Add);
   btn_remove_->setEnabled(buttons_.Remove);
-  btn_clear_->setEnabled(buttons_.Clear);
+  // Clear also stops a batch being added, before its first row too.
+  btn_clear_->setEnabled(buttons_.Clear || Adding());
   // A run starts once the batch being added has ended.
   btn_start_->setEnabled(buttons_.Start && !Adding());
   btn_stop_->setEnabled(buttons_.Stop);
@@ -251,24 +252,28 @@ void TfrmConverter::AddFiles(const QStringList& files) {
 void TfrmConverter::TakeProbedFiles() {
   // While the dialog is open its caller goes on taking files once it closes.
   if (!Adding() || batch_.DialogOpen) return;
-  // A turn of a few milliseconds keeps the window answering between turns.
+  // A turn of a few files or milliseconds, whichever ends first, keeps the
+  // window answering between turns.
+  constexpr int kTurnFiles = 8;
   constexpr int kTurnMs = 20;
   QElapsedTimer turn;
   turn.start();
   const TFileProber* prober = prober_.get();
-  while (turn.elapsed() < kTurnMs) {
+  bool more = true;  // files may wait still
+  for (int taken = 0; taken < kTurnFiles && turn.elapsed() < kTurnMs; ++taken) {
     std::optional<TProbedFile> file = prober_->TakeNext();
-    if (!file) break;
+    if (!file) {
+      more = false;  // the worker wakes the next turn
+      break;
+    }
     ++batch_.Done;
     if (!AddProbedFile(*file) || prober_.get() != prober) return;
   }
   UpdateStatusLine();
-  if (prober_->Finished()) {
+  if (prober_->Finished())
     EndAdding();
-  } else if (turn.elapsed() >= kTurnMs) {
-    // Files may wait still: the next turn after the events that queued meanwhile.
-    PostTakeProbedFiles();
-  }
+  else if (more)
+    PostTakeProbedFiles();  // after the events that queued meanwhile
 }
 
 void TfrmConverter::PostTakeProbedFiles() {
