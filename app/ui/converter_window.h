@@ -210,6 +210,10 @@ class TfrmConverter : public QWidget {
   // The batch being added (null: none); files handed over meanwhile wait in
   // pending_files_ and are added after it.
   std::unique_ptr<TFileProber> prober_;
+  // The last ended batch's prober: its worker was still returning when the
+  // batch ended (the GUI thread runs first when woken), so it is joined a
+  // batch later, by then without waiting.
+  std::unique_ptr<TFileProber> ended_prober_;
   QStringList pending_files_;
   struct TBatch {
     int Done = 0;                 ///< files taken from the prober

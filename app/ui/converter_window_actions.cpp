@@ -337,7 +337,8 @@ bool TfrmConverter::AddProbedFile(const TProbedFile& file) {
 }
 
 void TfrmConverter::EndAdding() {
-  prober_.reset();
+  prober_->Stop();  // a batch cancelled in the dialog probes no further
+  ended_prober_ = std::move(prober_);
   const TBatch ended = std::exchange(batch_, {});
   SetState(state_);
   if (!ended.Unadded.isEmpty() || !ended.Notes.isEmpty()) TellBatchNotes(ended.Unadded, ended.Notes);

@@ -6,6 +6,7 @@
 #include "convert/library_names.h"
 #include "convert/source_probe_of_decoder.h"
 #include "decoder/ridarivir.h"
+#include "log/threads.h"
 
 namespace zentrova::ui {
 
@@ -45,13 +46,26 @@ void TFileProber::Put(TProbedFile file) {
 }
 
 void TFileProber::Run(TInputPolicy policy) {
+  // Probing yields to the GUI thread: this thread and the decoding threads it
+  // starts (they inherit its nice value) run below normal priority.
+  SetCurrentThreadPriority(TThreadPriority::tpLowest);
+  ProbeAll(policy);
+  // The last thing this thread does: the joiner hardly waits once it has seen the end.
+  {
+    std::lock_guard lock(lock_);
+    ended_ = true;
+  }
+  wake_();
+}
+
+void TFileProber::ProbeAll(TInputPolicy policy) {
   // The decoder lives and works on this thread only.
   TRIDarivir decoder;
   decoder.SetInputPolicy(policy);
   // An open that waits (a pipe, a slow mount) ends when the batch is stopped.
   decoder.SetStopCheck([this] { return stop_.load(); });
   for (const QString& name : names_) {
-    if (stop_) break;
+    if (stop_) return;
     TProbedFile file;
     file.Name = name;
     try {
@@ -68,14 +82,9 @@ void TFileProber::Run(TInputPolicy policy) {
       file.Error = error.what();
     }
     decoder.CloseFile();
-    if (stop_) break;
+    if (stop_) return;
     Put(std::move(file));
   }
-  {
-    std::lock_guard lock(lock_);
-    ended_ = true;
-  }
-  wake_();
 }
 
 }  // namespace zentrova::ui

@@ -60,6 +60,7 @@ class TFileProber {
 
  private:
   void Run(TInputPolicy policy);
+  void ProbeAll(TInputPolicy policy);
   void Put(TProbedFile file);
 
   const QStringList names_;

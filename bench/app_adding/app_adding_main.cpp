@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ui/conversion_list.h"
 #include "app/ui/converter_window.h"
@@ -101,11 +102,19 @@ int main(int argc, char** argv) {
   std::int64_t longest_gap_ms = 0;
   std::int64_t total_ms = -1;
   int ticks = 0;
+  struct TGap {
+    std::int64_t Ms;
+    std::int64_t FromMs;
+    int Rows;
+  };
+  std::vector<TGap> long_gaps;  // over 50 ms: when, and how many rows were there
   QTimer tick;
   tick.setTimerType(Qt::PreciseTimer);
   QObject::connect(&tick, &QTimer::timeout, [&] {
     const std::int64_t now = clock.elapsed();
     if (last_tick_ms >= 0) longest_gap_ms = std::max(longest_gap_ms, now - last_tick_ms);
+    if (last_tick_ms >= 0 && now - last_tick_ms > 50)
+      long_gaps.push_back({now - last_tick_ms, last_tick_ms, window.List().Count()});
     last_tick_ms = now;
     ++ticks;
     if (window.List().Count() >= arguments.Files || now > 600000) {
@@ -128,5 +137,8 @@ int main(int argc, char** argv) {
               static_cast<long long>(longest_gap_ms - arguments.TickMs), arguments.TickMs, arguments.TickMs,
               ticks);
   std::printf("options dialog shown after: %lld ms\n", static_cast<long long>(dialog_ms));
+  for (const TGap& gap : long_gaps)
+    std::printf("  gap of %lld ms from %lld ms, at %d rows\n", static_cast<long long>(gap.Ms),
+                static_cast<long long>(gap.FromMs), gap.Rows);
   return window.List().Count() == arguments.Files ? 0 : 1;
 }
