@@ -156,6 +156,8 @@ class TfrmConverter : public QWidget {
   void TakeProbedFiles();
   /// TakeProbedFiles on the GUI thread, later; any thread may ask.
   void PostTakeProbedFiles();
+  /// TakeProbedFiles; an error it throws is told and stops the batch.
+  void TakeProbedFilesGuarded();
   /// One probed file of the batch: logged as not added, or given to the
   /// dialog (shown for the batch's first one) and added as a task. False
   /// when the dialog was closed without OK (the batch has ended).

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QShortcut>
 #include <exception>
 #include <utility>
@@ -273,22 +274,24 @@ void TfrmConverter::TakeProbedFiles() {
   if (prober_->Finished())
     EndAdding();
   else if (more)
-    PostTakeProbedFiles();  // after the events that queued meanwhile
+    // The next turn is a timer, like the window's others: a posted call would
+    // be served before the timers and input that are due.
+    QTimer::singleShot(1, Qt::PreciseTimer, this, [this] { TakeProbedFilesGuarded(); });
 }
 
 void TfrmConverter::PostTakeProbedFiles() {
   QMetaObject::invokeMethod(
-      this,
-      [this] {
-        bool failed = true;
-        Guard("AddFiles", [&] {
-          TakeProbedFiles();
-          failed = false;
-        });
-        // What failed was told; the batch ends there rather than wait forever.
-        if (failed) StopAdding();
-      },
-      Qt::QueuedConnection);
+      this, [this] { TakeProbedFilesGuarded(); }, Qt::QueuedConnection);
+}
+
+void TfrmConverter::TakeProbedFilesGuarded() {
+  bool failed = true;
+  Guard("AddFiles", [&] {
+    TakeProbedFiles();
+    failed = false;
+  });
+  // What failed was told; the batch ends there rather than wait forever.
+  if (failed) StopAdding();
 }
 
 bool TfrmConverter::AddProbedFile(const TProbedFile& file) {
