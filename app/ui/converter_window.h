@@ -5,14 +5,14 @@
 // selection or one drop) in order while the window stays usable; the
 // options dialog takes each probed source over and is shown once per batch,
 // for its first file that can be opened; each file becomes one encoder task
-// and one list row as its probe arrives. Start runs the tasks, several at once; progress and termination
-// reports update the rows; the popup menu plays a finished output or opens
-// its folder.
+// and one list row as its probe arrives. Start runs the tasks, several at
+// once; progress and termination reports update the rows; the popup menu
+// plays a finished output or opens its folder.
 //
 // Ownership: the window owns the encoder (given at construction), the
 // decoder, the logger, the options dialog, the drop watch and the batch's
-// prober. It installs
-// the Qt preview windows for the engine (process-wide) when it is made.
+// prober. It installs the Qt preview windows for the engine (process-wide)
+// when it is made.
 // Threads: GUI thread only. The encoder's hook handlers run on worker
 // threads; they touch no widget and post what the user must see.
 #pragma once
@@ -220,7 +220,7 @@ class TfrmConverter : public QWidget {
   struct TBatch {
     int Done = 0;                 ///< files taken from the prober
     bool DialogAnswered = false;  ///< the dialog was shown for this batch and closed with OK
-    bool DialogOpen = false;      ///< taking files waits for the dialog
+    bool DialogOpen = false;      ///< taking files waits for the dialog (and a message before it)
     QStringList Unadded;          ///< "name: reason"
     QStringList Notes;            ///< messages about files that were added
   } batch_;

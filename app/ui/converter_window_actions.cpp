@@ -302,11 +302,13 @@ bool TfrmConverter::AddProbedFile(const TProbedFile& file) {
     return true;
   }
   if (!batch_.DialogAnswered) {
+    // From here on, until the dialog has closed, modal windows run the event
+    // loop (a message about the source, the dialog): no other file is taken.
+    batch_.DialogOpen = true;
     // The dialog's preview shows the first picture of the file the dialog is
     // shown for: the window's decoder opens it here (one file per batch).
     const bool pictures = decoder_->LoadFile(app::InputUrl(file.Name.toStdString()));
     option_dialog_->AssignSource(file.Probe, pictures ? frames_.get() : nullptr);
-    batch_.DialogOpen = true;
     // OK (or Enter) applies the settings to the whole batch; closing the
     // dialog otherwise adds none of it.
     const bool accepted = option_dialog_->exec() == QDialog::Accepted;

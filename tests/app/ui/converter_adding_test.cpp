@@ -187,5 +187,31 @@ TEST(TfrmConverterAdding, FilesGivenWhileABatchIsAddedFollowItAsABatchOfTheirOwn
   for (int row = 0; row < 6; ++row) EXPECT_EQ(f.w().List().Row(row).InputFile, names[row].toStdString());
 }
 
+TEST(TfrmConverterAdding, SourcesWithoutABitRateAfterTheDialogAreToldInTheBatchsOneBox) {
+  WindowFixture f;
+  test::TempDir dir;
+  const std::string source = dir.File("source.png");
+  test::MakeClip(source, test::PngStill());  // its stream line states no bit rate
+  QStringList names;
+  for (const char* name : {"a.png", "b.png", "c.png"}) {
+    std::filesystem::create_hard_link(source, dir.File(name));
+    names << QString::fromStdString(dir.File(name));
+  }
+  ModalWatcher watcher;
+  DialogAnswer answer(watcher, f.w());
+  AddAndWait(f.w(), names);
+  ASSERT_EQ(f.w().List().Count(), 3);
+  EXPECT_EQ(answer.shown, 1);
+  // The dialog's own file is told before the dialog; the others in one box at the end.
+  const QStringList boxes = watcher.MessageTexts();
+  ASSERT_EQ(boxes.size(), 2) << boxes.join("\n---\n").toStdString();
+  EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("a.png: "))) << boxes[0].toStdString();
+  EXPECT_TRUE(boxes[1].startsWith(QStringLiteral("These files were added with a note:")))
+      << boxes[1].toStdString();
+  EXPECT_TRUE(boxes[1].contains(QStringLiteral("b.png: ")) && boxes[1].contains(QStringLiteral("c.png: ")) &&
+              !boxes[1].contains(QStringLiteral("a.png")))
+      << boxes[1].toStdString();
+}
+
 }  // namespace
 }  // namespace zentrova::ui

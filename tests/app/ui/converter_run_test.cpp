@@ -207,7 +207,8 @@ TEST(TfrmConverterRun, TasksRemovedOrClearedBeforeRunningLeaveNoEmptyOutputs) {
   test::TempDir dir;
   const std::string clip = dir.File("clip.mp4");
   test::MakeClip(clip, test::Mp4H264Aac(1.0));
-  AddAndWait(f.w(), {QString::fromStdString(clip), QString::fromStdString(clip), QString::fromStdString(clip)});
+  AddAndWait(f.w(),
+             {QString::fromStdString(clip), QString::fromStdString(clip), QString::fromStdString(clip)});
   ASSERT_EQ(f.w().List().Count(), 3);
   const std::string outputs[] = {Output(f.w(), 0), Output(f.w(), 1), Output(f.w(), 2)};
   f.w().ListView()->selectRow(1);

@@ -303,7 +303,7 @@ TEST(TfrmConverterEvents, ProgressAndTerminationUpdateTheirRowOnly) {
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
   AddAndWait(f.w(), {QString::fromStdString(media.clip), QString::fromStdString(media.wav),
-                  QString::fromStdString(media.clip)});
+                     QString::fromStdString(media.clip)});
   f.w().btnStartClick();
   const TConversionList& list = f.w().List();
 
@@ -518,7 +518,7 @@ TEST(TfrmConverterAddFiles, FoldersAddTheirMediaAndBadFilesAreNamedInOneMessage)
   test::MakeEmptyFile(empty);
 
   AddAndWait(f.w(), {QString::fromStdString(empty), QString::fromStdString(folder),
-                  QString::fromStdString(media.garbage), QString::fromStdString(empty_folder)});
+                     QString::fromStdString(media.garbage), QString::fromStdString(empty_folder)});
   ASSERT_EQ(f.w().List().Count(), 2) << f.w().LogPane()->toPlainText().toStdString();
   EXPECT_EQ(f.w().List().Text(0, 0), QStringLiteral("a.wav"));
   EXPECT_EQ(f.w().List().Text(1, 0), QStringLiteral("b.mp4"));
