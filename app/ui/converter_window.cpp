@@ -113,6 +113,7 @@ TfrmConverter::TfrmConverter(std::unique_ptr<IConverterEncoder> encoder, TWebPag
 }
 
 TfrmConverter::~TfrmConverter() {
+  StopAdding();
   DetachEvents();
   encoder_->Stop(TStopWait::swWait);
 }

@@ -1,16 +1,18 @@
 // TfrmConverter: the application's main window — the conversion list, its
 // command buttons, the log pane and the options dialog.
 //
-// Adding files: each file is probed with the window's decoder; the options
-// dialog takes the probed source over and is shown once per batch (one open
-// dialog selection or one drop); each file becomes one encoder task and one
-// list row. Start runs the tasks, several at once; progress and termination
-// reports update the rows; the popup menu plays a finished output or opens
-// its folder.
+// Adding files: a worker probes the files of a batch (one open dialog
+// selection or one drop) in order while the window stays usable; the
+// options dialog takes each probed source over and is shown once per batch,
+// for its first file that can be opened; each file becomes one encoder task
+// and one list row as its probe arrives. Start runs the tasks, several at
+// once; progress and termination reports update the rows; the popup menu
+// plays a finished output or opens its folder.
 //
 // Ownership: the window owns the encoder (given at construction), the
-// decoder, the logger, the options dialog and the drop watch. It installs
-// the Qt preview windows for the engine (process-wide) when it is made.
+// decoder, the logger, the options dialog, the drop watch and the batch's
+// prober. It installs the Qt preview windows for the engine (process-wide)
+// when it is made.
 // Threads: GUI thread only. The encoder's hook handlers run on worker
 // threads; they touch no widget and post what the user must see.
 #pragma once
@@ -29,6 +31,7 @@
 #include "app/ui/button_states.h"
 #include "app/ui/conversion_list.h"
 #include "app/ui/converter_encoder.h"
+#include "app/ui/file_prober.h"
 #include "app/ui/frame_hooks.h"
 #include "convert/output_naming.h"
 
@@ -76,12 +79,18 @@ class TfrmConverter : public QWidget {
   /// is to quit.
   bool LoadLibraries(const std::string& library_folder);
 
-  /// Probes and adds the files (see the class comment); the dialog is shown
-  /// for the first file that can be probed. A folder adds the media files in
-  /// it. Cancelling the dialog adds nothing of the batch. Files that cannot
-  /// be added are logged and, after the batch, named with their reasons in
-  /// one message box.
+  /// Starts adding the files as one batch and returns: a worker probes them
+  /// in order, and each becomes a row as its probe arrives (see the class
+  /// comment); the dialog is shown for the first file that can be probed. A
+  /// folder adds the media files in it. Cancelling the dialog adds nothing
+  /// of the batch. Files that cannot be added, and the sources whose bit
+  /// rate could not be read after the dialog, are logged and, after the
+  /// batch, named in one message box. Files given while a batch is being
+  /// added are added after it. Start waits for the batch's end; Clear and
+  /// closing the window stop it.
   void AddFiles(const QStringList& files);
+  /// A batch is being added (its files are probed, or its dialog is open).
+  bool Adding() const { return prober_ != nullptr; }
   /// Files from outside (a drop, the command line, a second start): added
   /// as by AddFiles once the caller has returned, while files can be added;
   /// during a run they are logged as not added.
@@ -142,8 +151,23 @@ class TfrmConverter : public QWidget {
   /// Asks whether to stop a running batch and quit; true: quit.
   bool ConfirmQuitDuringRun();
   void UpdateStatusLine();
-  /// Logs each file with its reason and shows them in one message box.
-  void TellUnaddedFiles(const QStringList& lines);
+  /// Takes the probed files that wait, for a slice of time, and comes back
+  /// for the rest later (the event loop runs in between).
+  void TakeProbedFiles();
+  /// TakeProbedFiles on the GUI thread, later; any thread may ask.
+  void PostTakeProbedFiles();
+  /// TakeProbedFiles; an error it throws is told and stops the batch.
+  void TakeProbedFilesGuarded();
+  /// One probed file of the batch: logged as not added, or given to the
+  /// dialog (shown for the batch's first one) and added as a task. False
+  /// when the dialog was closed without OK (the batch has ended).
+  bool AddProbedFile(const TProbedFile& file);
+  /// Ends the batch: tells what was not added, then adds the files given meanwhile.
+  void EndAdding();
+  /// Stops the batch being added, if any; the files given meanwhile are dropped.
+  void StopAdding();
+  /// Shows the batch's files that were not added and its other notes in one message box.
+  void TellBatchNotes(const QStringList& unadded, const QStringList& notes);
   void CreateHiddenControls();
   void ConnectHandlers();
   /// Delete removes, Enter plays, Tab leaves the list.
@@ -154,7 +178,9 @@ class TfrmConverter : public QWidget {
   void AddLog(const QString& line);
   /// Three lines: empty, `message`, empty.
   void AddLogBlock(const QString& message);
-  void AddConversionTask(const TInputOptions& input, const TOutputOptions& output);
+  /// `input_duration` (microseconds) and `input_size` (bytes) fill the row.
+  void AddConversionTask(const TInputOptions& input, const TOutputOptions& output,
+                         std::int64_t input_duration, std::int64_t input_size);
   /// The row the popup menu acts on: the selected one, else the last; -1: none.
   int ChosenRow() const;
   int SelectedRow() const;
@@ -183,10 +209,21 @@ class TfrmConverter : public QWidget {
   QElapsedTimer run_clock_;        ///< since Start; invalid before the first run
   std::int64_t run_took_ms_ = -1;  ///< the ended run's wall time; -1 while none has ended
   int log_lines_ = 0;              ///< lines added to the log pane
-  // A batch is being added (its options dialog may be open); files handed
-  // over meanwhile wait in pending_files_ and are added after it.
-  bool adding_ = false;
+  // The batch being added (null: none); files handed over meanwhile wait in
+  // pending_files_ and are added after it.
+  std::unique_ptr<TFileProber> prober_;
+  // The last ended batch's prober: its worker was still returning when the
+  // batch ended (the GUI thread runs first when woken), so it is joined a
+  // batch later, by then without waiting.
+  std::unique_ptr<TFileProber> ended_prober_;
   QStringList pending_files_;
+  struct TBatch {
+    int Done = 0;                 ///< files taken from the prober
+    bool DialogAnswered = false;  ///< the dialog was shown for this batch and closed with OK
+    bool DialogOpen = false;      ///< taking files waits for the dialog (and a message before it)
+    QStringList Unadded;          ///< "name: reason"
+    QStringList Notes;            ///< messages about files that were added
+  } batch_;
 
   // Tasks whose audio hook switched itself off; read and written by the
   // workers' hook calls (guarded by audio_hook_lock_), cleared on the GUI

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QShortcut>
 #include <exception>
 #include <utility>
@@ -28,13 +29,13 @@
 #include "app/ui/decoder_source.h"
 #include "app/ui/drop_watch.h"
 #include "app/ui/file_filter.h"
+#include "app/ui/file_prober.h"
 #include "app/ui/log_line.h"
 #include "app/ui/message_box.h"
 #include "app/ui/list_texts.h"
 #include "app/ui/option_dialog.h"
 #include "convert/build_env.h"
 #include "convert/library_names.h"
-#include "convert/source_probe_of_decoder.h"
 #include "app/ui/window_geometry.h"
 #include "decoder/ridarivir.h"
 #include "log/logger.h"
@@ -160,8 +161,10 @@ void TfrmConverter::SetState(TConverterState state) {
   state_ = state;
   btn_add_->setEnabled(buttons_.Add);
   btn_remove_->setEnabled(buttons_.Remove);
-  btn_clear_->setEnabled(buttons_.Clear);
-  btn_start_->setEnabled(buttons_.Start);
+  // Clear also stops a batch being added, before its first row too.
+  btn_clear_->setEnabled(buttons_.Clear || Adding());
+  // A run starts once the batch being added has ended.
+  btn_start_->setEnabled(buttons_.Start && !Adding());
   btn_stop_->setEnabled(buttons_.Stop);
   btn_pause_->setEnabled(buttons_.Pause);
   btn_resume_->setEnabled(buttons_.Resume);
@@ -183,6 +186,10 @@ void TfrmConverter::UpdateStatusLine() {
     text += QStringLiteral(" · ") + QCoreApplication::translate("TfrmConverter", "paused");
   if (state_ == TConverterState::Stopping)
     text += QStringLiteral(" · ") + QCoreApplication::translate("TfrmConverter", "stopping…");
+  if (Adding())
+    text += QStringLiteral(" · ") + QCoreApplication::translate("TfrmConverter", "Adding %1 of %2")
+                                        .arg(batch_.Done)
+                                        .arg(prober_->Total());
   lbl_status_->setText(text);
 }
 
@@ -221,12 +228,7 @@ void TfrmConverter::OpenFiles(const QStringList& files) {
       this,
       [this, files] {
         if (files.isEmpty()) return;
-        if (adding_) {
-          // A batch is in the options dialog: these follow it.
-          pending_files_ += files;
-          return;
-        }
-        if (!btn_add_->isEnabled()) {
+        if (!Adding() && !btn_add_->isEnabled()) {
           AddLogBlock(tr("***Files cannot be added while converting: ") + files.join(QStringLiteral(", ")));
           return;
         }
@@ -236,54 +238,142 @@ void TfrmConverter::OpenFiles(const QStringList& files) {
 }
 
 void TfrmConverter::AddFiles(const QStringList& files) {
-  struct TAdding {
-    TfrmConverter& window;
-    explicit TAdding(TfrmConverter& w) : window(w) { window.adding_ = true; }
-    ~TAdding() {
-      window.adding_ = false;
-      if (!window.pending_files_.isEmpty()) window.OpenFiles(std::exchange(window.pending_files_, {}));
-    }
-  } adding(*this);
-  bool dialog_shown = false;
-  QStringList unadded;
-  const QStringList names = ExpandFolders(files);
-  for (const QString& name : names) {
-    if (!decoder_->LoadFile(app::InputUrl(name.toStdString()))) {
-      AddLogBlock(tr("***文件加载错误: ") + name + QStringLiteral("  ") + Text(decoder_->LastErrMsg()));
-      unadded << QStringLiteral("%1: %2").arg(QFileInfo(name).fileName(),
-                                              UnaddableReason(name, decoder_->LastErrMsg()));
-      continue;
-    }
-    option_dialog_->AssignSource(app::ProbeOfDecoder(*decoder_), frames_.get());
-    if (!dialog_shown) {
-      dialog_shown = true;
-      // OK (or Enter) applies the settings to the whole batch; closing the
-      // dialog otherwise adds none of it.
-      if (option_dialog_->exec() != QDialog::Accepted) {
-        decoder_->CloseFile();
-        AddLogBlock(
-            QCoreApplication::translate(
-                "TfrmConverter",
-                "***Options dialog closed without OK: no file of this batch was added (%1 in the batch).")
-                .arg(names.size()));
-        return;
-      }
-    }
-    const TOutputOptions output = option_dialog_->BuildOutputOptions(app::SystemBuildEnv(&claimed_));
-    const TInputOptions input = option_dialog_->BuildInputOptions();
-    AddConversionTask(input, output);
-    decoder_->CloseFile();
+  if (Adding()) {
+    // A batch is being added: these follow it.
+    pending_files_ += files;
+    return;
   }
-  if (!unadded.isEmpty()) TellUnaddedFiles(unadded);
+  batch_ = {};
+  // The worker only posts: the results are taken on this thread, in turns.
+  prober_ = std::make_unique<TFileProber>(ExpandFolders(files), TInputPolicy::LocalFiles,
+                                          [this] { PostTakeProbedFiles(); });
+  SetState(state_);  // Start waits for the batch
 }
 
-void TfrmConverter::TellUnaddedFiles(const QStringList& lines) {
-  const QString text = QCoreApplication::translate("TfrmConverter", "These files were not added:") +
-                       QStringLiteral("\n\n") + lines.join('\n');
-  ShowMessage(this, QMessageBox::Warning, text);
+void TfrmConverter::TakeProbedFiles() {
+  // While the dialog is open its caller goes on taking files once it closes.
+  if (!Adding() || batch_.DialogOpen) return;
+  // A turn of a few files or milliseconds, whichever ends first, keeps the
+  // window answering between turns.
+  constexpr int kTurnFiles = 8;
+  constexpr int kTurnMs = 20;
+  QElapsedTimer turn;
+  turn.start();
+  const TFileProber* prober = prober_.get();
+  bool more = true;  // files may wait still
+  for (int taken = 0; taken < kTurnFiles && turn.elapsed() < kTurnMs; ++taken) {
+    std::optional<TProbedFile> file = prober_->TakeNext();
+    if (!file) {
+      more = false;  // the worker wakes the next turn
+      break;
+    }
+    ++batch_.Done;
+    if (!AddProbedFile(*file) || prober_.get() != prober) return;
+  }
+  UpdateStatusLine();
+  if (prober_->Finished())
+    EndAdding();
+  else if (more)
+    // The next turn is a timer, like the window's others: a posted call would
+    // be served before the timers and input that are due.
+    QTimer::singleShot(1, Qt::PreciseTimer, this, [this] { TakeProbedFilesGuarded(); });
 }
 
-void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputOptions& output) {
+void TfrmConverter::PostTakeProbedFiles() {
+  QMetaObject::invokeMethod(
+      this, [this] { TakeProbedFilesGuarded(); }, Qt::QueuedConnection);
+}
+
+void TfrmConverter::TakeProbedFilesGuarded() {
+  bool failed = true;
+  Guard("AddFiles", [&] {
+    TakeProbedFiles();
+    failed = false;
+  });
+  // What failed was told; the batch ends there rather than wait forever.
+  if (failed) StopAdding();
+}
+
+bool TfrmConverter::AddProbedFile(const TProbedFile& file) {
+  if (!file.Loaded) {
+    AddLogBlock(tr("***文件加载错误: ") + file.Name + QStringLiteral("  ") + Text(file.Error));
+    batch_.Unadded << QStringLiteral("%1: %2").arg(QFileInfo(file.Name).fileName(),
+                                                   UnaddableReason(file.Name, file.Error));
+    return true;
+  }
+  if (!batch_.DialogAnswered) {
+    // From here on, until the dialog has closed, modal windows run the event
+    // loop (a message about the source, the dialog): no other file is taken.
+    batch_.DialogOpen = true;
+    // The dialog's preview shows the first picture of the file the dialog is
+    // shown for: the window's decoder opens it here (one file per batch).
+    const bool pictures = decoder_->LoadFile(app::InputUrl(file.Name.toStdString()));
+    option_dialog_->AssignSource(file.Probe, pictures ? frames_.get() : nullptr);
+    // OK (or Enter) applies the settings to the whole batch; closing the
+    // dialog otherwise adds none of it.
+    const bool accepted = option_dialog_->exec() == QDialog::Accepted;
+    batch_.DialogOpen = false;
+    decoder_->CloseFile();
+    if (!Adding()) return false;  // cleared or closed meanwhile
+    if (!accepted) {
+      AddLogBlock(
+          QCoreApplication::translate(
+              "TfrmConverter",
+              "***Options dialog closed without OK: no file of this batch was added (%1 in the batch).")
+              .arg(prober_->Total()));
+      batch_.Unadded.clear();
+      EndAdding();
+      return false;
+    }
+    batch_.DialogAnswered = true;
+  } else {
+    // The rest of the batch decodes nothing here; a message about a source
+    // is logged and told with the batch's end instead of one box per file.
+    const QString note = option_dialog_->AssignSource(file.Probe, nullptr, TSourceMessage::Return);
+    if (!note.isEmpty()) {
+      AddLogBlock(QStringLiteral("***") + note);
+      batch_.Notes << note;
+    }
+  }
+  const TOutputOptions output = option_dialog_->BuildOutputOptions(app::SystemBuildEnv(&claimed_));
+  const TInputOptions input = option_dialog_->BuildInputOptions();
+  AddConversionTask(input, output, file.Probe.FileDuration, file.Size);
+  return true;
+}
+
+void TfrmConverter::EndAdding() {
+  prober_->Stop();  // a batch cancelled in the dialog probes no further
+  ended_prober_ = std::move(prober_);
+  const TBatch ended = std::exchange(batch_, {});
+  SetState(state_);
+  if (!ended.Unadded.isEmpty() || !ended.Notes.isEmpty()) TellBatchNotes(ended.Unadded, ended.Notes);
+  if (!pending_files_.isEmpty() && !Adding()) AddFiles(std::exchange(pending_files_, {}));
+}
+
+void TfrmConverter::StopAdding() {
+  if (!Adding()) return;
+  const int left = prober_->Total() - batch_.Done;
+  prober_.reset();  // joins the worker: it ends inside or after its file
+  batch_ = {};
+  pending_files_.clear();
+  if (left > 0)
+    AddLogBlock(QCoreApplication::translate("TfrmConverter", "***Adding stopped: %1 files were not added.")
+                    .arg(left));
+}
+
+void TfrmConverter::TellBatchNotes(const QStringList& unadded, const QStringList& notes) {
+  QStringList parts;
+  if (!unadded.isEmpty())
+    parts << QCoreApplication::translate("TfrmConverter", "These files were not added:") +
+                 QStringLiteral("\n\n") + unadded.join('\n');
+  if (!notes.isEmpty())
+    parts << QCoreApplication::translate("TfrmConverter", "These files were added with a note:") +
+                 QStringLiteral("\n\n") + notes.join('\n');
+  ShowMessage(this, QMessageBox::Warning, parts.join(QStringLiteral("\n\n")));
+}
+
+void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputOptions& output,
+                                      std::int64_t input_duration, std::int64_t input_size) {
   // Adding a task creates no file: the output appears when its run ends well.
   const int task = encoder_->AddTask(input);
   if (task < 0) {
@@ -298,8 +388,8 @@ void TfrmConverter::AddConversionTask(const TInputOptions& input, const TOutputO
   }
   TConversionRow row;
   row.InputFile = input.FileName;
-  row.InputDuration = decoder_->FileStreamInfo().Duration;
-  row.InputSize = decoder_->FileSize();
+  row.InputDuration = input_duration;
+  row.InputSize = input_size;
   row.OutputFile = output.FileName;
   row.OutputFolder = QFileInfo(Text(output.FileName)).absolutePath().toStdString() + '/';
   list_->Append(std::move(row));
@@ -332,6 +422,7 @@ void TfrmConverter::btnRemoveClick() {
 }
 
 void TfrmConverter::btnClearClick() {
+  StopAdding();
   encoder_->ClearTasks();
   for (int row = 0; row < list_->Count(); ++row) {
     claimed_.Release(list_->Row(row).InputFile);
@@ -494,6 +585,7 @@ void TfrmConverter::closeEvent(QCloseEvent* event) {
     return;
   }
   SaveWindowGeometry(*this);
+  StopAdding();
   DetachEvents();
   try {
     // The running tasks finalise their outputs before the window goes.

@@ -80,7 +80,8 @@ QGroupBox* TfrmOption::ChoiceBox(app::TChoice choice) const {
   return choice_boxes_[static_cast<std::size_t>(choice)];
 }
 
-void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* frames) {
+QString TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* frames,
+                                 TSourceMessage message) {
   app::OutputSettings settings = Settings();
   const app::TAssignResult result = app::AssignSource(state_, probe, settings);
   frames_ = frames;
@@ -92,14 +93,19 @@ void TfrmOption::AssignSource(const app::TSourceProbe& probe, IFrameSource* fram
   // The remaining steps still run after the message: the file is added
   // with the bit rate the edit holds. The message names the file (a batch
   // of dropped files shows one per file).
+  QString text;
   if (!result.Message.empty())
-    ShowMessage(this, QMessageBox::NoIcon,
-                QFileInfo(QString::fromStdString(probe.FileName)).fileName() + QStringLiteral(": ") +
-                    OptionText(result.Message));
+    text = QFileInfo(QString::fromStdString(probe.FileName)).fileName() + QStringLiteral(": ") +
+           OptionText(result.Message);
+  if (!text.isEmpty() && message == TSourceMessage::Show) {
+    ShowMessage(this, QMessageBox::NoIcon, text);
+    text.clear();
+  }
 
   clip_->SetSliderEnabled(state_.SliderEnabled);
   if (state_.VideoStreamIndex >= 0) clip_->DecodeAndShow();
   clip_->SliderSetup();
+  return text;
 }
 
 app::OutputSettings TfrmOption::Settings() const {

@@ -43,6 +43,12 @@ namespace zentrova::ui {
 
 class TClipPreview;
 
+/// What `AssignSource` does with a message about the source.
+enum class TSourceMessage {
+  Show,    ///< in a message box
+  Return,  ///< to the caller (a batch tells them together)
+};
+
 /// One edge set of the crop or pad group: Top, Bottom, Left, Right.
 using TEdgeEdits = std::array<QLineEdit*, 4>;
 
@@ -64,9 +70,12 @@ class TfrmOption : public QDialog {
   /// the stream indexes, the slider, and the source's first picture decoded
   /// into the preview. The same source again (name, duration and start time
   /// equal) keeps the clip marks and first picture time. When the stream
-  /// line has no bit rate, "码率信息严重错误!" is shown and the rest still
-  /// runs. `frames` may be null (nothing is decoded).
-  void AssignSource(const app::TSourceProbe& probe, IFrameSource* frames);
+  /// line has no bit rate, "码率信息严重错误!" (after the file's name) is
+  /// shown, or returned with `TSourceMessage::Return`, and the rest still
+  /// runs. `frames` may be null (nothing is decoded). Returns the message
+  /// that was not shown, or an empty text.
+  QString AssignSource(const app::TSourceProbe& probe, IFrameSource* frames,
+                       TSourceMessage message = TSourceMessage::Show);
 
   /// Every control's value, shown or not.
   app::OutputSettings Settings() const;

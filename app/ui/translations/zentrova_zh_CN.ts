@@ -144,6 +144,18 @@
         <translation>以下文件未添加:</translation>
     </message>
     <message>
+        <source>These files were added with a note:</source>
+        <translation>以下文件已添加, 另有说明:</translation>
+    </message>
+    <message>
+        <source>Adding %1 of %2</source>
+        <translation>正在添加 %1 / %2</translation>
+    </message>
+    <message>
+        <source>***Adding stopped: %1 files were not added.</source>
+        <translation>***添加已停止: %1 个文件未添加。</translation>
+    </message>
+    <message>
         <source>Stopped by the user after %1 of %2; the output holds what was converted.</source>
         <translation>用户在 %1 / %2 处停止, 输出文件保存了已转换的部分。</translation>
     </message>

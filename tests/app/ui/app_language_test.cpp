@@ -112,7 +112,7 @@ TEST(AppLanguage, TheWindowAndTheDialogFollowTheDesktopLocale) {
       information = dialog.InfoText()->toPlainText();
       dialog.accept();
     });
-    f.w().AddFiles({QString::fromStdString(dir.File("tone.wav"))});
+    AddAndWait(f.w(), {QString::fromStdString(dir.File("tone.wav"))});
   }
   ASSERT_FALSE(information.isEmpty());
   dialog.show();

@@ -41,7 +41,7 @@ struct TwoRows {
       test::MakeClip(dir.File(name), test::WavS16(0.5));
       files << QString::fromStdString(dir.File(name));
     }
-    f.w().AddFiles(files);
+    AddAndWait(f.w(), files);
     EXPECT_EQ(f.w().List().Count(), 2);
   }
 };
@@ -70,7 +70,7 @@ TEST(TfrmConverterKeyboard, TabLeavesTheListForTheButtons) {
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.wav)});
   FocusList(f.w());
   f.w().ListView()->selectRow(0);
 
@@ -130,6 +130,7 @@ TEST(TfrmConverterOpenDialog, OffersTheNewPatternsAndAddsEveryNameTypedAtOnce) {
     }
   });
   f.w().btnAddClick();
+  ASSERT_TRUE(test::WaitUntil([&] { return !f.w().Adding(); }, 60000));
 
   ASSERT_EQ(f.w().List().Count(), 2);
   EXPECT_EQ(f.w().List().Text(0, 0), QStringLiteral("one.wav"));

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "add_and_wait.h"
 #include "app/ui/converter_window.h"
 #include "app/ui/encoder_backend.h"
 #include "app/ui/option_dialog.h"
@@ -99,8 +100,8 @@ TEST(TfrmConverterRun, ConvertsABatchToMp4WithH264AndMp3AtTheChosenSize) {
   test::MakeClip(matroska, test::MatroskaWithSubtitles(2.0));
   test::MakeClip(tone, test::WavS16(1.5));
   f.frame_size = QStringLiteral("640x480 - 480p (4:3, VGA)");
-  f.w().AddFiles(
-      {QString::fromStdString(clip), QString::fromStdString(matroska), QString::fromStdString(tone)});
+  AddAndWait(f.w(),
+             {QString::fromStdString(clip), QString::fromStdString(matroska), QString::fromStdString(tone)});
   EXPECT_EQ(f.dialog_shown, 1);
   ASSERT_EQ(f.w().List().Count(), 3) << f.w().LogPane()->toPlainText().toStdString();
 
@@ -145,7 +146,7 @@ TEST(TfrmConverterRun, PauseFreezesTheOutputAndStopWhilePausedEndsTheRun) {
   const std::string waiting = dir.File("waiting.mp4");
   test::MakeClip(first, test::Mp4H264Aac(30.0));
   test::MakeClip(waiting, test::Mp4H264Aac(1.0));
-  f.w().AddFiles({QString::fromStdString(first), QString::fromStdString(waiting)});
+  AddAndWait(f.w(), {QString::fromStdString(first), QString::fromStdString(waiting)});
   ASSERT_EQ(f.w().List().Count(), 2);
   f.w().TaskCountEdit()->setText(QStringLiteral("1"));
 
@@ -192,7 +193,7 @@ TEST(TfrmConverterRun, AnOutputFolderThatCannotBeWrittenLeavesNoRowAndSaysWhy) {
     return QString::fromStdString(dir.File("missing")) + '/';
   });
   f.w().OptionDialog().btnOutPathClick();
-  f.w().AddFiles({QString::fromStdString(clip)});
+  AddAndWait(f.w(), {QString::fromStdString(clip)});
   EXPECT_EQ(f.w().List().Count(), 0);
   const QString log = f.w().LogPane()->toPlainText();
   const QString expected =
@@ -206,7 +207,8 @@ TEST(TfrmConverterRun, TasksRemovedOrClearedBeforeRunningLeaveNoEmptyOutputs) {
   test::TempDir dir;
   const std::string clip = dir.File("clip.mp4");
   test::MakeClip(clip, test::Mp4H264Aac(1.0));
-  f.w().AddFiles({QString::fromStdString(clip), QString::fromStdString(clip), QString::fromStdString(clip)});
+  AddAndWait(f.w(),
+             {QString::fromStdString(clip), QString::fromStdString(clip), QString::fromStdString(clip)});
   ASSERT_EQ(f.w().List().Count(), 3);
   const std::string outputs[] = {Output(f.w(), 0), Output(f.w(), 1), Output(f.w(), 2)};
   f.w().ListView()->selectRow(1);
@@ -229,7 +231,7 @@ TEST(TfrmConverterRun, AnEarlierOutputSurvivesAddingAndClearingItsTask) {
   std::ofstream(earlier, std::ios::binary) << "an earlier output";
   for (const bool overwrite : {true, false}) {
     f.w().OptionDialog().OverwriteCheck()->setChecked(overwrite);
-    f.w().AddFiles({QString::fromStdString(clip)});
+    AddAndWait(f.w(), {QString::fromStdString(clip)});
     ASSERT_EQ(f.w().List().Count(), 1);
     const std::string output = Output(f.w(), 0);
     EXPECT_EQ(output == earlier, overwrite) << output;
@@ -270,7 +272,7 @@ TEST(TfrmConverterRun, TheHiddenHookBoxesHookTheTasksPicturesAndSound) {
     dialog.VideoOutputHookCheck()->setChecked(true);
     dialog.AudioHookCheck()->setChecked(true);
   };
-  f.w().AddFiles({QString::fromStdString(clip)});
+  AddAndWait(f.w(), {QString::fromStdString(clip)});
   ASSERT_EQ(f.w().List().Count(), 1);
   f.w().StartButton()->click();
   ASSERT_TRUE(f.WaitForEnd()) << f.w().LogPane()->toPlainText().toStdString();
@@ -292,7 +294,7 @@ TEST(TfrmConverterRun, ClosingDuringARunAsksAndOnYesStopsTheTasksLeavingPlayable
   {
     RealWindow f;
     test::MakeClip(clip, test::Mp4H264Aac(30.0));
-    f.w().AddFiles({QString::fromStdString(clip)});
+    AddAndWait(f.w(), {QString::fromStdString(clip)});
     ASSERT_EQ(f.w().List().Count(), 1);
     output = Output(f.w(), 0);
     f.w().show();
@@ -324,7 +326,7 @@ TEST(TfrmConverterRun, StopSaysSoAtOnceAndEachRowSaysWhatBecameOfIt) {
   const std::string waiting = dir.File("waiting.mp4");
   test::MakeClip(running, test::Mp4H264Aac(30.0));
   test::MakeClip(waiting, test::Mp4H264Aac(1.0));
-  f.w().AddFiles({QString::fromStdString(running), QString::fromStdString(waiting)});
+  AddAndWait(f.w(), {QString::fromStdString(running), QString::fromStdString(waiting)});
   ASSERT_EQ(f.w().List().Count(), 2);
   f.w().TaskCountEdit()->setText(QStringLiteral("1"));
   f.w().StartButton()->click();
@@ -354,7 +356,7 @@ TEST(TfrmConverterRun, ThePreviewSwitchShowsTheRunningConversionInAWindow) {
   test::TempDir dir;
   const std::string clip = dir.File("clip.mp4");
   test::MakeClip(clip, test::Mp4H264Aac(2.0));
-  f.w().AddFiles({QString::fromStdString(clip)});
+  AddAndWait(f.w(), {QString::fromStdString(clip)});
   ASSERT_EQ(f.w().List().Count(), 1);
   f.w().show();
   ASSERT_TRUE(f.w().PreviewCheck()->isVisible());
@@ -393,12 +395,12 @@ TEST(TfrmConverterRun, AWatermarkWiderThanTheOutputIsScaledToAQuarterOfItsWidth)
     dialog.AudioVolumeCheck()->setChecked(true);
     dialog.AudioVolumeEdit()->setText(QStringLiteral("128"));
   };
-  f.w().AddFiles({QString::fromStdString(clip)});
+  AddAndWait(f.w(), {QString::fromStdString(clip)});
   f.settings = [&](TfrmOption& dialog) {
     dialog.WaterMarkCheck()->setChecked(true);
     dialog.WaterMarkEdit()->setText(QString::fromStdString(logo));
   };
-  f.w().AddFiles({QString::fromStdString(clip)});
+  AddAndWait(f.w(), {QString::fromStdString(clip)});
   ASSERT_EQ(f.w().List().Count(), 2);
   f.w().StartButton()->click();
   ASSERT_TRUE(f.WaitForEnd()) << f.w().LogPane()->toPlainText().toStdString();

@@ -141,6 +141,7 @@ TEST(TfrmConverterAddFiles, ABatchShowsTheDialogOnceAndLogsTheFileThatCannotBeOp
                        QString::fromStdString(media.wav)};
   });
   QTest::mouseClick(f.w().AddButton(), Qt::LeftButton);
+  ASSERT_TRUE(test::WaitUntil([&] { return !f.w().Adding(); }, 60000));
 
   EXPECT_EQ(answer.shown, 1);
   const TConversionList& list = f.w().List();
@@ -181,14 +182,14 @@ TEST(TfrmConverterAddFiles, TheSameFileTwiceGetsTwoOutputNames) {
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.clip), QString::fromStdString(media.clip)});
+  AddAndWait(f.w(), {QString::fromStdString(media.clip), QString::fromStdString(media.clip)});
   ASSERT_EQ(f.w().List().Count(), 2);
   EXPECT_EQ(f.w().List().Text(0, 3), QStringLiteral("第一 clip_(new).mp4"));
   EXPECT_EQ(f.w().List().Text(1, 3), QStringLiteral("第一 clip_(new_1).mp4"));
   // Removed, its name is free again.
   f.w().ListView()->selectRow(0);
   f.w().btnRemoveClick();
-  f.w().AddFiles({QString::fromStdString(media.clip)});
+  AddAndWait(f.w(), {QString::fromStdString(media.clip)});
   EXPECT_EQ(f.w().List().Text(1, 3), QStringLiteral("第一 clip_(new).mp4"));
 }
 
@@ -211,7 +212,7 @@ TEST(TfrmConverterAddFiles, AFailedTaskLeavesNoRowAndLogsWhy) {
       f.encoder->failing_input = media.clip;
     else
       f.encoder->failing_output = media.dir.File("第一 clip_(new).mp4");
-    f.w().AddFiles({QString::fromStdString(media.clip)});
+    AddAndWait(f.w(), {QString::fromStdString(media.clip)});
     EXPECT_EQ(f.w().List().Count(), 0) << c.name;
     EXPECT_EQ(f.log.removed, c.removed) << c.name;
     const QStringList lines = LogLines(f.w());
@@ -227,7 +228,7 @@ TEST(TfrmConverterButtons, FollowTheRunFromStartToClear) {
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.clip), QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.clip), QString::fromStdString(media.wav)});
   EXPECT_EQ(Buttons(f.w()), "1111000");
 
   f.w().btnStartClick();
@@ -267,7 +268,7 @@ TEST(TfrmConverterButtons, ARunThatEndsByItselfLeavesTheTaskCountEditableAfterCl
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.wav)});
   f.w().btnStartClick();
   f.encoder->on_terminate({0, true, false, {}, false, {}, 0});
   f.encoder->on_terminate({-1, false, false, {}, false, {}, 0});
@@ -290,7 +291,7 @@ TEST(TfrmConverterButtons, AZeroTaskCountStillStartsOnWorkers) {
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.wav)});
   f.w().TaskCountEdit()->setText("0");
   f.w().btnStartClick();
   EXPECT_EQ(f.log.starts, std::vector<int>{1});
@@ -301,8 +302,8 @@ TEST(TfrmConverterEvents, ProgressAndTerminationUpdateTheirRowOnly) {
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.clip), QString::fromStdString(media.wav),
-                  QString::fromStdString(media.clip)});
+  AddAndWait(f.w(), {QString::fromStdString(media.clip), QString::fromStdString(media.wav),
+                     QString::fromStdString(media.clip)});
   f.w().btnStartClick();
   const TConversionList& list = f.w().List();
 
@@ -362,7 +363,7 @@ TEST(TfrmConverterEvents, AnIncompleteRowKeepsItsPercentageWithTheReasonBeside) 
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.clip)});
+  AddAndWait(f.w(), {QString::fromStdString(media.clip)});
   f.w().btnStartClick();
   const TConversionList& list = f.w().List();
   f.encoder->on_progress(
@@ -382,7 +383,7 @@ TEST(TfrmConverterMenu, PlayAndOpenFolderActOnTheSelectedRowElseTheLast) {
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
   UrlRecorder urls;
-  f.w().AddFiles({QString::fromStdString(media.clip), QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.clip), QString::fromStdString(media.wav)});
 
   f.w().PopupMenu1Popup();
   EXPECT_FALSE(f.w().PlayAction()->isEnabled());
@@ -461,7 +462,7 @@ TEST(TfrmConverterDrops, DropsDuringAndAfterARunChangeNothing) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.w()));
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.wav)});
   f.w().btnStartClick();
   EXPECT_FALSE(DropOn(f.w().ListView()->viewport(), {QString::fromStdString(media.clip)}));
   f.encoder->on_terminate({0, true, false, {}, false, {}, 0});
@@ -492,7 +493,7 @@ TEST(TfrmConverterAddFiles, ClosingTheDialogWithoutOkAddsNothingAndSaysSo) {
       ++shown;
       c.close(f.w().OptionDialog());
     });
-    f.w().AddFiles({QString::fromStdString(media.clip), QString::fromStdString(media.wav)});
+    AddAndWait(f.w(), {QString::fromStdString(media.clip), QString::fromStdString(media.wav)});
     EXPECT_EQ(shown, 1) << c.name;
     EXPECT_EQ(f.w().List().Count(), 0) << c.name;
     EXPECT_TRUE(f.log.inputs.empty()) << c.name;
@@ -516,8 +517,8 @@ TEST(TfrmConverterAddFiles, FoldersAddTheirMediaAndBadFilesAreNamedInOneMessage)
   const std::string empty = media.dir.File("empty.mp4");
   test::MakeEmptyFile(empty);
 
-  f.w().AddFiles({QString::fromStdString(empty), QString::fromStdString(folder),
-                  QString::fromStdString(media.garbage), QString::fromStdString(empty_folder)});
+  AddAndWait(f.w(), {QString::fromStdString(empty), QString::fromStdString(folder),
+                     QString::fromStdString(media.garbage), QString::fromStdString(empty_folder)});
   ASSERT_EQ(f.w().List().Count(), 2) << f.w().LogPane()->toPlainText().toStdString();
   EXPECT_EQ(f.w().List().Text(0, 0), QStringLiteral("a.wav"));
   EXPECT_EQ(f.w().List().Text(1, 0), QStringLiteral("b.mp4"));
@@ -540,12 +541,12 @@ TEST(TfrmConverterDropHint, ComesBackWheneverTheListIsEmpty) {
   Media media;
   ModalWatcher watcher;
   DialogAnswer answer(watcher, f.w());
-  f.w().AddFiles({QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.wav)});
   EXPECT_FALSE(f.w().DropHintShown());
   f.w().ListView()->selectRow(0);
   f.w().btnRemoveClick();
   EXPECT_TRUE(f.w().DropHintShown()) << "after the last row is removed";
-  f.w().AddFiles({QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.wav)});
   f.w().btnClearClick();
   EXPECT_TRUE(f.w().DropHintShown()) << "after Clear";
 }
@@ -642,7 +643,7 @@ TEST(TfrmConverterHiddenControls, LogLevelPreviewAndPriorityStillTakeEffect) {
   f.w().PreviewCheck()->click();
   EXPECT_EQ(f.log.previews, std::vector<bool>{true});
 
-  f.w().AddFiles({QString::fromStdString(media.wav)});
+  AddAndWait(f.w(), {QString::fromStdString(media.wav)});
   radio(f.w().PriorityGroup(), "Idle")->click();
   f.w().btnStartClick();
   EXPECT_EQ(f.log.priorities, std::vector<TRunPriority>{TRunPriority::Idle});

@@ -142,14 +142,17 @@ int Tour(const QString& folder, bool dialog_only) {
   answer.start();
   if (dialog_only) {
     window.AddFiles({clip});
+    while (window.Adding()) Wait(20);
     window.close();
     return dialog_seen ? 0 : 2;
   }
   window.AddFiles({clip, cut, long_clip});
+  while (window.Adding()) Wait(20);
   window.OptionDialog().SetFolderChooser(
       [&](QWidget*, const QString&, const QString&) { return gone + '/'; });
   window.OptionDialog().btnOutPathClick();
   window.AddFiles({lost});
+  while (window.Adding()) Wait(20);
   QDir(gone).removeRecursively();
   Wait(500);
   Save(QStringLiteral("3-files-added"), &window);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/ui/converter_window.h"
+#include "add_and_wait.h"
 #include "app/ui/option_dialog.h"
 #include "fake_encoder.h"
 #include "media/test_media.h"
