@@ -27,8 +27,14 @@ struct MainThreadQueue {
 };
 
 MainThreadQueue& Queue() {
-  static MainThreadQueue queue;
-  return queue;
+  // Never destroyed: a worker that ends while the process exits may still
+  // wake the main thread (its event's Set does) after the statics are gone.
+  static union Holder {
+    MainThreadQueue queue;
+    Holder() : queue() {}
+    ~Holder() {}
+  } holder;
+  return holder.queue;
 }
 
 // 0 until AttachMainThread: then the process's initial thread is the main thread.
