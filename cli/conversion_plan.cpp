@@ -28,8 +28,8 @@ class TDialog {
     app::OutputSettings settings = options_.Settings;
     const app::TAssignResult result = app::AssignSource(state_, probe, settings);
     // The only message of AssignSource is the window's Chinese "no bit rate" box: the
-    // command line says it in English.
-    if (!result.Message.empty())
+    // command line says it in English, and only when no --vb replaces the default.
+    if (!result.Message.empty() && !options_.VideoBitRate)
       warnings.push_back(
           fmt::format("{}: no video bit rate can be read from the source (video bit rate {} kb/s)",
                       probe.FileName, Trim(settings.VideoBitRate, kBlanks)));

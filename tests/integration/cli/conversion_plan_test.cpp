@@ -158,6 +158,10 @@ TEST(PlanConversion, ASourceWithoutBitRateKeepsTheDefaultAndWarns) {
   ASSERT_EQ(t.Warnings.size(), 1u);
   EXPECT_NE(t.Warnings[0].find("no video bit rate can be read from the source"), std::string::npos)
       << t.Warnings[0];
+  // A rate given with --vb is what the output gets: nothing to warn about.
+  const TPlannedTask given = PlanConversion(Parsed({"--vb", "900", "/m/a.webm"}), s.Probe(), s.Env())[0];
+  EXPECT_NE(given.Output.Options.find("-b:v 900k"), std::string::npos) << given.Output.Options;
+  EXPECT_TRUE(given.Warnings.empty());
 }
 
 TEST(PlanConversion, JoinMakesOneTaskWithEveryInput) {
