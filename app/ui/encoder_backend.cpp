@@ -26,6 +26,9 @@ TEncVideoHookEvent VideoHook(IConverterEncoder::TVideoHookHandler handler) {
 
 TEncoderBackend::TEncoderBackend() : encoder_(std::make_unique<TDERodorir>()) {
   encoder_->SetInputPolicy(TInputPolicy::LocalFiles);  // a file's content opens nothing else
+  // Files only, never a capture or playback device: the device library and
+  // its dozens of dependencies stay unloaded.
+  encoder_->SetDeviceFormats(false);
   // A long list keeps no file open until its task runs.
   encoder_->SetDeferredOpen(true);
 }
