@@ -3,7 +3,7 @@
 // Motion JPEG and others leave it so), one of its first decoded pictures is
 // flagged interlaced.
 //
-// Main thread (uses the decoder component).
+// The thread of the decoder it is given (it uses the decoder component).
 #pragma once
 
 namespace zentrova {

@@ -25,12 +25,13 @@ void CallInMainThread(std::function<void()> fn);
 void PostToMainThread(std::function<void()> fn);
 
 /// Main thread only (returns false elsewhere): runs the calls queued so far,
-/// in FIFO order, waiting up to `timeout_ms` for the first one. Returns true
-/// when something ran. Calls queued while it runs wait for the next call.
+/// in FIFO order, waiting up to `timeout_ms` for the first one (or for a
+/// WakeMainThread). Returns true when something ran. Calls queued while it runs wait for the next call.
 bool CheckSynchronize(int timeout_ms = 0);
 /// Main thread: waits until `done()` is true or `timeout_ms` has passed
-/// (negative: no limit), serving the queue at least every 20 ms. Returns
-/// done(). On another thread it only polls `done` every 20 ms.
+/// (negative: no limit), serving the queue meanwhile and asking `done` again
+/// after each call it served, each WakeMainThread and at least every 20 ms.
+/// Returns done(). On another thread it only polls `done` every 20 ms.
 bool MainThreadWait(const std::function<bool()>& done, int timeout_ms);
 
 /// Wakes a MainThreadWait (or a CheckSynchronize waiting for a call) on the
